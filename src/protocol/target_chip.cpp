@@ -1,0 +1,26 @@
+#include "protocol/target_chip.h"
+
+namespace quillon {
+
+CTargetChip::CTargetChip(Operator& owner, LinkState& link) : device_(owner, link) {}
+
+std::span<std::uint8_t> CTargetChip::BlockBuffer(int block) {
+  if (block != 0 && block != 1) {
+    return {};
+  }
+  return blockBuffers_[block];
+}
+
+int CTargetChip::ResizeBlockBuffers() {
+  for (int block = 0; block < 2; ++block) {
+    const std::uint32_t size = BlockSize(block);
+    blockBuffers_[block].clear();
+    blockBuffers_[block].shrink_to_fit();
+    if (size != 0) {
+      blockBuffers_[block].assign(size + 16, 0);
+    }
+  }
+  return 0;
+}
+
+}  // namespace quillon

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include "transport/byte_queue.h"
+
+namespace quillon {
+
+// Which firmware dialect is being talked to, and so how bytes travel.
+enum LinkModeValue : int {
+  DirectLink = 0,     // v1.1D: every byte echoed, written by the user thread
+  DirectLinkExt = 1,  // v1.1E external memory: as DirectLink
+  QueuedLink = 2,     // v1.1E internal memory: the link worker carries the bytes
+};
+
+// The queues between the user thread and the link worker. They exist only while a worker
+// does; ReplyArrived is notified with every reply byte and when the link is lost, so the
+// user thread can wait for replies without spinning.
+struct LinkQueues {
+  CByteQueue CommandQueue;
+  CByteQueue ReplyQueue;
+  CByteQueue OperandQueue;
+  std::mutex CommandMutex;
+  std::mutex ReplyMutex;
+  std::mutex OperandMutex;
+  std::condition_variable ReplyArrived;
+};
+
+// The state of one host's link to its target. One per main window, so that several
+// independent hosts can live in one process (the tests run many).
+struct LinkState {
+  // Read by the worker through the port layer, written by the user thread.
+  std::atomic<int> LinkMode{DirectLink};
+  // Shared between the user thread and the worker.
+  std::atomic<bool> LinkLost{false};
+  std::atomic<bool> WatchdogArmed{true};
+  std::atomic<bool> RunFlag{false};
+  // User thread only.
+  bool WorkerStarted = false;
+  bool ChipReleased = false;
+  bool Remap4KB = false;
+  bool ReadAllBlocks = false;
+
+  std::shared_ptr<LinkQueues> queues;
+
+  bool Queued() const { return LinkMode.load() >= QueuedLink; }
+};
+
+}  // namespace quillon

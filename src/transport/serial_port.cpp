@@ -1,0 +1,319 @@
+#include "transport/serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "transport/link_state.h"
+#include "ui/messages.h"
+#include "ui/operator.h"
+
+namespace quillon {
+
+namespace {
+
+speed_t LineSpeed(unsigned baudRate) {
+  switch (EffectiveBaudRate(baudRate)) {
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    default: return B38400;
+  }
+}
+
+int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+void SetModemLines(int fd, int lines, bool raise) {
+  ::ioctl(fd, raise ? TIOCMBIS : TIOCMBIC, &lines);
+}
+
+// Raw 8N1 without any flow control; DTR and RTS stay low so that a board that wires them
+// to reset or to the boot pin is left alone. HUPCL drops DTR when the port closes.
+void ConfigureLine(int fd, unsigned baudRate) {
+  termios settings{};
+  ::tcgetattr(fd, &settings);
+  ::cfmakeraw(&settings);
+  settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+  settings.c_cflag |= CS8 | CLOCAL | CREAD | HUPCL;
+  settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
+  settings.c_cc[VSTART] = 0x11;
+  settings.c_cc[VSTOP] = 0x13;
+  settings.c_cc[VMIN] = 0;
+  settings.c_cc[VTIME] = 0;
+  ::cfsetispeed(&settings, LineSpeed(baudRate));
+  ::cfsetospeed(&settings, LineSpeed(baudRate));
+  ::tcsetattr(fd, TCSANOW, &settings);
+  SetModemLines(fd, TIOCM_DTR | TIOCM_RTS, false);
+  ::tcflush(fd, TCIOFLUSH);
+}
+
+std::string OpenFailureText(const std::string& path, int error) {
+  std::string text = "\nCannot open " + path + ": " + std::strerror(error);
+  if (error == EACCES || error == EPERM) {
+    text += ". Your user may not use serial devices: add it to the dialout group "
+            "(sudo usermod -aG dialout $USER), then log in again.";
+  } else if (error == EBUSY) {
+    text += ". Another program holds the port; close it first.";
+  }
+  return text + "\n";
+}
+
+}  // namespace
+
+unsigned EffectiveBaudRate(unsigned configured) {
+  switch (configured) {
+    case 2400:
+    case 4800:
+    case 9600:
+    case 19200:
+      return configured;
+    default:
+      return 38400;
+  }
+}
+
+std::string DefaultDevicePath(int portNumber) { return "/dev/ttyS" + std::to_string(portNumber - 1); }
+
+// Wakes any transfer waiting on the old handle and keeps transfers out until the port
+// has been closed or reopened.
+class SerialPort::Reconfiguration {
+ public:
+  explicit Reconfiguration(SerialPort& port) : port_(port), lock_(port.ioMutex_, std::defer_lock) {
+    port_.reconfiguring_ = true;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(port_.wakeFd_, &one, sizeof one);
+    lock_.lock();
+  }
+  ~Reconfiguration() {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const auto drained = ::read(port_.wakeFd_, &count, sizeof count);
+    port_.reconfiguring_ = false;
+    lock_.unlock();
+    port_.ioIdle_.notify_all();
+  }
+  Reconfiguration(const Reconfiguration&) = delete;
+  Reconfiguration& operator=(const Reconfiguration&) = delete;
+
+ private:
+  SerialPort& port_;
+  std::unique_lock<std::mutex> lock_;
+};
+
+SerialPort::SerialPort(OperatorMessages& owner, const std::atomic<int>& linkMode)
+    : owner_(owner), linkMode_(linkMode), wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+SerialPort::~SerialPort() {
+  CloseIfOpen();
+  ::close(wakeFd_);
+}
+
+std::string SerialPort::DevicePath() const {
+  return devicePath_.empty() ? DefaultDevicePath(portNumber_) : devicePath_;
+}
+
+bool SerialPort::IsOpen() const {
+  std::lock_guard lock(ioMutex_);
+  return fd_ >= 0;
+}
+
+int SerialPort::OpenPort() {
+  std::string failure;
+  {
+    Reconfiguration reconfiguration(*this);
+    CloseLocked();
+    const std::string path = DevicePath();
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      failure = OpenFailureText(path, errno);
+    } else if (!::isatty(fd)) {
+      failure = "\n" + path + " is not a serial device\n";
+      ::close(fd);
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+      // The advisory lock keeps out other programs that lock, root included, whom
+      // TIOCEXCL alone would let through.
+      failure = OpenFailureText(path, EBUSY);
+      ::close(fd);
+    } else {
+      ConfigureLine(fd, baudRate_);
+      fd_ = fd;
+    }
+  }
+  if (!failure.empty()) {
+    owner_.Trace(failure);
+    return PortCannotOpen;
+  }
+  return PortOk;
+}
+
+int SerialPort::ClosePort() {
+  connected_ = 0;
+  Reconfiguration reconfiguration(*this);
+  return CloseLocked();
+}
+
+int SerialPort::CloseIfOpen() {
+  ClosePort();
+  return PortOk;
+}
+
+int SerialPort::CloseLocked() {
+  connected_ = 0;
+  if (fd_ < 0) {
+    return PortNotOpen;
+  }
+  SetModemLines(fd_, TIOCM_DTR, false);
+  ::tcflush(fd_, TCIOFLUSH);
+  // Exclusive mode belongs to the terminal, not to this handle: left set, it would outlive
+  // us where another party keeps the device open (an emulator holds its pty's slave).
+  ::ioctl(fd_, TIOCNXCL);
+  ::close(fd_);
+  fd_ = -1;
+  return PortOk;
+}
+
+bool SerialPort::AwaitUsablePort(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
+  return ioIdle_.wait_until(lock, deadline, [this] { return !reconfiguring_ && fd_ >= 0; });
+}
+
+// A dead line (an unplugged adapter, a closed pty) fails at once on every call; waiting out
+// the byte's time keeps a caller that retries from spinning a core.
+void SerialPort::AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
+  ioIdle_.wait_until(lock, deadline, [this] { return reconfiguring_.load(); });
+}
+
+SerialPort::Io SerialPort::ReadLocked(std::unique_lock<std::mutex>& lock, std::uint8_t& byte,
+                                      Clock::time_point deadline) {
+  while (AwaitUsablePort(lock, deadline)) {
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    const int ready = ::poll(fds, 2, MillisecondsUntil(deadline));
+    if (ready < 0 && errno != EINTR) {
+      return Io::Failed;
+    }
+    if (fds[1].revents & POLLIN) {
+      continue;
+    }
+    if (fds[0].revents & POLLIN) {
+      std::uint8_t received = 0xFF;
+      const auto count = ::read(fd_, &received, 1);
+      if (count == 1) {
+        byte = received;
+        return Io::Ok;
+      }
+      if (count < 0 && errno != EAGAIN && errno != EINTR) {
+        AwaitDeadline(lock, deadline);
+        return Io::Failed;
+      }
+    } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+      AwaitDeadline(lock, deadline);
+      return Io::Failed;
+    }
+    if (Clock::now() >= deadline) {
+      return Io::TimedOut;
+    }
+  }
+  return Io::TimedOut;
+}
+
+SerialPort::Io SerialPort::WriteLocked(std::unique_lock<std::mutex>& lock, std::uint8_t byte) {
+  const auto drainDeadline = Clock::now() + timing_.byteWait;
+  if (!AwaitUsablePort(lock, drainDeadline)) {
+    return Io::DrainTimedOut;
+  }
+  // Wait for the driver to send what it holds, for about as long as the line needs to
+  // send it, rather than polling the count every millisecond.
+  for (int pending = 0; ::ioctl(fd_, TIOCOUTQ, &pending) == 0 && pending > 0;) {
+    if (Clock::now() >= drainDeadline) {
+      return Io::DrainTimedOut;
+    }
+    const auto lineTime = std::chrono::microseconds(pending * 10'000'000LL / EffectiveBaudRate(baudRate_));
+    const auto wait = std::min<Clock::duration>(std::max<Clock::duration>(lineTime, std::chrono::milliseconds(1)),
+                                                drainDeadline - Clock::now());
+    pollfd wake{wakeFd_, POLLIN, 0};
+    ::poll(&wake, 1, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count()));
+    if (!AwaitUsablePort(lock, drainDeadline)) {
+      return Io::DrainTimedOut;
+    }
+  }
+  const auto deadline = Clock::now() + timing_.transfer;
+  while (AwaitUsablePort(lock, deadline)) {
+    const auto count = ::write(fd_, &byte, 1);
+    if (count == 1) {
+      return Io::Ok;
+    }
+    if (count < 0 && errno != EAGAIN && errno != EINTR) {
+      return Io::Failed;
+    }
+    pollfd fds[2] = {{fd_, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
+    ::poll(fds, 2, MillisecondsUntil(deadline));
+    if (Clock::now() >= deadline) {
+      break;
+    }
+  }
+  return Io::TimedOut;
+}
+
+int SerialPort::ReadByte(std::uint8_t& byte) {
+  std::unique_lock lock(ioMutex_);
+  return ReadLocked(lock, byte, Clock::now() + timing_.byteWait) == Io::Ok ? 1 : 0;
+}
+
+int SerialPort::WriteByte(std::uint8_t byte) {
+  Io written;
+  {
+    std::unique_lock lock(ioMutex_);
+    written = WriteLocked(lock, byte);
+  }
+  const int mode = linkMode_.load();
+  switch (written) {
+    case Io::Ok:
+      break;
+    case Io::DrainTimedOut:
+      if (mode < QueuedLink) {
+        owner_.Inform(msg::ByteTransferFailed);
+      }
+      return 0;
+    case Io::Failed:
+      owner_.Inform(msg::ByteTransferFailed);
+      return 0;
+    case Io::TimedOut:
+      owner_.Inform(msg::WriteTimedOut);
+      return 0;
+  }
+  if (mode == QueuedLink) {
+    return 1;
+  }
+  std::uint8_t echo = 0x00;
+  const int echoed = ReadByte(echo);
+  if (echo != byte) {
+    owner_.Inform(msg::EchoDiffers);
+    return 0;
+  }
+  if (echoed != 1) {
+    owner_.Inform(msg::ByteTransferFailed);
+    return 0;
+  }
+  return 1;
+}
+
+bool SerialPort::Purge(int queueSelector) {
+  std::lock_guard lock(ioMutex_);
+  return fd_ >= 0 && ::tcflush(fd_, queueSelector) == 0;
+}
+
+bool SerialPort::PurgeInput() { return Purge(TCIFLUSH); }
+
+bool SerialPort::PurgeOutput() { return Purge(TCOFLUSH); }
+
+}  // namespace quillon

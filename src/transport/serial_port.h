@@ -1,0 +1,97 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "transport/timing.h"
+
+namespace quillon {
+
+class OperatorMessages;
+
+// Results of open and close.
+enum PortResult : int {
+  PortOk = 0,
+  PortCannotOpen = 2,
+  PortNotOpen = 3,
+};
+
+// The baud rate the line really runs at: the boot loader knows only these five.
+unsigned EffectiveBaudRate(unsigned configured);
+
+// The device a COM slot stands for when no other path is bound to it: COMn is /dev/ttyS(n-1).
+std::string DefaultDevicePath(int portNumber);
+
+// The serial line to the boot loader, one byte at a time, half duplex. In the direct
+// links every written byte must come back as an echo before the next one goes out.
+//
+// The link worker reads and writes from its own thread while the user thread may reopen
+// the port, so transfers and open/close exclude each other; a transfer blocked in its
+// wait is woken at once when the port is being reconfigured and goes on waiting on the
+// new handle for the rest of its time.
+class SerialPort {
+ public:
+  SerialPort(OperatorMessages& owner, const std::atomic<int>& linkMode);
+  virtual ~SerialPort();
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  int OpenPort();
+  int ClosePort();
+  int CloseIfOpen();
+  int ReadByte(std::uint8_t& byte);
+  int WriteByte(std::uint8_t byte);
+  bool PurgeInput();
+  bool PurgeOutput();
+
+  unsigned GetBaudRate() const { return baudRate_; }
+  void SetBaudRate(unsigned baudRate) { baudRate_ = baudRate; }
+  int GetPortNumber() const { return portNumber_; }
+  void SetPortNumber(int portNumber) { portNumber_ = portNumber; }
+  // Binds the port to a device other than /dev/ttyS(n-1); empty restores the default.
+  void SetDevicePath(std::string path) { devicePath_ = std::move(path); }
+  std::string DevicePath() const;
+
+  void SetConnected() { connected_ = 1; }
+  void ClearConnected() { connected_ = 0; }
+  bool IsConnected() const { return connected_ != 0; }
+  bool IsOpen() const;
+
+  const Timing& GetTiming() const { return timing_; }
+  void SetTiming(const Timing& timing) { timing_ = timing; }
+
+ protected:
+  OperatorMessages& Owner() const { return owner_; }
+  const std::atomic<int>& LinkModeRef() const { return linkMode_; }
+
+ private:
+  enum class Io { Ok, DrainTimedOut, TimedOut, Failed };
+  class Reconfiguration;
+  using Clock = std::chrono::steady_clock;
+
+  int CloseLocked();
+  Io ReadLocked(std::unique_lock<std::mutex>& lock, std::uint8_t& byte, Clock::time_point deadline);
+  Io WriteLocked(std::unique_lock<std::mutex>& lock, std::uint8_t byte);
+  bool AwaitUsablePort(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
+  void AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
+  bool Purge(int queueSelector);
+
+  OperatorMessages& owner_;
+  const std::atomic<int>& linkMode_;
+  Timing timing_;
+  std::atomic<int> connected_{0};
+  unsigned baudRate_ = 38400;
+  int portNumber_ = 1;
+  std::string devicePath_;
+
+  mutable std::mutex ioMutex_;
+  std::condition_variable ioIdle_;
+  std::atomic<bool> reconfiguring_{false};
+  int fd_ = -1;
+  int wakeFd_ = -1;
+};
+
+}  // namespace quillon

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <string_view>
+
+// Every text the operator can see, in one place, so that a word changed here is changed
+// everywhere and tests can compare against the very same constants.
+namespace quillon::msg {
+
+inline constexpr std::string_view NoFlashChip = "No flash chip has been selected/detected!!!";
+inline constexpr std::string_view NoTargetBoard = "No target board has been located!!!";
+inline constexpr std::string_view ChipTypeDetectedEarlier = "ChipType had been detected earlier.";
+inline constexpr std::string_view ChipInfoNotCompleted = "Chip Info is not completed!!!";
+inline constexpr std::string_view FailedToDownload = "Failed to Download Data!!!";
+inline constexpr std::string_view FailedToVerify = "Failed to Verify Data!!!";
+inline constexpr std::string_view FailedToRead = "Failed to Read Data!!!";
+inline constexpr std::string_view Block1NotAvailable = "Block 1 is not available in internal memory mode!!!";
+inline constexpr std::string_view IllegalBlockNumber = "Illegal Block Number Detected!!!";
+inline constexpr std::string_view CannotOpenFile = "Cannot open the selected file!!!";
+inline constexpr std::string_view OverSize = "The selected is over size!!!";
+inline constexpr std::string_view FailToWriteReadCommand = "Fail to write QRV_CMD_READ to MCU!!!";
+inline constexpr std::string_view EchoDiffers = "1:Fail to write QRV_CMD_READ CMD byte!!!";
+inline constexpr std::string_view ByteTransferFailed = "2:Fail to write QRV_CMD_READ CMD byte!!!";
+inline constexpr std::string_view WriteTimedOut = "3:Fail to write QRV_CMD_READ CMD byte!!!";
+inline constexpr std::string_view SectorEraseFailed = "Sector erase failed!!!";
+inline constexpr std::string_view QueueNotEmptyButUnreadable = "Error! Queue is not empty but unable to read.";
+inline constexpr std::string_view QueueNotFullButUnwritable = "Error! Queue is not full but unable to write.";
+inline constexpr std::string_view QueueFull = "Error! Queue is Full.";
+inline constexpr std::string_view MutexWaitFailed = "Error in calling WaitForSingleObject().";
+inline constexpr std::string_view PurgeFailed = "Warning! Failed to purge in_buffer.";
+
+inline constexpr std::string_view TimerSetupFailed = "Fail on set up timer of 5 seconds!!!";
+inline constexpr std::string_view TimeoutReset =
+    "A timeout error detected and resets the host Application.\nPlease re-detect the Chiptype.";
+inline constexpr std::string_view ConnectionLost =
+    "Connection to MCU is lost.\nPlease click on OK to re-detect ChipType\nor click on Cancel to abort.";
+inline constexpr std::string_view UnableToSaveConfiguration = "Unable to save the configuration";
+inline constexpr std::string_view SelectChipTypeOrDetect =
+    "Please select ChipType or DetectChip\n to setup RS-232 connection.";
+inline constexpr std::string_view ResetIfAutoDetectFails =
+    "Click on OK then Reset MCU if Auto DetectChip failed in 2 seconds.\n(MCU:Fw v1.1E-Int. Mode)";
+inline constexpr std::string_view NoResponse = "No Response from Target Board!!!";
+inline constexpr std::string_view Rs232SetupFailed = "Failed to set up RS232 connection with Target Board!!!";
+inline constexpr std::string_view WrongFirmware = "Wrong Firmware Version Detected in MCU chip!!!";
+inline constexpr std::string_view StopAndExit = "PLEASE STOP AND EXIT TO WINDOW!!!";
+inline constexpr std::string_view UnknownChipLock = "UNKNOWN CHIP LOCK!";
+inline constexpr std::string_view UnmatchedReadCount = "Unmatched in bytes Read and Request!!";
+inline constexpr std::string_view ProceedToDownload = "Data in corresponding sectors will be erased.\nProceed to download?";
+inline constexpr std::string_view SectorsEraseCompleted = "Sectors erase completed!!!";
+inline constexpr std::string_view ReallyProceed = "Do you really want to proceed?";
+inline constexpr std::string_view ChipEraseCompleted = "Chip Erase Completed!\nReset the chip!";
+inline constexpr std::string_view ChipEraseFailed = "Chip Erase Failed!!!";
+inline constexpr std::string_view SetLockCompleted = "Set Lock Completed!\nReset the chip!";
+inline constexpr std::string_view SetLockFailed = "Set Lock Failed!";
+inline constexpr std::string_view MemoryRemapCompleted = "Memory Remap Completed!\nReset the chip!";
+inline constexpr std::string_view MemoryRemapFailed = "Memory Remap Failed!";
+inline constexpr std::string_view IllegalInDirectFirmware = "Illegal command in Fw v1.1D & v1.1E-Ext";
+inline constexpr std::string_view PrintFailed = "Print data failed";
+inline constexpr std::string_view PrintCompleted = "Print data has completed";
+inline constexpr std::string_view SaveFailed = "Save data failed";
+inline constexpr std::string_view SaveCompleted = "Save data has completed";
+
+// IAP Status line.
+inline constexpr std::string_view HandshakingSucceed = "Handshaking succeed!";
+inline constexpr std::string_view HandshakingFailed = "Handshaking failed!";
+inline constexpr std::string_view MutexCreationFailed = "Fail to create Mutex!";
+
+// Progress label.
+inline constexpr std::string_view Erasing = "Erasing";
+inline constexpr std::string_view Writing = "Writing";
+inline constexpr std::string_view Comparing = "Comparing";
+inline constexpr std::string_view Reading = "Reading";
+inline constexpr std::string_view Done = "Done";
+inline constexpr std::string_view Abort = "Abort";
+
+}  // namespace quillon::msg

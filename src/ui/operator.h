@@ -1,0 +1,74 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+class CChipTypeDlg;
+class CRangeDlg;
+class CDownloadDlg;
+class CCompareDlg;
+class CSaveDlg;
+class CLockDlg;
+class CRemapDlg;
+class CCommConfigDlg;
+struct ChipInfo;
+struct SectorTableRow;
+struct MemoryView;
+
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No };
+
+// Talk with the person at the machine. Every call blocks until the operator has answered,
+// and may come from the link worker's thread as well as from the user thread.
+class OperatorMessages {
+ public:
+  virtual ~OperatorMessages() = default;
+  virtual void Inform(std::string_view text) = 0;
+  virtual Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) = 0;
+  // Diagnostics for the engineer, never shown as a message.
+  virtual void Trace(std::string_view text) = 0;
+  // Called by long waits on the user thread so that a window keeps painting.
+  virtual void Pump() {}
+};
+
+// One call per parameter dialog: the model holds the fields and the rules, the view only
+// shows it and hands back the operator's choices. True means OK.
+class OperatorDialogs {
+ public:
+  virtual ~OperatorDialogs() = default;
+  virtual bool RunChipTypeDialog(CChipTypeDlg& dialog) = 0;
+  virtual bool RunRangeDialog(CRangeDlg& dialog) = 0;
+  virtual bool RunDownloadDialog(CDownloadDlg& dialog) = 0;
+  virtual bool RunCompareDialog(CCompareDlg& dialog) = 0;
+  virtual bool RunSaveDialog(CSaveDlg& dialog) = 0;
+  virtual bool RunLockDialog(CLockDlg& dialog) = 0;
+  virtual bool RunRemapDialog(CRemapDlg& dialog) = 0;
+  virtual bool RunCommConfigDialog(CCommConfigDlg& dialog) = 0;
+};
+
+// What the main window shows besides messages and dialogs.
+class MainWindowView {
+ public:
+  virtual ~MainWindowView() = default;
+  virtual std::string Title() const = 0;
+  virtual void SetTitle(std::string_view title) = 0;
+  virtual void ShowChipInfo(const ChipInfo& info) = 0;
+  virtual void EnableCommand(int commandId, bool enabled) = 0;
+  virtual void SelectBlockTab(int block) = 0;
+  virtual void RedrawNow() = 0;
+  virtual void SetSectorTable(const std::vector<SectorTableRow>& rows) = 0;
+  virtual void SetMemoryView(const MemoryView& view) = 0;
+  virtual void SetPaneTexts(std::string_view clock, std::string_view port, std::string_view baud) = 0;
+
+  virtual void ProgressSetRange(int units) = 0;
+  virtual void ProgressReset() = 0;
+  virtual void ProgressSetText(std::string_view text) = 0;
+  virtual void ProgressAdvance() = 0;
+};
+
+class Operator : public OperatorMessages, public OperatorDialogs, public MainWindowView {};
+
+}  // namespace quillon

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <termios.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace quillon::test {
+
+// The far end of a pseudo-terminal for the port layer's tests: records what the host
+// writes and answers each byte as told. It keeps the slave open itself so that the line
+// settings the host made can be read back.
+class PtyPeer {
+ public:
+  enum class Reply { Silent, Echo, WrongEcho };
+
+  explicit PtyPeer(Reply reply = Reply::Silent);
+  ~PtyPeer();
+  PtyPeer(const PtyPeer&) = delete;
+  PtyPeer& operator=(const PtyPeer&) = delete;
+
+  const std::string& Path() const { return path_; }
+  void Send(const std::vector<std::uint8_t>& bytes);
+  std::vector<std::uint8_t> Received() const;
+  bool WaitReceived(std::size_t count, std::chrono::milliseconds timeout) const;
+  termios SlaveSettings() const;
+
+ private:
+  void Serve();
+
+  Reply reply_;
+  int master_ = -1;
+  int slave_ = -1;
+  int stop_ = -1;
+  std::string path_;
+  mutable std::mutex mutex_;
+  mutable std::condition_variable received_cv_;
+  std::vector<std::uint8_t> received_;
+  std::thread thread_;
+};
+
+}  // namespace quillon::test
