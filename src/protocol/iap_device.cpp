@@ -1,5 +1,7 @@
 #include "protocol/iap_device.h"
 
+#include <algorithm>
+
 #include "ui/operator.h"
 
 namespace quillon {
@@ -32,8 +34,36 @@ int CIapDevice::SendFrame(std::uint8_t command, std::uint32_t address, std::uint
   return 1;
 }
 
+int CIapDevice::AwaitReply(std::uint8_t& byte, std::chrono::milliseconds limit) {
+  constexpr auto pumpInterval = std::chrono::milliseconds(50);
+  const auto queues = link_.queues;
+  if (!queues) {
+    return 0;
+  }
+  const auto deadline = Clock::now() + limit;
+  for (;;) {
+    const int taken = GuardedGet(queues->ReplyQueue, queues->ReplyMutex, byte);
+    if (taken == QueueDone) {
+      return 1;
+    }
+    if (taken != QueueFullOrEmpty || link_.LinkLost || Clock::now() >= deadline) {
+      return 0;
+    }
+    {
+      std::unique_lock lock(queues->ReplyMutex);
+      queues->ReplyArrived.wait_until(lock, std::min(deadline, Clock::now() + pumpInterval),
+                                      [&] { return !queues->ReplyQueue.IsEmpty() || link_.LinkLost; });
+    }
+    window_.Pump();
+  }
+}
+
 int CIapDevice::GuardedPut(CByteQueue& queue, std::mutex& mutex, std::uint8_t byte) {
-  return quillon::GuardedPut(queue, mutex, byte, window_);
+  const int result = quillon::GuardedPut(queue, mutex, byte, window_);
+  if (const auto queues = link_.queues; queues && result == QueueDone) {
+    queues->BytesQueued.notify_all();
+  }
+  return result;
 }
 
 int CIapDevice::GuardedGet(CByteQueue& queue, std::mutex& mutex, std::uint8_t& byte) {

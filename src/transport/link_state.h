@@ -27,6 +27,9 @@ struct LinkQueues {
   std::mutex ReplyMutex;
   std::mutex OperandMutex;
   std::condition_variable ReplyArrived;
+  // Notified whenever the user thread queues a byte for the target, so the worker can
+  // wait for a command's remaining operands instead of spinning.
+  std::condition_variable BytesQueued;
 };
 
 // The state of one host's link to its target. One per main window, so that several
@@ -47,6 +50,15 @@ struct LinkState {
   std::shared_ptr<LinkQueues> queues;
 
   bool Queued() const { return LinkMode.load() >= QueuedLink; }
+
+  // Sets LinkLost and wakes a user thread waiting for a reply, which then gives up.
+  void SetLinkLost() {
+    LinkLost = true;
+    if (const auto current = queues) {
+      { std::lock_guard lock(current->ReplyMutex); }
+      current->ReplyArrived.notify_all();
+    }
+  }
 };
 
 }  // namespace quillon

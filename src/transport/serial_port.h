@@ -64,13 +64,14 @@ class SerialPort {
   void SetTiming(const Timing& timing) { timing_ = timing; }
 
  protected:
+  using Clock = std::chrono::steady_clock;
+
   OperatorMessages& Owner() const { return owner_; }
   const std::atomic<int>& LinkModeRef() const { return linkMode_; }
 
  private:
   enum class Io { Ok, DrainTimedOut, TimedOut, Failed };
   class Reconfiguration;
-  using Clock = std::chrono::steady_clock;
 
   int CloseLocked();
   Io ReadLocked(std::unique_lock<std::mutex>& lock, std::uint8_t& byte, Clock::time_point deadline);

@@ -12,7 +12,7 @@ struct ChipInfo {
   std::string MemMode;
   std::string FwVersion;
   std::string IapStatus;
-  std::string Security = "SECURITY : UNKNOWN";
+  std::string Security = "SECURITY: UNKNOWN";
 };
 
 }  // namespace quillon

@@ -54,6 +54,8 @@ inline constexpr std::string_view SetLockFailed = "Set Lock Failed!";
 inline constexpr std::string_view MemoryRemapCompleted = "Memory Remap Completed!\nReset the chip!";
 inline constexpr std::string_view MemoryRemapFailed = "Memory Remap Failed!";
 inline constexpr std::string_view IllegalInDirectFirmware = "Illegal command in Fw v1.1D & v1.1E-Ext";
+// Chip erase, lock and remap talk to the port directly, which the queued link's worker owns.
+inline constexpr std::string_view IllegalInInternalFirmware = "Illegal command in Fw v1.1E-Int";
 inline constexpr std::string_view PrintFailed = "Print data failed";
 inline constexpr std::string_view PrintCompleted = "Print data has completed";
 inline constexpr std::string_view SaveFailed = "Save data failed";

@@ -1,0 +1,178 @@
+#include "cli/cli_operator.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <iostream>
+
+#include "ui/messages.h"
+#include "ui/sector_rows.h"
+
+namespace quillon::cli {
+
+namespace {
+
+constexpr int BarWidth = 40;
+
+}  // namespace
+
+bool IsFailureText(std::string_view text) {
+  static constexpr std::array informational = {
+      msg::SectorsEraseCompleted, msg::ChipEraseCompleted, msg::SetLockCompleted,  msg::MemoryRemapCompleted,
+      msg::SaveCompleted,         msg::PrintCompleted,     msg::SelectChipTypeOrDetect, msg::ResetIfAutoDetectFails,
+      msg::ChipTypeDetectedEarlier, msg::StopAndExit,      msg::UnknownChipLock,
+  };
+  return std::find(informational.begin(), informational.end(), text) == informational.end();
+}
+
+CliOperator::CliOperator(bool assumeYes, bool trace, std::FILE* out, std::FILE* err)
+    : assumeYes_(assumeYes), trace_(trace), out_(out), err_(err), interactive_(::isatty(::fileno(out)) != 0) {}
+
+void CliOperator::Print(std::string_view text) {
+  EndProgressLine();
+  std::fprintf(out_, "%.*s\n", static_cast<int>(text.size()), text.data());
+  std::fflush(out_);
+}
+
+void CliOperator::Inform(std::string_view text) {
+  std::lock_guard lock(mutex_);
+  Print(text);
+  if (IsFailureText(text)) {
+    failed_ = true;
+    // Why a port would not open is worth more than the bare message, trace or not.
+    if (text == msg::Rs232SetupFailed) {
+      for (const auto& held : heldTraces_) {
+        std::fprintf(err_, "%s", held.c_str());
+      }
+    }
+  }
+}
+
+Answer CliOperator::Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) {
+  std::lock_guard lock(mutex_);
+  Print(text);
+  const Answer yes = buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+  const Answer no = buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+  Answer answer = defaultAnswer;
+  if (assumeYes_) {
+    answer = yes;
+  } else if (interactive_ && ::isatty(STDIN_FILENO)) {
+    std::fprintf(out_, "%s ", buttons == Buttons::YesNo ? "[y/N]" : "[o/C]");
+    std::fflush(out_);
+    std::string line;
+    std::getline(std::cin, line);
+    const char first = line.empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
+    answer = (first == 'y' || first == 'o') ? yes : no;
+  }
+  if (answer != yes) {
+    failed_ = true;
+  }
+  return answer;
+}
+
+void CliOperator::Trace(std::string_view text) {
+  std::lock_guard lock(mutex_);
+  if (trace_) {
+    EndProgressLine();
+    std::fprintf(err_, "%.*s", static_cast<int>(text.size()), text.data());
+    std::fflush(err_);
+  } else {
+    heldTraces_.emplace_back(text);
+  }
+}
+
+void CliOperator::ShowChipInfo(const ChipInfo& info) { chipInfo_ = info; }
+
+void CliOperator::PrintChipInfo() const {
+  std::fprintf(out_,
+               "Chip Type:  %s\nFlash Size: %s\nReMap:      %s\nMem Mode:   %s\nFw Version: %s\n"
+               "IAP Status: %s\n%s\n",
+               chipInfo_.ChipType.c_str(), chipInfo_.FlashSize.c_str(), chipInfo_.ReMap.c_str(),
+               chipInfo_.MemMode.c_str(), chipInfo_.FwVersion.c_str(), chipInfo_.IapStatus.c_str(),
+               chipInfo_.Security.c_str());
+  std::fflush(out_);
+}
+
+void CliOperator::SetSectorTable(const std::vector<SectorTableRow>& rows) {
+  if (!printViews_) {
+    return;
+  }
+  std::lock_guard lock(mutex_);
+  EndProgressLine();
+  std::fprintf(out_, "SECTOR  HEX - FROM  HEX - TO  DEC - FROM   STATUS\n");
+  for (const auto& row : rows) {
+    std::fprintf(out_, "%-6s  %-10s  %-8s  %-10s   %s\n", row.Sector.c_str(), row.HexFrom.c_str(), row.HexTo.c_str(),
+                 row.DecFrom.c_str(), row.Status.c_str());
+  }
+  std::fflush(out_);
+}
+
+void CliOperator::SetMemoryView(const MemoryView& view) {
+  if (!printViews_) {
+    return;
+  }
+  std::lock_guard lock(mutex_);
+  EndProgressLine();
+  std::fprintf(out_, "%-13s  %-49s  %s\n", view.Heading.c_str(), "MEMORY", "ASCII");
+  for (const auto& row : view.Rows) {
+    std::fprintf(out_, "%-13s  %-49s  %s\n", row.Range.c_str(), row.Memory.c_str(), row.Ascii.c_str());
+  }
+  std::fflush(out_);
+}
+
+void CliOperator::ProgressSetRange(int units) {
+  std::lock_guard lock(mutex_);
+  progressUnits_ = std::max(units, 0);
+}
+
+void CliOperator::ProgressReset() {
+  std::lock_guard lock(mutex_);
+  progressPosition_ = 0;
+}
+
+void CliOperator::ProgressSetText(std::string_view text) {
+  std::lock_guard lock(mutex_);
+  progressLabel_ = text;
+  const bool final = text == msg::Done || text == msg::Abort;
+  if (final) {
+    if (interactive_) {
+      DrawProgress(true);
+    } else {
+      std::fprintf(out_, "%s\n", progressLabel_.c_str());
+      std::fflush(out_);
+    }
+  } else if (interactive_) {
+    DrawProgress(false);
+  }
+}
+
+void CliOperator::ProgressAdvance() {
+  std::lock_guard lock(mutex_);
+  ++progressPosition_;
+  if (interactive_) {
+    DrawProgress(false);
+  }
+}
+
+void CliOperator::DrawProgress(bool final) {
+  const int units = std::max(progressUnits_, 1);
+  const int position = final && progressLabel_ == msg::Done ? units : std::min(progressPosition_, units);
+  const int filled = position * BarWidth / units;
+  std::fprintf(out_, "\r%-9s [%s%s] %3d%%", progressLabel_.c_str(), std::string(static_cast<std::size_t>(filled), '#').c_str(),
+               std::string(static_cast<std::size_t>(BarWidth - filled), ' ').c_str(), position * 100 / units);
+  progressLineOpen_ = true;
+  if (final) {
+    EndProgressLine();
+  }
+  std::fflush(out_);
+}
+
+void CliOperator::EndProgressLine() {
+  if (progressLineOpen_) {
+    std::fputc('\n', out_);
+    progressLineOpen_ = false;
+  }
+}
+
+}  // namespace quillon::cli

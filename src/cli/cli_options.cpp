@@ -1,0 +1,139 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+
+namespace quillon::cli {
+
+namespace {
+
+bool Split(const std::string& arg, const std::string& name, std::optional<std::string>& inlineValue) {
+  if (arg == name) {
+    return true;
+  }
+  if (arg.rfind(name + "=", 0) == 0) {
+    inlineValue = arg.substr(name.size() + 1);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string Usage() {
+  return "usage: quillon-cli [--port DEV|COM1..COM4] [--baud N] [--firmware v1.1e-int|v1.1e-ext|v1.1d]\n"
+         "                   [--chip A16|A32] [--memory int|ext] [--simulate[=OPTIONS]] [--yes] [--trace]\n"
+         "                   COMMAND [ARGS]\n"
+         "commands:\n"
+         "  detect\n"
+         "  download FILE [--sector N]          download-run FILE [--sector N]\n"
+         "  compare FILE [--sector N]\n"
+         "  read [--sector N] [--range R]\n"
+         "  erase [--sector N] [--range R]      chip-erase\n"
+         "  save FILE [--sector N] [--range R] [--format text|bin]\n"
+         "  lock OPTION (1-5)                   remap OPTION (1-3)         run\n"
+         "  settings [--port COMn --baud N]     ports\n"
+         "--simulate runs the emulated target in this process; OPTIONS are quillon-sim's options\n"
+         "without their dashes, separated by commas, e.g. --simulate=status=0x20,baud=38400\n";
+}
+
+int ParseIndex(const std::string& text, const std::string& what) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 0) {
+    throw UsageError(what + " must be a number from 0 up, not \"" + text + "\"");
+  }
+  return value;
+}
+
+std::optional<int> ComPortNumber(const std::string& port) {
+  if (port.size() == 4 && port.rfind("COM", 0) == 0 && port[3] >= '1' && port[3] <= '4') {
+    return port[3] - '0';
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> TakeOption(std::vector<std::string>& arguments, const std::string& name) {
+  for (auto it = arguments.begin(); it != arguments.end(); ++it) {
+    std::optional<std::string> value;
+    if (!Split(*it, name, value)) {
+      continue;
+    }
+    if (!value) {
+      if (it + 1 == arguments.end()) {
+        throw UsageError(name + " needs a value");
+      }
+      value = *(it + 1);
+      arguments.erase(it, it + 2);
+    } else {
+      arguments.erase(it);
+    }
+    return value;
+  }
+  return std::nullopt;
+}
+
+GlobalOptions ParseGlobalOptions(const std::vector<std::string>& args) {
+  GlobalOptions options;
+  std::size_t i = 0;
+  const auto valueOf = [&](const std::string& name, std::optional<std::string>& inlineValue) {
+    if (inlineValue) {
+      return *inlineValue;
+    }
+    if (++i >= args.size()) {
+      throw UsageError(name + " needs a value");
+    }
+    return args[i];
+  };
+  for (; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    std::optional<std::string> inlineValue;
+    if (arg.empty() || arg[0] != '-') {
+      break;
+    }
+    if (Split(arg, "--port", inlineValue)) {
+      options.port = valueOf("--port", inlineValue);
+    } else if (Split(arg, "--baud", inlineValue)) {
+      const std::string text = valueOf("--baud", inlineValue);
+      options.baud = static_cast<unsigned>(ParseIndex(text, "--baud"));
+    } else if (Split(arg, "--firmware", inlineValue)) {
+      const std::string name = valueOf("--firmware", inlineValue);
+      if (name == "v1.1e-int") {
+        options.firmware = Firmware::V11EInt;
+      } else if (name == "v1.1e-ext") {
+        options.firmware = Firmware::V11EExt;
+      } else if (name == "v1.1d") {
+        options.firmware = Firmware::V11D;
+      } else {
+        throw UsageError("--firmware is v1.1e-int, v1.1e-ext or v1.1d, not \"" + name + "\"");
+      }
+    } else if (Split(arg, "--chip", inlineValue)) {
+      const std::string chip = valueOf("--chip", inlineValue);
+      if (chip != "A16" && chip != "A32") {
+        throw UsageError("--chip is A16 or A32, not \"" + chip + "\"");
+      }
+      options.chipA16 = chip == "A16";
+    } else if (Split(arg, "--memory", inlineValue)) {
+      const std::string memory = valueOf("--memory", inlineValue);
+      if (memory != "int" && memory != "ext") {
+        throw UsageError("--memory is int or ext, not \"" + memory + "\"");
+      }
+      options.memoryInternal = memory == "int";
+    } else if (Split(arg, "--simulate", inlineValue)) {
+      options.simulate = inlineValue.value_or("");
+    } else if (arg == "--yes") {
+      options.yes = true;
+    } else if (arg == "--trace") {
+      options.trace = true;
+    } else {
+      throw UsageError("unknown option " + arg);
+    }
+  }
+  if (i >= args.size()) {
+    throw UsageError("no command given");
+  }
+  options.command = args[i];
+  options.arguments.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+  return options;
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,40 @@
+#include "cli/command_table.h"
+
+#include <array>
+
+#include "cli/cli_operator.h"
+#include "ui/main_dlg.h"
+
+namespace quillon::cli {
+
+namespace {
+
+int RequireNoArguments(const std::vector<std::string>& arguments) {
+  if (!arguments.empty()) {
+    throw UsageError("unexpected argument " + arguments.front());
+  }
+  return 0;
+}
+
+int DetectCommand(CMainDlg&, CliOperator& op, std::vector<std::string>& arguments) {
+  RequireNoArguments(arguments);
+  op.PrintChipInfo();
+  return 0;
+}
+
+constexpr std::array Commands = {
+    CommandEntry{"detect", DetectCommand, nullptr},
+};
+
+}  // namespace
+
+const CommandEntry* FindCommand(const std::string& name) {
+  for (const auto& entry : Commands) {
+    if (name == entry.name) {
+      return &entry;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "settings/app_paths.h"
+
+namespace quillon {
+class CMainDlg;
+}
+
+namespace quillon::cli {
+
+class CliOperator;
+
+// A command runs after the detection on a connected window and returns 0 when it did
+// what was asked; a standalone command needs no target at all.
+struct CommandEntry {
+  const char* name;
+  int (*run)(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+  int (*standalone)(const GlobalOptions& options, const AppPaths& paths);
+};
+
+const CommandEntry* FindCommand(const std::string& name);
+
+}  // namespace quillon::cli

@@ -1,0 +1,132 @@
+#include <cstdio>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_operator.h"
+#include "cli/cli_options.h"
+#include "cli/command_table.h"
+#include "sim/command_line.h"
+#include "sim/emulator.h"
+#include "ui/main_dlg.h"
+#include "ui/messages.h"
+
+namespace quillon::cli {
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+std::unique_ptr<sim::Emulator> StartEmulator(const GlobalOptions& options) {
+  std::vector<std::string> args = {"--firmware",
+                                   options.firmware == Firmware::V11EInt   ? "v1.1e-int"
+                                   : options.firmware == Firmware::V11EExt ? "v1.1e-ext"
+                                                                           : "v1.1d",
+                                   "--chip", options.chipA16 ? "A16" : "A32"};
+  std::stringstream items(*options.simulate);
+  for (std::string item; std::getline(items, item, ',');) {
+    if (!item.empty()) {
+      args.push_back("--" + item);
+    }
+  }
+  sim::CommandLine line;
+  try {
+    line = sim::ParseCommandLine(args);
+  } catch (const sim::UsageError& error) {
+    throw UsageError(std::string("--simulate: ") + error.what());
+  }
+  auto emulator = std::make_unique<sim::Emulator>(line.config);
+  emulator->Start();
+  return emulator;
+}
+
+void ApplyConnection(const GlobalOptions& options, CIapDevice& device, const sim::Emulator* emulator) {
+  if (emulator != nullptr) {
+    device.SetDevicePath(emulator->SlavePath());
+  } else if (options.port) {
+    if (const auto number = ComPortNumber(*options.port)) {
+      device.SetPortNumber(*number);
+      device.SetDevicePath({});
+    } else {
+      device.SetDevicePath(*options.port);
+    }
+  }
+  if (options.baud) {
+    device.SetBaudRate(*options.baud);
+  }
+}
+
+void Detect(const GlobalOptions& options, CMainDlg& window, CliOperator& op) {
+  op.onChipType = [&](CChipTypeDlg& dialog) {
+    dialog.Click(options.chipA16 ? CChipTypeDlg::IdQRV71A16 : CChipTypeDlg::IdQRV71A32);
+    dialog.Click(options.memoryInternal ? CChipTypeDlg::IdInternalMemory : CChipTypeDlg::IdExternalMemory);
+    return true;
+  };
+  switch (options.firmware) {
+    case Firmware::V11EInt: window.OnAutoDetect(); break;
+    case Firmware::V11EExt: window.OnExternalSelect(); break;
+    case Firmware::V11D: window.OnChipTypeSelect(); break;
+  }
+}
+
+int Run(const std::vector<std::string>& args) {
+  GlobalOptions options;
+  const CommandEntry* entry = nullptr;
+  try {
+    options = ParseGlobalOptions(args);
+    entry = FindCommand(options.command);
+    if (entry == nullptr) {
+      throw UsageError("unknown command " + options.command);
+    }
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "quillon-cli: %s\n%s", error.what(), Usage().c_str());
+    return ExitUsage;
+  }
+  const AppPaths paths = AppPaths::FromEnvironment();
+  if (entry->standalone) {
+    return entry->standalone(options, paths);
+  }
+
+  CliOperator op(options.yes, options.trace);
+  std::unique_ptr<sim::Emulator> emulator;
+  try {
+    if (options.simulate) {
+      emulator = StartEmulator(options);
+    }
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "quillon-cli: %s\n", error.what());
+    return ExitUsage;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "quillon-cli: cannot start the emulated target: %s\n", error.what());
+    return ExitFailed;
+  }
+
+  CMainDlg window(op, paths);
+  window.OnInitDialog();
+  ApplyConnection(options, window.TargetChip()->Device(), emulator.get());
+  Detect(options, window, op);
+  window.OnTimer();
+  const bool detected =
+      window.TargetChip()->Device().IsConnected() && window.Info().IapStatus == msg::HandshakingSucceed;
+  if (!detected) {
+    return ExitFailed;
+  }
+  int result = ExitOk;
+  try {
+    result = entry->run(window, op, options.arguments);
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "quillon-cli: %s\n", error.what());
+    return ExitUsage;
+  }
+  window.OnTimer();
+  return result != ExitOk || op.Failed() ? ExitFailed : ExitOk;
+}
+
+}  // namespace
+}  // namespace quillon::cli
+
+int main(int argc, char** argv) {
+  return quillon::cli::Run(std::vector<std::string>(argv + 1, argv + argc));
+}

@@ -1,0 +1,267 @@
+#include "transport/link_worker.h"
+
+#include <optional>
+#include <system_error>
+
+#include "transport/serial_port.h"
+#include "ui/messages.h"
+#include "ui/operator.h"
+
+namespace quillon {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint8_t Ready = 0xF7;
+constexpr std::uint8_t Idle = 0x61;
+
+// What the worker does after writing a command byte: how many operand bytes follow,
+// whether the last operand is a count of data bytes to send or reply bytes to take,
+// and whether one reply byte closes the command.
+struct Conversation {
+  bool sendOperands = false;
+  bool receiveCount = false;
+  bool receiveOne = false;
+  bool countFollows = false;
+  std::uint32_t remaining = 0;
+
+  bool Busy() const { return sendOperands || receiveCount || receiveOne; }
+};
+
+Conversation ConversationFor(std::uint8_t command) {
+  switch (command) {
+    case 0x05: return {true, false, true, false, 1};
+    case 0x06: return {true, false, true, true, 3};
+    case 0x0B: return {true, false, true, false, 3};
+    case 0x0C: return {true, true, false, true, 3};
+    case 0x0E: return {true, false, false, true, 3};
+    case 0x60: return {false, true, false, false, 3};
+    case 0x62: return {true, false, false, false, 1};
+    default: return {};
+  }
+}
+
+template <typename Mutex>
+std::optional<std::unique_lock<Mutex>> Acquire(Mutex& mutex) {
+  try {
+    return std::unique_lock<Mutex>(mutex);
+  } catch (const std::system_error&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+LinkWorker::LinkWorker(LinkState& link, OperatorMessages& owner, const Timing& timing)
+    : link_(link), owner_(owner), timing_(timing) {}
+
+LinkWorker::~LinkWorker() { Stop(); }
+
+bool LinkWorker::Start(SerialPort& port) {
+  auto queues = std::make_shared<LinkQueues>();
+  link_.queues = queues;
+  link_.RunFlag = true;
+  try {
+    thread_ = std::thread([this, &port, queues] { Run(port, queues); });
+  } catch (const std::system_error&) {
+    link_.RunFlag = false;
+    link_.queues.reset();
+    return false;
+  }
+  link_.WorkerStarted = true;
+  return true;
+}
+
+void LinkWorker::Stop() {
+  if (!link_.WorkerStarted) {
+    return;
+  }
+  link_.RunFlag = false;
+  if (const auto queues = link_.queues) {
+    { std::lock_guard lock(queues->OperandMutex); }
+    queues->BytesQueued.notify_all();
+  }
+  if (thread_.joinable()) {
+    thread_.join();
+  }
+  link_.queues.reset();
+  link_.WorkerStarted = false;
+}
+
+void LinkWorker::StopWhenSent(std::chrono::milliseconds limit) {
+  if (const auto queues = link_.queues) {
+    const auto deadline = Clock::now() + limit;
+    std::unique_lock lock(sentMutex_);
+    sent_.wait_until(lock, deadline, [&] {
+      std::scoped_lock queuesLock(queues->CommandMutex, queues->OperandMutex);
+      return !commandInFlight_ && queues->CommandQueue.IsEmpty() && queues->OperandQueue.IsEmpty();
+    });
+  }
+  Stop();
+}
+
+void LinkWorker::NoteProgress(bool commandInFlight) {
+  {
+    std::lock_guard lock(sentMutex_);
+    commandInFlight_ = commandInFlight;
+  }
+  sent_.notify_all();
+}
+
+int LinkWorker::Lost() {
+  link_.SetLinkLost();
+  NoteProgress(false);
+  return -1;
+}
+
+int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
+  Conversation conversation;
+  std::uint8_t current = 0;
+  // When the reply now awaited became due: when the command's last byte went out, then
+  // each reply byte. A ready byte long after that means the target reset meanwhile.
+  Clock::time_point replyDue{};
+  link_.LinkLost = false;
+  link_.WatchdogArmed = true;
+
+  const auto receive = [&](std::uint8_t& byte) -> bool {
+    if (port.ReadByte(byte) != 1) {
+      return false;
+    }
+    const auto now = Clock::now();
+    if (byte == Ready && !link_.LinkLost && now - replyDue > timing_.replyGap) {
+      return false;
+    }
+    replyDue = now;
+    return true;
+  };
+  const auto deliver = [&](std::uint8_t byte) -> bool {
+    auto lock = Acquire(queues->ReplyMutex);
+    if (!lock) {
+      return false;
+    }
+    if (!queues->ReplyQueue.IsFull() && !queues->ReplyQueue.Put(byte)) {
+      lock->unlock();
+      owner_.Inform(msg::QueueNotFullButUnwritable);
+    } else {
+      lock->unlock();
+    }
+    queues->ReplyArrived.notify_all();
+    return true;
+  };
+
+  for (;;) {
+    if (!link_.RunFlag) {
+      NoteProgress(false);
+      return 0;
+    }
+    if (conversation.sendOperands) {
+      auto lock = Acquire(queues->OperandMutex);
+      if (!lock) {
+        return Lost();
+      }
+      // The user thread may still be queuing the operands; wait for them, waking for a stop.
+      if (!queues->BytesQueued.wait_for(*lock, timing_.byteWait,
+                                        [&] { return !queues->OperandQueue.IsEmpty() || !link_.RunFlag; }) ||
+          queues->OperandQueue.IsEmpty()) {
+        continue;
+      }
+      const bool taken = queues->OperandQueue.Get(current);
+      lock->unlock();
+      if (!taken) {
+        owner_.Inform(msg::QueueNotEmptyButUnreadable);
+      }
+      if (port.WriteByte(current) != 1) {
+        return Lost();
+      }
+      if (--conversation.remaining == 0) {
+        if (conversation.countFollows) {
+          conversation.remaining = current;
+          conversation.sendOperands = !conversation.receiveCount && current != 0;
+          conversation.receiveCount = conversation.receiveCount && current != 0;
+          conversation.countFollows = false;
+        } else {
+          conversation.sendOperands = false;
+        }
+        if (!conversation.sendOperands) {
+          replyDue = Clock::now();
+        }
+      }
+    } else if (conversation.receiveCount) {
+      std::uint8_t byte = 0;
+      if (!receive(byte) || link_.LinkLost) {
+        return Lost();
+      }
+      current = byte;
+      conversation.receiveCount = --conversation.remaining != 0;
+      if (!deliver(byte)) {
+        return Lost();
+      }
+    } else if (conversation.receiveOne) {
+      std::uint8_t byte = 0;
+      if (!receive(byte) || link_.LinkLost) {
+        return Lost();
+      }
+      current = byte;
+      conversation.receiveOne = false;
+      if (!deliver(byte)) {
+        return Lost();
+      }
+    } else {
+      NoteProgress(false);
+      const auto idleSince = Clock::now();
+      std::uint8_t prompt = 0x00;
+      while (prompt != Ready) {
+        if (link_.LinkLost) {
+          return Lost();
+        }
+        if (!link_.RunFlag) {
+          return 0;
+        }
+        port.ReadByte(prompt);
+        if (prompt != Ready && Clock::now() - idleSince >= timing_.readySilence) {
+          return Lost();
+        }
+      }
+      auto lock = Acquire(queues->CommandMutex);
+      if (!lock) {
+        return Lost();
+      }
+      if (link_.LinkLost) {
+        lock->unlock();
+        return Lost();
+      }
+      std::uint8_t command = Idle;
+      bool purgeFailed = false;
+      if (!queues->CommandQueue.IsEmpty()) {
+        purgeFailed = !port.PurgeInput();
+        if (!queues->CommandQueue.Get(command)) {
+          command = Idle;
+        }
+      }
+      lock->unlock();
+      if (purgeFailed) {
+        owner_.Inform(msg::PurgeFailed);
+      }
+      current = command;
+      conversation = ConversationFor(command);
+      if (command == 0x05) {
+        link_.LinkLost = false;
+        link_.WatchdogArmed = true;
+      } else if (command == 0x62) {
+        link_.LinkLost = false;
+        link_.WatchdogArmed = false;
+      }
+      NoteProgress(conversation.Busy());
+      if (!link_.LinkLost && port.WriteByte(command) != 1) {
+        return Lost();
+      }
+      replyDue = Clock::now();
+    }
+    if (link_.LinkLost) {
+      return Lost();
+    }
+  }
+}
+
+}  // namespace quillon

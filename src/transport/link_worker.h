@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <cstdint>
+#include <thread>
+
+#include "transport/link_state.h"
+#include "transport/timing.h"
+
+namespace quillon {
+
+class OperatorMessages;
+class SerialPort;
+
+// Keeps the queued link's conversation going on its own thread: answers every ready byte
+// with the next queued command or the idle byte, sends the command's operands, hands its
+// reply bytes to the user thread, and notices a silent or reset target as a lost link.
+class LinkWorker {
+ public:
+  LinkWorker(LinkState& link, OperatorMessages& owner, const Timing& timing);
+  ~LinkWorker();
+  LinkWorker(const LinkWorker&) = delete;
+  LinkWorker& operator=(const LinkWorker&) = delete;
+
+  // Creates the queues in the link state and starts the thread; WorkerStarted is set.
+  bool Start(SerialPort& port);
+  // Ends the thread, waits for it, then releases the queues. Nothing happens when no
+  // worker was started.
+  void Stop();
+  // Lets the worker put every byte already queued on the line, within the limit, then
+  // stops it: the run command must reach the target whole.
+  void StopWhenSent(std::chrono::milliseconds limit);
+
+ private:
+  int Run(SerialPort& port, std::shared_ptr<LinkQueues> queues);
+  int Lost();
+  void NoteProgress(bool commandInFlight);
+
+  LinkState& link_;
+  OperatorMessages& owner_;
+  const Timing& timing_;
+  std::mutex sentMutex_;
+  std::condition_variable sent_;
+  bool commandInFlight_ = false;
+  std::thread thread_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,75 @@
+#include "ui/main_dlg.h"
+
+#include "ui/clock_pane.h"
+#include "ui/messages.h"
+
+namespace quillon {
+
+CMainDlg::CMainDlg(Operator& window, AppPaths paths, Timing timing)
+    : window_(window), paths_(std::move(paths)), timing_(timing), worker_(link_, window, timing_) {}
+
+// The worker talks through the chip's device, so it must end before the chip goes.
+CMainDlg::~CMainDlg() {
+  if (chip_) {
+    chip_->Device().CloseIfOpen();
+  }
+  StopLinkWorker();
+  chip_.reset();
+}
+
+bool CMainDlg::OnInitDialog() {
+  link_.LinkMode = DirectLink;
+  link_.ChipReleased = false;
+  link_.WorkerStarted = false;
+  link_.Remap4KB = false;
+  link_.LinkLost = false;
+  chip_ = std::make_unique<CTargetChip>(window_, link_);
+  chip_->Device().SetTiming(timing_);
+  return true;
+}
+
+void CMainDlg::OnTimer() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  OnTimer(local);
+}
+
+void CMainDlg::OnTimer(const std::tm& localTime) {
+  const std::string port = chip_ ? "COM" + std::to_string(chip_->Device().GetPortNumber()) : "COM1";
+  const std::string baud = "Baud Rate: " + std::to_string(chip_ ? chip_->Device().GetBaudRate() : 38400u);
+  window_.SetPaneTexts(ClockPaneText(localTime), port, baud);
+  RunLinkWatchdog();
+}
+
+void CMainDlg::RunLinkWatchdog() {
+  if (!link_.LinkLost || !link_.WatchdogArmed) {
+    return;
+  }
+  link_.WatchdogArmed = false;
+  ClearChipInfo();
+  StopLinkWorker();
+  link_.LinkLost = false;
+  if (chip_) {
+    chip_->Device().ClearConnected();
+    chip_->Device().PurgeOutput();
+    chip_->Device().PurgeInput();
+  }
+  if (!link_.Remap4KB) {
+    window_.Inform(msg::TimeoutReset);
+  } else if (window_.Ask(msg::ConnectionLost, Buttons::OkCancel, Answer::Cancel) != Answer::Cancel) {
+    OnAutoDetect();
+  }
+}
+
+void CMainDlg::StopLinkWorker() { worker_.Stop(); }
+
+void CMainDlg::ShowChipInfo() { window_.ShowChipInfo(info_); }
+
+void CMainDlg::ClearChipInfo() {
+  info_ = ChipInfo{};
+  info_.Security = "SECURITY : UNKNOWN";
+  ShowChipInfo();
+}
+
+}  // namespace quillon

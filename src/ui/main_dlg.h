@@ -1,0 +1,89 @@
+#pragma once
+
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "protocol/target_chip.h"
+#include "settings/app_paths.h"
+#include "transport/link_state.h"
+#include "transport/link_worker.h"
+#include "transport/timing.h"
+#include "ui/chip_info.h"
+#include "ui/command_ids.h"
+#include "ui/operator.h"
+
+namespace quillon {
+
+// The main window without its toolkit: it owns the target chip and the link, runs the
+// commands and talks to the person only through the Operator. The handlers are defined
+// beside the operations they drive.
+class CMainDlg {
+ public:
+  CMainDlg(Operator& window, AppPaths paths, Timing timing = {});
+  ~CMainDlg();
+  CMainDlg(const CMainDlg&) = delete;
+  CMainDlg& operator=(const CMainDlg&) = delete;
+
+  // Start-up: resets the link state, creates the target chip, reads the settings file.
+  bool OnInitDialog();
+  void OnTimer();
+  void OnTimer(const std::tm& localTime);
+
+  // Detection.
+  void OnAutoDetect();
+  void OnExternalSelect();
+  void OnChipTypeSelect();
+
+  // Flash commands.
+  void OnSectorErase();
+  void OnChipErase();
+  void OnRead();
+  void OnSetLock();
+  void OnMemoryRemap();
+  void OnExecuteUserCode();
+  void OnResetLink();
+  void OnTabChange(int selectedTab);
+  void OnListClick(int row);
+
+  // Image files.
+  int OnDownload();
+  void OnDownloadAndRun();
+  void OnCompare();
+  void OnFileSave();
+
+  // Settings.
+  void OnCommSettings();
+
+  // The sector table and memory view of a block, built from its image buffer.
+  void FillSectorTable(int block, int availableBound);
+  void FillMemoryView(int block, int sector);
+
+  // Stops the link worker, if any, and releases its queues.
+  void StopLinkWorker();
+  void ShowChipInfo();
+  void ClearChipInfo();
+
+  Operator& Window() const { return window_; }
+  LinkState& Link() { return link_; }
+  CTargetChip* TargetChip() { return chip_.get(); }
+  ChipInfo& Info() { return info_; }
+  const AppPaths& Paths() const { return paths_; }
+  const Timing& GetTiming() const { return timing_; }
+  LinkWorker& Worker() { return worker_; }
+
+ private:
+  void RunLinkWatchdog();
+  void RunSelection(int linkMode);
+  int DecodeSecurity(std::uint8_t status);
+
+  Operator& window_;
+  AppPaths paths_;
+  Timing timing_;
+  LinkState link_;
+  std::unique_ptr<CTargetChip> chip_;
+  LinkWorker worker_;
+  ChipInfo info_;
+};
+
+}  // namespace quillon
