@@ -1,0 +1,18 @@
+#include "protocol/reply_bytes.h"
+
+#include "protocol/iap_device.h"
+
+namespace quillon {
+
+bool ReceiveReply(CIapDevice& device, std::uint8_t* into, int count) {
+  const bool queued = device.Link().Queued();
+  for (int i = 0; i < count; ++i) {
+    const int received = queued ? device.AwaitReply(into[i], device.GetTiming().operationByte) : device.ReadByte(into[i]);
+    if (received != 1) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace quillon
