@@ -10,7 +10,22 @@
 
 namespace quillon::test {
 
-PtyPeer::PtyPeer(Reply reply) : reply_(reply) {
+namespace {
+
+PtyPeer::Responder ResponderFor(PtyPeer::Reply reply) {
+  switch (reply) {
+    case PtyPeer::Reply::Echo: return [](std::uint8_t byte) { return std::vector<std::uint8_t>{byte}; };
+    case PtyPeer::Reply::WrongEcho:
+      return [](std::uint8_t byte) { return std::vector<std::uint8_t>{static_cast<std::uint8_t>(byte ^ 0xFF)}; };
+    default: return [](std::uint8_t) { return std::vector<std::uint8_t>{}; };
+  }
+}
+
+}  // namespace
+
+PtyPeer::PtyPeer(Reply reply) : PtyPeer(ResponderFor(reply)) {}
+
+PtyPeer::PtyPeer(Responder responder) : responder_(std::move(responder)) {
   char name[256] = {};
   if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
     throw std::runtime_error("openpty failed");
@@ -68,9 +83,9 @@ void PtyPeer::Serve() {
       received_.push_back(byte);
     }
     received_cv_.notify_all();
-    if (reply_ != Reply::Silent) {
-      const std::uint8_t answer = reply_ == Reply::Echo ? byte : static_cast<std::uint8_t>(byte ^ 0xFF);
-      [[maybe_unused]] const auto written = ::write(master_, &answer, 1);
+    const auto answer = responder_(byte);
+    if (!answer.empty()) {
+      [[maybe_unused]] const auto written = ::write(master_, answer.data(), answer.size());
     }
   }
 }

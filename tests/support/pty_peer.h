@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,8 +19,11 @@ namespace quillon::test {
 class PtyPeer {
  public:
   enum class Reply { Silent, Echo, WrongEcho };
+  // The bytes to answer one received byte with.
+  using Responder = std::function<std::vector<std::uint8_t>(std::uint8_t)>;
 
   explicit PtyPeer(Reply reply = Reply::Silent);
+  explicit PtyPeer(Responder responder);
   ~PtyPeer();
   PtyPeer(const PtyPeer&) = delete;
   PtyPeer& operator=(const PtyPeer&) = delete;
@@ -33,7 +37,7 @@ class PtyPeer {
  private:
   void Serve();
 
-  Reply reply_;
+  Responder responder_;
   int master_ = -1;
   int slave_ = -1;
   int stop_ = -1;
