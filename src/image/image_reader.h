@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/staging_file.h"
+
+namespace quillon {
+
+class CChipTypeDlg;
+class OperatorMessages;
+
+// What the reader tells a pipeline; the pipeline passes any of them but ImageDone on.
+enum ImageResult : int {
+  ImageDone = 0,
+  ImageFailed = -1,
+  ImageOverSize = 7,
+  ImageNoMemory = 8,
+};
+
+enum SegmentRule : int {
+  // Download in external memory, and compare: an image from block 0's start that reaches
+  // into block 1's range is cut in two, the bytes between the blocks left out.
+  SplitRule,
+  // Download in internal memory: one block, programmed in whole 128-byte bursts.
+  SingleBlockRule,
+};
+
+// An image as it was when opened: byte k belongs at flash address start + k. Taken whole
+// into memory, so that a file rebuilt during a download cannot mix two builds in flash.
+struct ImageFile {
+  std::uint64_t Length = 0;
+  // Every byte of the image when it can fit the address space at all; a longer image is
+  // over size under every rule and only its length is kept.
+  std::vector<std::uint8_t> Bytes;
+};
+
+// One contiguous piece of the image destined for one block.
+struct ImageSegment {
+  std::uint32_t Block = 0;
+  std::uint32_t FlashAddress = 0;
+  std::uint32_t FileOffset = 0;
+  std::uint32_t DataLength = 0;
+  // DataLength rounded up to the rule's unit: a whole number of sectors or of bursts.
+  std::uint32_t FilledLength = 0;
+};
+
+// .hex, .ihx and .ihex, in any case, name Intel HEX files; every other name a raw image.
+bool IsHexFileName(std::string_view name);
+
+// Reads the HEX file into an image from address 0 with 0xFF in the gaps, leaves a copy in
+// `target` and hands the image over. ImageFailed, silently, when the name is not a HEX
+// name or a file cannot be read or written; ImageFailed after naming the faulty line when
+// the text is damaged; ImageOverSize, said as such, when data lies beyond 0xFFFF.
+int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, OperatorMessages& op,
+                       ImageFile& image);
+
+// A HEX file through the staging file, any other file as it is. ImageFailed after
+// "Cannot open the selected file!!!" when the file cannot be read, or as
+// ConvertHexToBinary says.
+int OpenImageFile(const std::string& name, OperatorMessages& op, ImageFile& image,
+                  const StagingFile& staging = StagingFile::InCacheDirectory());
+
+// Cuts an image of `length` bytes to start at `start` in `block` (0 or 1) into one or two
+// segments, block 0's part first. ImageOverSize, after saying so, when it does not fit.
+int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, SegmentRule rule,
+                      const CChipTypeDlg& chip, OperatorMessages& op, std::vector<ImageSegment>& segments);
+
+// The segment's bytes followed by 0xFF up to its filled length; ImageNoMemory, silently.
+int LoadImageSegment(const ImageFile& image, const ImageSegment& segment, std::vector<std::uint8_t>& buffer);
+
+}  // namespace quillon
