@@ -12,6 +12,7 @@ struct SectorTableRow {
   std::string HexTo;
   std::string DecFrom;
   std::string Status;
+  bool Hot = false;  // the row the list shows as under the pointer
 };
 
 struct MemoryViewRow {

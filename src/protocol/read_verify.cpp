@@ -1,0 +1,85 @@
+#include <algorithm>
+#include <array>
+
+#include "protocol/commands.h"
+#include "protocol/iap_device.h"
+#include "protocol/operation_progress.h"
+#include "protocol/reply_bytes.h"
+#include "ui/operator.h"
+
+namespace quillon {
+
+namespace {
+
+// Chunks are sector-sized; the largest sector is 128 bytes.
+constexpr int MaxChunk = 128;
+using ChunkBuffer = std::array<std::uint8_t, MaxChunk>;
+
+bool ChunkSizeValid(int chunk) { return chunk >= 1 && chunk <= MaxChunk; }
+
+// Asks for count bytes from address and takes them. In the direct links a frame that does
+// not go out is the operator's business; in the queued link the queue has said so already.
+bool ReadChunk(CIapDevice& device, int address, int count, std::uint8_t* into) {
+  if (device.SendFrame(QRV_CMD_READ, static_cast<std::uint32_t>(address), static_cast<std::uint8_t>(count)) != 1) {
+    if (!device.Link().Queued()) {
+      device.Window().Inform(msg::FailToWriteReadCommand);
+    }
+    return false;
+  }
+  return ReceiveReply(device, into, count);
+}
+
+}  // namespace
+
+int CIapDevice::ReadFlash(std::uint8_t* destination, int start, int total, int chunk) {
+  if (!ChunkSizeValid(chunk)) {
+    return 0;
+  }
+  BeginProgress(window_, total / chunk, msg::Reading);
+  int stored = 0;
+  bool complete = true;
+  while (stored < total && complete) {
+    const int count = std::min(chunk, total - stored);
+    ChunkBuffer buffer{};
+    complete = ReadChunk(*this, start + stored, count, buffer.data());
+    if (complete) {
+      std::copy_n(buffer.begin(), count, destination + stored);
+      stored += count;
+      window_.ProgressAdvance();
+    }
+  }
+  EndProgress(window_, complete);
+  return stored;
+}
+
+int CIapDevice::CompareFlash(int start, int chunk, const std::uint8_t* image, int total, int& mismatchAddress,
+                             int& mismatchPair) {
+  if (!ChunkSizeValid(chunk)) {
+    return -1;
+  }
+  BeginProgress(window_, total / chunk, msg::Comparing);
+  bool equal = true;
+  for (int done = 0; done < total && equal; done += chunk) {
+    // The target is asked for whole chunks even at the end; only the image's bytes count.
+    ChunkBuffer flash{};
+    equal = ReadChunk(*this, start + done, chunk, flash.data());
+    if (!equal) {
+      break;
+    }
+    const int count = std::min(chunk, total - done);
+    const auto [flashByte, imageByte] = std::mismatch(flash.begin(), flash.begin() + count, image + done);
+    if (flashByte != flash.begin() + count) {
+      mismatchAddress = start + done + static_cast<int>(flashByte - flash.begin());
+      mismatchPair = *flashByte * 256 + *imageByte;
+      if (!link_.Queued()) {
+        window_.Inform(msg::FailedToVerify);
+      }
+      equal = false;
+    } else {
+      window_.ProgressAdvance();
+    }
+  }
+  return EndProgress(window_, equal);
+}
+
+}  // namespace quillon
