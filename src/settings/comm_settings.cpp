@@ -1,0 +1,35 @@
+#include "settings/comm_settings.h"
+
+#include <string>
+
+#include "settings/device_binding.h"
+#include "settings/setting_values.h"
+#include "transport/serial_port.h"
+#include "ui/messages.h"
+
+namespace quillon {
+
+void LoadCommSettings(const AppPaths& paths, SerialPort& port) {
+  if (const std::optional<CommSettings> settings = ReadCommSettingsFile(CommSettingsFilePath(paths))) {
+    port.SetPortNumber(settings->port);
+    port.SetBaudRate(settings->baud);
+  }
+  ApplyDeviceBinding(ReadDeviceBindings(paths), port);
+}
+
+CommSettingsSaved SaveCommSettings(const AppPaths& paths, const CommSettings& settings, const FailureReport& report) {
+  SettingValues values(paths);
+  CommSettingsSaved saved;
+  saved.port = values.WriteSettingValue(CommPortValue, std::to_string(settings.port)) == 1;
+  if (!saved.port) {
+    report(msg::UnableToSaveConfiguration);
+  }
+  saved.file = WriteCommSettingsFile(CommSettingsFilePath(paths), settings);
+  saved.baud = values.WriteSettingValue(BaudRateValue, std::to_string(settings.baud)) == 1;
+  if (!saved.baud) {
+    report(msg::UnableToSaveConfiguration);
+  }
+  return saved;
+}
+
+}  // namespace quillon

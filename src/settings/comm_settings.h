@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "settings/app_paths.h"
+#include "settings/comm_settings_file.h"
+
+namespace quillon {
+
+class SerialPort;
+
+// Start-up: the configured port and baud rate from the settings file (the defaults stay
+// when it is missing or not a settings file), then the device bound to that port.
+void LoadCommSettings(const AppPaths& paths, SerialPort& port);
+
+// Stores a confirmed choice: "COMMPORT", the settings file, "BAUDRATE", in this order.
+// Each value that cannot be stored is reported and the rest still stored; a settings file
+// that cannot be written is not reported, only told by the result.
+struct CommSettingsSaved {
+  bool port = false;
+  bool file = false;
+  bool baud = false;
+};
+using FailureReport = std::function<void(std::string_view text)>;
+CommSettingsSaved SaveCommSettings(const AppPaths& paths, const CommSettings& settings, const FailureReport& report);
+
+}  // namespace quillon

@@ -1,0 +1,95 @@
+#include "settings/setting_values.h"
+
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "settings/atomic_file.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::size_t LongTextLength = 32;
+constexpr std::size_t CutTextLength = 30;
+
+std::string_view Trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// What would not read back the same from the line format is refused rather than mangled.
+bool Storable(std::string_view name, std::string_view text) {
+  return !name.empty() && Trimmed(name) == name && name.find_first_of("=\n") == std::string_view::npos &&
+         Trimmed(text) == text && text.find('\n') == std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<SettingValues::Values> SettingValues::Load() const {
+  std::error_code error;
+  if (!std::filesystem::exists(file_, error)) {
+    return Values{};
+  }
+  if (std::filesystem::is_directory(file_, error)) {
+    return std::nullopt;
+  }
+  std::ifstream in(file_);
+  if (!in) {
+    return std::nullopt;
+  }
+  Values values;
+  for (std::string line; std::getline(in, line);) {
+    const auto equals = line.find('=');
+    if (equals != std::string::npos) {
+      const std::string_view view = line;
+      values[std::string(Trimmed(view.substr(0, equals)))] = std::string(Trimmed(view.substr(equals + 1)));
+    }
+  }
+  if (in.bad()) {
+    return std::nullopt;
+  }
+  return values;
+}
+
+std::optional<std::string> SettingValues::Read(std::string_view name) const {
+  const std::optional<Values> values = Load();
+  if (!values) {
+    return std::nullopt;
+  }
+  const auto found = values->find(name);
+  return found == values->end() ? std::nullopt : std::optional<std::string>(found->second);
+}
+
+int SettingValues::WriteSettingValue(std::string_view name, std::string_view text) {
+  const std::string_view stored = text.size() >= LongTextLength ? text.substr(0, CutTextLength) : text;
+  return Write({{std::string(name), std::string(stored)}}) ? 1 : 0;
+}
+
+bool SettingValues::Write(const Values& changes) {
+  for (const auto& [name, text] : changes) {
+    if (!Storable(name, text)) {
+      return false;
+    }
+  }
+  if (!EnsurePrivateDirectory(file_.parent_path())) {
+    return false;
+  }
+  std::optional<Values> values = Load();
+  if (!values) {
+    return false;
+  }
+  for (const auto& [name, text] : changes) {
+    (*values)[name] = text;
+  }
+  std::ostringstream lines;
+  for (const auto& [name, text] : *values) {
+    lines << name << '=' << text << '\n';
+  }
+  return WriteFileAtomically(file_, lines.str());
+}
+
+}  // namespace quillon
