@@ -1,0 +1,110 @@
+#include "cli/flash_commands.h"
+
+#include <functional>
+
+#include "cli/cli_operator.h"
+#include "cli/cli_options.h"
+#include "protocol/lock_dialog.h"
+#include "protocol/range_dialog.h"
+#include "protocol/remap_dialog.h"
+#include "ui/main_dlg.h"
+
+namespace quillon::cli {
+
+namespace {
+
+void RequireNothingElse(const std::vector<std::string>& arguments) {
+  if (!arguments.empty()) {
+    throw UsageError("unexpected argument " + arguments.front());
+  }
+}
+
+int TakeIndex(std::vector<std::string>& arguments, const std::string& name) {
+  return ParseIndex(TakeOption(arguments, name).value_or("0"), name);
+}
+
+std::string NotListed(const std::string& name, int index, std::size_t entries) {
+  return name + " " + std::to_string(index) + " is not in the list, which has entries 0 to " +
+         std::to_string(entries - 1);
+}
+
+// The lists are built when the dialog opens, so only then can an index be judged; one
+// that is not listed cancels the dialog and ends the command as a usage error.
+int RunRangeCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments,
+                    void (CMainDlg::*command)()) {
+  const int sector = TakeIndex(arguments, "--sector");
+  const int range = TakeIndex(arguments, "--range");
+  RequireNothingElse(arguments);
+  std::string refusal;
+  op.onRange = [&](CRangeDlg& dialog) {
+    if (!dialog.SelectStart(sector)) {
+      refusal = NotListed("--sector", sector, dialog.StartEntries().size());
+    } else if (!dialog.SelectRange(range)) {
+      refusal = NotListed("--range", range, dialog.RangeEntries().size());
+    }
+    return refusal.empty();
+  };
+  (window.*command)();
+  op.onRange = nullptr;
+  if (!refusal.empty()) {
+    throw UsageError(refusal);
+  }
+  return 0;
+}
+
+template <typename Dialog>
+int RunOptionCommand(CMainDlg& window, std::vector<std::string>& arguments,
+                     std::function<bool(Dialog&)>& answer, void (CMainDlg::*command)()) {
+  if (arguments.size() != 1) {
+    throw UsageError("one OPTION expected");
+  }
+  const int option = ParseIndex(arguments.front(), "OPTION");
+  const auto choices = Dialog().Choices();
+  if (option < 1 || option > static_cast<int>(choices.size())) {
+    throw UsageError("OPTION is 1 to " + std::to_string(choices.size()));
+  }
+  answer = [option](Dialog& dialog) {
+    for (const auto& choice : dialog.Choices()) {
+      if (choice.option == option) {
+        dialog.Click(choice.controlId);
+      }
+    }
+    return true;
+  };
+  (window.*command)();
+  answer = nullptr;
+  return 0;
+}
+
+}  // namespace
+
+int ReadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+  op.SetPrintViews(true);
+  return RunRangeCommand(window, op, arguments, &CMainDlg::OnRead);
+}
+
+int EraseCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+  return RunRangeCommand(window, op, arguments, &CMainDlg::OnSectorErase);
+}
+
+int ChipEraseCommand(CMainDlg& window, CliOperator&, std::vector<std::string>& arguments) {
+  RequireNothingElse(arguments);
+  window.OnChipErase();
+  return 0;
+}
+
+int LockCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+  return RunOptionCommand(window, arguments, op.onLock, &CMainDlg::OnSetLock);
+}
+
+int RemapCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+  return RunOptionCommand(window, arguments, op.onRemap, &CMainDlg::OnMemoryRemap);
+}
+
+int RunCommand(CMainDlg& window, CliOperator&, std::vector<std::string>& arguments) {
+  RequireNothingElse(arguments);
+  window.OnExecuteUserCode();
+  return 0;
+}
+
+}  // namespace quillon::cli
