@@ -1,8 +1,10 @@
 #include "cli/command_table.h"
 
 #include <array>
+#include <iostream>
 
 #include "cli/cli_operator.h"
+#include "cli/settings_commands.h"
 #include "ui/main_dlg.h"
 
 namespace quillon::cli {
@@ -22,8 +24,19 @@ int DetectCommand(CMainDlg&, CliOperator& op, std::vector<std::string>& argument
   return 0;
 }
 
+int SettingsCommand(const GlobalOptions& options, const AppPaths& paths) {
+  return RunSettingsCommand(options.arguments, paths, std::cout, std::cerr);
+}
+
+int PortsCommand(const GlobalOptions& options, const AppPaths& paths) {
+  RequireNoArguments(options.arguments);
+  return RunPortsCommand(paths, std::cout);
+}
+
 constexpr std::array Commands = {
     CommandEntry{"detect", DetectCommand, nullptr},
+    CommandEntry{"settings", nullptr, SettingsCommand},
+    CommandEntry{"ports", nullptr, PortsCommand},
 };
 
 }  // namespace

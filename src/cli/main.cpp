@@ -7,6 +7,7 @@
 #include "cli/cli_operator.h"
 #include "cli/cli_options.h"
 #include "cli/command_table.h"
+#include "settings/device_binding.h"
 #include "sim/command_line.h"
 #include "sim/emulator.h"
 #include "ui/main_dlg.h"
@@ -42,13 +43,15 @@ std::unique_ptr<sim::Emulator> StartEmulator(const GlobalOptions& options) {
   return emulator;
 }
 
-void ApplyConnection(const GlobalOptions& options, CIapDevice& device, const sim::Emulator* emulator) {
+// The settings file has already chosen port and baud rate; the options override them.
+void ApplyConnection(const GlobalOptions& options, const AppPaths& paths, CIapDevice& device,
+                     const sim::Emulator* emulator) {
   if (emulator != nullptr) {
     device.SetDevicePath(emulator->SlavePath());
   } else if (options.port) {
     if (const auto number = ComPortNumber(*options.port)) {
       device.SetPortNumber(*number);
-      device.SetDevicePath({});
+      ApplyDeviceBinding(ReadDeviceBindings(paths), device);
     } else {
       device.SetDevicePath(*options.port);
     }
@@ -86,7 +89,12 @@ int Run(const std::vector<std::string>& args) {
   }
   const AppPaths paths = AppPaths::FromEnvironment();
   if (entry->standalone) {
-    return entry->standalone(options, paths);
+    try {
+      return entry->standalone(options, paths);
+    } catch (const UsageError& error) {
+      std::fprintf(stderr, "quillon-cli: %s\n", error.what());
+      return ExitUsage;
+    }
   }
 
   CliOperator op(options.yes, options.trace);
@@ -105,7 +113,7 @@ int Run(const std::vector<std::string>& args) {
 
   CMainDlg window(op, paths);
   window.OnInitDialog();
-  ApplyConnection(options, window.TargetChip()->Device(), emulator.get());
+  ApplyConnection(options, paths, window.TargetChip()->Device(), emulator.get());
   Detect(options, window, op);
   window.OnTimer();
   const bool detected =

@@ -1,5 +1,7 @@
 #include "ui/main_dlg.h"
 
+#include "settings/comm_settings.h"
+#include "settings/pane_texts.h"
 #include "ui/clock_pane.h"
 #include "ui/messages.h"
 
@@ -25,6 +27,7 @@ bool CMainDlg::OnInitDialog() {
   link_.LinkLost = false;
   chip_ = std::make_unique<CTargetChip>(window_, link_);
   chip_->Device().SetTiming(timing_);
+  LoadCommSettings(paths_, chip_->Device());
   return true;
 }
 
@@ -36,9 +39,12 @@ void CMainDlg::OnTimer() {
 }
 
 void CMainDlg::OnTimer(const std::tm& localTime) {
-  const std::string port = chip_ ? "COM" + std::to_string(chip_->Device().GetPortNumber()) : "COM1";
-  const std::string baud = "Baud Rate: " + std::to_string(chip_ ? chip_->Device().GetBaudRate() : 38400u);
-  window_.SetPaneTexts(ClockPaneText(localTime), port, baud);
+  const std::string clock = ClockPaneText(localTime);
+  if (chip_) {
+    window_.SetPaneTexts(clock, UpdatePortPane(chip_->Device()), UpdateBaudPane(chip_->Device()));
+  } else {
+    window_.SetPaneTexts(clock, PortPaneSizingText, BaudPaneSizingText);
+  }
   RunLinkWatchdog();
 }
 
