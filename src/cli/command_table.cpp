@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/cli_operator.h"
+#include "cli/flash_commands.h"
 #include "cli/settings_commands.h"
 #include "ui/main_dlg.h"
 
@@ -35,6 +36,12 @@ int PortsCommand(const GlobalOptions& options, const AppPaths& paths) {
 
 constexpr std::array Commands = {
     CommandEntry{"detect", DetectCommand, nullptr},
+    CommandEntry{"read", ReadCommand, nullptr},
+    CommandEntry{"erase", EraseCommand, nullptr},
+    CommandEntry{"chip-erase", ChipEraseCommand, nullptr},
+    CommandEntry{"lock", LockCommand, nullptr},
+    CommandEntry{"remap", RemapCommand, nullptr},
+    CommandEntry{"run", RunCommand, nullptr},
     CommandEntry{"settings", nullptr, SettingsCommand},
     CommandEntry{"ports", nullptr, PortsCommand},
 };
