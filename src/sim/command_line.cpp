@@ -1,0 +1,147 @@
+#include "sim/command_line.h"
+
+#include <charconv>
+#include <optional>
+#include <string_view>
+
+namespace quillon::sim {
+
+namespace {
+
+enum class ValueKind { None, Byte, Count, Millis };
+
+long Parse(std::string_view name, std::string_view text, ValueKind kind) {
+  int base = 10;
+  if (text.starts_with("0x") || text.starts_with("0X")) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  const long highest = kind == ValueKind::Byte ? 0xFF : 100'000'000;
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0 || value > highest) {
+    throw UsageError(std::string(name) + ": bad value '" + std::string(text) + "'");
+  }
+  return value;
+}
+
+std::uint8_t ParseByte(std::string_view name, std::string_view text) {
+  return static_cast<std::uint8_t>(Parse(name, text, ValueKind::Byte));
+}
+
+std::chrono::milliseconds ParseMillis(std::string_view name, std::string_view text) {
+  return std::chrono::milliseconds(Parse(name, text, ValueKind::Millis));
+}
+
+// A period of 0 would have the target prompt back to back.
+std::chrono::milliseconds ParsePeriod(std::string_view name, std::string_view text) {
+  const std::chrono::milliseconds period = ParseMillis(name, text);
+  if (period.count() == 0) throw UsageError(std::string(name) + ": must be at least 1");
+  return period;
+}
+
+struct FaultOption {
+  std::string_view name;
+  ValueKind kind;
+  void (*set)(Faults&, long);
+};
+
+constexpr FaultOption kFaultOptions[] = {
+    {"no-echo", ValueKind::None, [](Faults& f, long) { f.noEcho = true; }},
+    {"wrong-echo", ValueKind::None, [](Faults& f, long) { f.wrongEcho = true; }},
+    {"erase-status", ValueKind::Byte, [](Faults& f, long v) { f.eraseStatus = static_cast<int>(v); }},
+    {"write-status", ValueKind::Byte, [](Faults& f, long v) { f.writeStatus = static_cast<int>(v); }},
+    {"chip-erase-status", ValueKind::Byte, [](Faults& f, long v) { f.chipEraseStatus = static_cast<int>(v); }},
+    {"drop-reply", ValueKind::Count, [](Faults& f, long v) { f.dropReplyByte = static_cast<int>(v); }},
+    {"extra-byte", ValueKind::Count, [](Faults& f, long v) { f.extraByteAfterReply = static_cast<int>(v); }},
+    {"extra-byte-value", ValueKind::Byte, [](Faults& f, long v) { f.extraByteValue = static_cast<int>(v); }},
+    {"ready-stops", ValueKind::Count, [](Faults& f, long v) { f.readyStopsAfter = static_cast<int>(v); }},
+    {"reply-delay", ValueKind::Millis, [](Faults& f, long v) { f.replyDelay = std::chrono::milliseconds(v); }},
+    {"silence-after", ValueKind::Count, [](Faults& f, long v) { f.silenceAfter = static_cast<int>(v); }},
+    {"reset-after", ValueKind::Count, [](Faults& f, long v) { f.resetAfter = static_cast<int>(v); }},
+    {"chip-erase-time", ValueKind::Millis, [](Faults& f, long v) { f.chipEraseTime = std::chrono::milliseconds(v); }},
+};
+
+void ApplyFault(std::string_view item, Faults& faults) {
+  const std::size_t equals = item.find('=');
+  const std::string_view name = item.substr(0, equals);
+  const std::optional<std::string_view> value =
+      equals == std::string_view::npos ? std::nullopt : std::optional(item.substr(equals + 1));
+  for (const FaultOption& option : kFaultOptions) {
+    if (option.name != name) continue;
+    if ((option.kind == ValueKind::None) != !value) {
+      throw UsageError("--fault " + std::string(name) +
+                       (value ? " takes no value" : " needs a value: " + std::string(name) + "=VALUE"));
+    }
+    option.set(faults, value ? Parse(name, *value, option.kind) : 0);
+    return;
+  }
+  throw UsageError("unknown fault '" + std::string(name) + "'");
+}
+
+Firmware ParseFirmware(std::string_view text) {
+  if (text == "v1.1d") return Firmware::V11D;
+  if (text == "v1.1e-ext") return Firmware::V11EExt;
+  if (text == "v1.1e-int") return Firmware::V11EInt;
+  throw UsageError("--firmware: expected v1.1d, v1.1e-ext or v1.1e-int, not '" + std::string(text) + "'");
+}
+
+Chip ParseChip(std::string_view text) {
+  if (text == "A16") return Chip::A16;
+  if (text == "A32") return Chip::A32;
+  throw UsageError("--chip: expected A16 or A32, not '" + std::string(text) + "'");
+}
+
+void Apply(std::string_view option, std::string_view value, Config& config) {
+  if (option == "--firmware") config.firmware = ParseFirmware(value);
+  else if (option == "--chip") config.chip = ParseChip(value);
+  else if (option == "--status") config.status = ParseByte(option, value);
+  else if (option == "--chip-id") config.chipId = ParseByte(option, value);
+  else if (option == "--firmware-major") config.firmwareMajor = ParseByte(option, value);
+  else if (option == "--firmware-letter") config.firmwareLetter = ParseByte(option, value);
+  else if (option == "--baud") config.baud = static_cast<unsigned>(Parse(option, value, ValueKind::Count));
+  else if (option == "--log") config.logPath = value;
+  else if (option == "--image") config.imagePath = value;
+  else if (option == "--fault") ApplyFault(value, config.faults);
+  else if (option == "--program-time") config.programTime = ParseMillis(option, value);
+  else if (option == "--erase-time") config.eraseTime = ParseMillis(option, value);
+  else if (option == "--ready-repeat") config.readyRepeat = ParsePeriod(option, value);
+  else throw UsageError("unknown option '" + std::string(option) + "'");
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine line;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      line.help = true;
+      continue;
+    }
+    const std::size_t equals = arg.find('=');
+    if (!arg.starts_with("--")) throw UsageError("unexpected argument '" + std::string(arg) + "'");
+    if (equals != std::string_view::npos) {
+      Apply(arg.substr(0, equals), arg.substr(equals + 1), line.config);
+    } else if (i + 1 < args.size()) {
+      Apply(arg, args[++i], line.config);
+    } else {
+      throw UsageError(std::string(arg) + " needs a value");
+    }
+  }
+  return line;
+}
+
+std::string Usage() {
+  return "usage: quillon-sim [--firmware v1.1d|v1.1e-ext|v1.1e-int] [--chip A16|A32] [--status BYTE]\n"
+         "                   [--baud N] [--log FILE] [--fault NAME[=VALUE]]... [--image FILE]\n"
+         "                   [--chip-id BYTE] [--firmware-major BYTE] [--firmware-letter BYTE]\n"
+         "                   [--program-time MS] [--erase-time MS] [--ready-repeat MS]\n"
+         "Creates a pseudo-terminal, prints its slave path as the first line and serves it as the\n"
+         "boot loader until SIGINT or SIGTERM; SIGUSR1 resets the target.\n"
+         "Faults: no-echo, wrong-echo, erase-status=BYTE, write-status=BYTE, chip-erase-status=BYTE,\n"
+         "        drop-reply=N, extra-byte=N, extra-byte-value=BYTE, ready-stops=N, reply-delay=MS,\n"
+         "        silence-after=N, reset-after=N, chip-erase-time=MS\n";
+}
+
+}  // namespace quillon::sim

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "sim/config.h"
+
+namespace quillon::sim {
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct CommandLine {
+  Config config;
+  bool help = false;
+};
+
+// quillon-sim's options, without the program name. Throws UsageError.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+std::string Usage();
+
+}  // namespace quillon::sim

@@ -1,0 +1,45 @@
+#include "sim/fault_filter.h"
+
+namespace quillon::sim {
+
+namespace {
+
+std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
+
+}  // namespace
+
+FaultFilter::FaultFilter(const Faults& faults) : faults_(faults) {}
+
+Outcomes FaultFilter::ToOutcomes() const {
+  return {Byte(faults_.eraseStatus), Byte(faults_.writeStatus), Byte(faults_.chipEraseStatus),
+          faults_.chipEraseTime};
+}
+
+void FaultFilter::Pass(const Emission& emission, std::vector<std::uint8_t>& bytes) {
+  switch (emission.kind) {
+    case EmissionKind::Echo:
+      if (!faults_.noEcho) bytes.push_back(faults_.wrongEcho ? Byte(~emission.byte) : emission.byte);
+      return;
+    case EmissionKind::Ready:
+      if (faults_.readyStopsAfter >= 0 && readies_ >= faults_.readyStopsAfter) return;
+      ++readies_;
+      bytes.push_back(emission.byte);
+      return;
+    case EmissionKind::Reply: {
+      const int index = replies_++;
+      if (index != faults_.dropReplyByte) bytes.push_back(emission.byte);
+      if (index == faults_.extraByteAfterReply) bytes.push_back(Byte(faults_.extraByteValue));
+      return;
+    }
+  }
+}
+
+bool FaultFilter::MaySend() {
+  if (faults_.silenceAfter >= 0 && sent_ >= faults_.silenceAfter) return false;
+  ++sent_;
+  return true;
+}
+
+bool FaultFilter::LostInReset() { return ++received_ == faults_.resetAfter; }
+
+}  // namespace quillon::sim

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "sim/boot_loader.h"
+#include "sim/config.h"
+
+namespace quillon::sim {
+
+// Turns what the boot loader means to send into what a faulty target puts on the line.
+// Its counters start when it is made, that is whenever the faults are set.
+class FaultFilter {
+ public:
+  explicit FaultFilter(const Faults& faults = {});
+
+  Outcomes ToOutcomes() const;
+  std::chrono::microseconds ReplyDelay() const { return faults_.replyDelay; }
+
+  // Appends the bytes that stand for one emission: none, the byte (perhaps altered), or
+  // the byte and an extra one.
+  void Pass(const Emission& emission, std::vector<std::uint8_t>& bytes);
+  // Asked as each byte is about to leave; false once the target has fallen silent.
+  bool MaySend();
+  // Asked for each byte taken off the line; true when that byte is lost in a reset.
+  bool LostInReset();
+
+ private:
+  Faults faults_;
+  int replies_ = 0;
+  int readies_ = 0;
+  int sent_ = 0;
+  int received_ = 0;
+};
+
+}  // namespace quillon::sim

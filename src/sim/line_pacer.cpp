@@ -1,0 +1,25 @@
+#include "sim/line_pacer.h"
+
+#include <algorithm>
+
+namespace quillon::sim {
+
+namespace {
+
+constexpr long long kBitsPerByte = 10;
+
+LinePacer::Clock::duration ByteTime(unsigned baud) {
+  if (baud == 0) return LinePacer::Clock::duration::zero();
+  return std::chrono::duration_cast<LinePacer::Clock::duration>(
+      std::chrono::nanoseconds(kBitsPerByte * 1'000'000'000LL / baud));
+}
+
+}  // namespace
+
+LinePacer::LinePacer(unsigned baud) : byteTime_(ByteTime(baud)) {}
+
+LinePacer::Clock::time_point LinePacer::SendTime(Clock::time_point ready) const {
+  return std::max(ready, lastSent_) + byteTime_;
+}
+
+}  // namespace quillon::sim

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quillon::sim {
+
+// The target's end of the line: the master side of a pseudo-terminal. The slave stays
+// open here too, raw, so that bytes pass unaltered before the host has set its own
+// terminal modes and the master never sees a hang-up while the host closes and reopens.
+class PtyPort {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  struct Readiness {
+    bool input = false;   // a byte from the host is waiting
+    bool woken = false;   // Interrupt() was called
+  };
+
+  PtyPort();  // throws std::system_error when no pseudo-terminal can be had
+  ~PtyPort();
+  PtyPort(const PtyPort&) = delete;
+  PtyPort& operator=(const PtyPort&) = delete;
+
+  const std::string& SlavePath() const { return slavePath_; }
+
+  // Blocks until input (when asked for), an Interrupt() or the deadline, which must be finite.
+  Readiness Wait(bool wantInput, Clock::time_point deadline);
+  std::optional<std::uint8_t> Read();
+  // A byte nobody reads is lost once the line's buffer is full, as on a real line.
+  void Write(std::uint8_t byte);
+  // Safe from any thread.
+  void Interrupt();
+
+ private:
+  int master_ = -1;
+  int slave_ = -1;
+  int wake_ = -1;
+  std::string slavePath_;
+};
+
+}  // namespace quillon::sim

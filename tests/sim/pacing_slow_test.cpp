@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "running_target.h"
+
+namespace quillon::sim::testing {
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+constexpr unsigned kBaud = 9600;
+constexpr auto kByteTime = std::chrono::microseconds(10'000'000 / kBaud);  // 1041 us
+
+std::vector<Clock::time_point> TimesOf(const std::vector<WireEvent>& events, Direction direction) {
+  std::vector<Clock::time_point> times;
+  for (const WireEvent& event : events) {
+    if (event.direction == direction) times.push_back(event.time);
+  }
+  return times;
+}
+
+TEST(Pacing, RepliesNoFasterThanTheLine) {
+  Config config = ConfigFor(Firmware::V11EInt);
+  config.baud = kBaud;
+  RunningTarget target(config);
+  ASSERT_EQ(target.client.Receive(1), Bytes{0xF7});
+
+  const Clock::time_point sent = Clock::now();
+  target.client.Send({0x0C, 0x00, 0x00, 200});
+  ASSERT_EQ(target.client.Receive(201).size(), 201u);
+  const auto took = Clock::now() - sent;
+  // Four bytes in, 200 bytes and a ready byte out.
+  EXPECT_GE(took, 205 * kByteTime);
+  EXPECT_LT(took, 3 * 205 * kByteTime);
+
+  const auto out = TimesOf(target.emulator.WireLog(), Direction::FromTarget);
+  ASSERT_EQ(out.size(), 202u);
+  for (std::size_t i = 2; i < out.size(); ++i) EXPECT_GE(out[i] - out[i - 1], kByteTime * 9 / 10) << i;
+}
+
+TEST(Pacing, TakesBytesNoFasterThanTheLine) {
+  Config config = ConfigFor(Firmware::V11D);
+  config.baud = kBaud;
+  RunningTarget target(config);
+  Bytes frame = {0x06, 0x00, 0x00, 100};
+  frame.resize(104, 0x5A);
+
+  const Clock::time_point sent = Clock::now();
+  target.client.Send(frame);
+  ASSERT_EQ(target.client.Receive(105).size(), 105u);
+  // The last echo and the status byte leave one after the other once the last byte is in.
+  EXPECT_GE(Clock::now() - sent, 106 * kByteTime);
+
+  const auto in = TimesOf(target.emulator.WireLog(), Direction::ToTarget);
+  ASSERT_EQ(in.size(), 104u);
+  EXPECT_GE(in.back() - in.front(), 103 * kByteTime);
+  for (std::size_t i = 1; i < in.size(); ++i) EXPECT_GE(in[i] - in[i - 1], kByteTime) << i;
+}
+
+}  // namespace
+}  // namespace quillon::sim::testing

@@ -1,0 +1,67 @@
+#include "sim/wire_log.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "running_target.h"
+
+namespace quillon::sim::testing {
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+std::string TempPath(const std::string& name) {
+  return ::testing::TempDir() + name + std::to_string(getpid());
+}
+
+TEST(WireLog, FormatsOneLinePerByte) {
+  const Clock::time_point origin{};
+  EXPECT_EQ(FormatWireEvent({origin + std::chrono::microseconds(12345), Direction::ToTarget, 0x05}, origin),
+            "+12.345ms to-target 0x05");
+  EXPECT_EQ(FormatWireEvent({origin + milliseconds(1500), Direction::FromTarget, 0xF7}, origin),
+            "+1500.000ms from-target 0xF7");
+}
+
+TEST(WireLog, KeepsTheNewestEventsWithinItsCapacity) {
+  quillon::sim::WireLog log(2, "");
+  for (std::uint8_t byte = 1; byte <= 3; ++byte) log.Record(Direction::ToTarget, byte, Clock::now());
+  const std::vector<WireEvent> events = log.Events();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].byte, 2);
+  EXPECT_EQ(events[1].byte, 3);
+  EXPECT_FALSE(log.WaitFor(3, milliseconds(10)));
+}
+
+TEST(WireLog, RecordsEveryByteOfAConversationInOrder) {
+  const std::string path = TempPath("wire.log");
+  Config config = ConfigFor(Firmware::V11D);
+  config.logPath = path;
+  {
+    RunningTarget target(config);
+    target.client.Send({0x05});
+    ASSERT_TRUE(target.emulator.WaitForWireBytes(3, milliseconds(2000)));
+    const std::vector<WireEvent> events = target.emulator.WireLog();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].direction, Direction::ToTarget);
+    EXPECT_EQ(events[1].direction, Direction::FromTarget);
+    EXPECT_EQ(events[2].byte, 0x00);
+    EXPECT_LE(events[0].time, events[1].time);
+    EXPECT_LE(events[1].time, events[2].time);
+    target.emulator.ClearWireLog();
+    EXPECT_TRUE(target.emulator.WireLog().empty());
+  }
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_TRUE(text.str().find(" to-target 0x05\n") != std::string::npos) << text.str();
+  EXPECT_TRUE(text.str().find(" from-target 0x05\n") != std::string::npos) << text.str();
+  EXPECT_TRUE(text.str().ends_with(" from-target 0x00\n")) << text.str();
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace quillon::sim::testing
