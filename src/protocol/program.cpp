@@ -72,16 +72,21 @@ bool WriteFrame(CIapDevice& device, std::uint32_t address, const std::uint8_t* c
 int CIapDevice::WriteFlash(int start, int sectorSize, const std::uint8_t* data, int total) {
   const bool queued = link_.Queued();
   const int chunkSize = queued ? BurstSize : sectorSize / 2;
-  if (chunkSize <= 0) {
+  if (chunkSize <= 0 || chunkSize > BurstSize) {
     return -1;
   }
   BeginProgress(window_, total / chunkSize, msg::Writing);
   auto address = static_cast<std::uint32_t>(start);
   bool written = true;
   for (int done = 0; done < total && written; done += chunkSize) {
-    const std::uint8_t* chunk = data + done;
-    if (!IsBlank(chunk, chunkSize)) {
-      written = queued ? WriteBurst(*this, address, chunk) : WriteFrame(*this, address, chunk, chunkSize);
+    // A last chunk the image does not fill is padded with what erased flash holds anyway,
+    // rather than read past the image.
+    std::array<std::uint8_t, BurstSize> chunk;
+    chunk.fill(0xFF);
+    std::copy_n(data + done, std::min(chunkSize, total - done), chunk.begin());
+    if (!IsBlank(chunk.data(), chunkSize)) {
+      written = queued ? WriteBurst(*this, address, chunk.data())
+                       : WriteFrame(*this, address, chunk.data(), chunkSize);
     }
     if (written) {
       window_.ProgressAdvance();

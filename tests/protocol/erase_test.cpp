@@ -143,14 +143,14 @@ TEST(ChipErase, AsksAndReportsWhatTheChipAnswered) {
   } cases[] = {
       {Firmware::V11D, Answer::Yes, 0xC0, -1, 0ms, true, msg::ChipEraseCompleted},
       {Firmware::V11EExt, Answer::Yes, 0xC0, -1, 0ms, true, msg::ChipEraseCompleted},
-      {Firmware::V11EExt, Answer::Yes, 0xC0, -1, 400ms, true, msg::ChipEraseCompleted},  // longer than a byte's wait
+      {Firmware::V11EExt, Answer::Yes, 0xC0, -1, 350ms, true, msg::ChipEraseCompleted},  // longer than a byte's wait
       {Firmware::V11EExt, Answer::Yes, 0xC1, -1, 0ms, true, msg::ChipEraseFailed},
       {Firmware::V11D, Answer::Yes, 0xC0, 0, 0ms, true, msg::ChipEraseFailed},
       {Firmware::V11EExt, Answer::No, 0xC0, -1, 0ms, false, {}},
   };
   for (const auto& c : cases) {
     Timing timing = test::FastTiming();
-    timing.chipEraseStatus = 800ms;
+    timing.chipEraseStatus = 500ms;
     FlashHost host(TargetOf(c.firmware), timing);
     sim::Faults faults;
     faults.chipEraseStatus = c.status;
@@ -169,7 +169,7 @@ TEST(ChipErase, AsksAndReportsWhatTheChipAnswered) {
     EXPECT_EQ(host.op.Messages(), expected);
     EXPECT_EQ(host.Sent(), c.sent ? Commands{Frame(QRV_CMD_CHIP_ERASE, 0, 0x01)} : Commands{});
     EXPECT_EQ(host.target.FlashImage()[0] == 0xFF, c.sent);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 1500ms) << "the status wait is bounded";
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms) << "the status wait is bounded";
   }
 }
 

@@ -96,6 +96,23 @@ TEST(WriteFlash, OneByteThatIsNotBlankWritesItsWholeChunk) {
   }
 }
 
+TEST(WriteFlash, PadsAShortLastChunkWithBlankBytes) {
+  for (const Firmware firmware : {Firmware::V11EInt, Firmware::V11D}) {
+    FlashHost host(TargetOf(firmware));
+    const Bytes image = Pattern(100, 0x51);
+    EXPECT_EQ(host.Device().WriteFlash(0x0100, 128, image.data(), 100), 0);
+    Bytes padded = image;
+    padded.resize(128, 0xFF);
+    const std::size_t chunk = host.Queued() ? 128 : 64;
+    Commands expected = WriteCommands(host.Queued(), 0x0100, padded, 0, chunk);
+    if (!host.Queued()) {
+      const auto last = WriteCommands(false, 0x0140, padded, 64, 64);
+      expected.insert(expected.end(), last.begin(), last.end());
+    }
+    EXPECT_EQ(host.Sent(), expected);
+  }
+}
+
 TEST(WriteFlash, QueuedWriteFailsAtTheBurstThatReadsBackDifferently) {
   FlashHost host(TargetOf(Firmware::V11EInt));
   host.target.LoadFlash(0x0085, {0x00});  // programming cannot set bits again

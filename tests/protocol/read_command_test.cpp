@@ -138,21 +138,5 @@ TEST(ReadCommand, FailedQueuedReadDropsTheLink) {
   EXPECT_FALSE(host.Device().IsConnected());
 }
 
-TEST(ReadCommand, ChecksItsPreconditionsInOrder) {
-  FlashHost host(TargetOf(Firmware::V11EInt));
-  host.ChooseRange(0, 1);
-  host.window.Link().ChipReleased = true;
-  host.window.OnRead();
-  host.window.Link().ChipReleased = false;
-  host.Chip().SetCurrentBlock(-1);
-  host.window.OnRead();
-  host.Device().ClearConnected();
-  host.window.OnRead();
-  EXPECT_EQ(host.op.Messages(), (std::vector<std::string>{std::string(msg::NoFlashChip),
-                                                          std::string(msg::IllegalBlockNumber),
-                                                          std::string(msg::NoTargetBoard)}));
-  EXPECT_TRUE(host.Sent().empty());
-}
-
 }  // namespace
 }  // namespace quillon

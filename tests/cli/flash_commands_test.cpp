@@ -1,0 +1,136 @@
+#include "cli/flash_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "cli/cli_operator.h"
+#include "cli/cli_options.h"
+#include "support/host_fixture.h"
+#include "ui/messages.h"
+
+namespace quillon {
+namespace {
+
+using namespace std::chrono_literals;
+using sim::Firmware;
+
+// A detected window whose operator is the command line's, printing into a scratch file
+// and answering every question Yes, as with --yes.
+struct CliHost {
+  explicit CliHost(Firmware firmware) : target([firmware] {
+    sim::Config config;
+    config.firmware = firmware;
+    return config;
+  }()) {
+    window.OnInitDialog();
+    window.TargetChip()->Device().SetDevicePath(target.Start());
+    op.onChipType = [](CChipTypeDlg& dialog) {
+      dialog.Click(CChipTypeDlg::IdExternalMemory);
+      return true;
+    };
+    switch (firmware) {
+      case Firmware::V11EInt: window.OnAutoDetect(); break;
+      case Firmware::V11EExt: window.OnExternalSelect(); break;
+      case Firmware::V11D: window.OnChipTypeSelect(); break;
+    }
+    EXPECT_TRUE(window.TargetChip()->Device().IsConnected());
+    std::fflush(out);
+    printed = std::ftell(out);
+  }
+  ~CliHost() { std::fclose(out); }
+
+  // What the command printed.
+  std::string Output() {
+    std::fflush(out);
+    std::fseek(out, printed, SEEK_SET);
+    std::string text;
+    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) {
+      text.push_back(static_cast<char>(c));
+    }
+    return text;
+  }
+
+  int Run(int (*command)(CMainDlg&, cli::CliOperator&, std::vector<std::string>&), std::vector<std::string> args) {
+    return command(window, op, args);
+  }
+
+  test::TempDir dir;
+  std::FILE* out = std::tmpfile();
+  long printed = 0;
+  cli::CliOperator op{true, false, out, out};
+  sim::Emulator target;
+  CMainDlg window{op, AppPaths{dir.Path() / "config", dir.Path() / "cache"}, test::FastTiming()};
+};
+
+bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
+
+TEST(FlashCommands, ReadPrintsTheSectorTableAndTheFirstSectorRead) {
+  CliHost host(Firmware::V11EInt);
+  host.target.LoadFlash(0x0080, {0x41, 0x42});
+  EXPECT_EQ(host.Run(cli::ReadCommand, {"--sector", "1", "--range=2"}), 0);
+  const std::string printed = host.Output();
+  EXPECT_TRUE(Contains(printed, "001     0080        00FF      00128        Not Blank")) << printed;
+  EXPECT_TRUE(Contains(printed, "003     0180        01FF      00384        Not Avail.")) << printed;
+  EXPECT_TRUE(Contains(printed, "SECTOR 001")) << printed;
+  EXPECT_TRUE(Contains(printed, "41 42 FF FF")) << printed;
+  EXPECT_FALSE(host.op.Failed());
+}
+
+TEST(FlashCommands, PrintTheOutcomeOfEachCommand) {
+  const struct {
+    Firmware firmware;
+    int (*command)(CMainDlg&, cli::CliOperator&, std::vector<std::string>&);
+    std::vector<std::string> args;
+    std::string_view outcome;
+    bool failed;
+  } cases[] = {
+      {Firmware::V11EExt, cli::EraseCommand, {"--sector", "256", "--range", "3"}, msg::SectorsEraseCompleted, false},
+      {Firmware::V11D, cli::ChipEraseCommand, {}, msg::ChipEraseCompleted, false},
+      {Firmware::V11EInt, cli::ChipEraseCommand, {}, msg::IllegalInInternalFirmware, true},
+      {Firmware::V11D, cli::LockCommand, {"5"}, msg::SetLockCompleted, false},
+      {Firmware::V11EExt, cli::RemapCommand, {"3"}, msg::MemoryRemapCompleted, false},
+      {Firmware::V11D, cli::RunCommand, {}, msg::IllegalInDirectFirmware, true},
+  };
+  for (const auto& c : cases) {
+    CliHost host(c.firmware);
+    EXPECT_EQ(host.Run(c.command, c.args), 0);
+    const std::string printed = host.Output();
+    EXPECT_TRUE(Contains(printed, c.outcome)) << printed;
+    EXPECT_EQ(host.op.Failed(), c.failed) << printed;
+  }
+}
+
+TEST(FlashCommands, RunLeavesTheBootLoader) {
+  CliHost host(Firmware::V11EInt);
+  EXPECT_EQ(host.Run(cli::RunCommand, {}), 0);
+  EXPECT_FALSE(host.op.Failed());
+  const auto deadline = std::chrono::steady_clock::now() + 1s;
+  while (host.target.InBootLoader() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(5ms);
+  }
+  EXPECT_FALSE(host.target.InBootLoader());
+}
+
+TEST(FlashCommands, RefuseArgumentsTheDialogsCannotTake) {
+  const struct {
+    int (*command)(CMainDlg&, cli::CliOperator&, std::vector<std::string>&);
+    std::vector<std::string> args;
+  } cases[] = {
+      {cli::ReadCommand, {"--sector", "320"}},  // internal memory lists block 0 and 1: 256 + 64
+      {cli::EraseCommand, {"--range", "256"}},
+      {cli::EraseCommand, {"extra"}},
+      {cli::LockCommand, {"6"}},
+      {cli::LockCommand, {}},
+      {cli::RemapCommand, {"0"}},
+      {cli::ChipEraseCommand, {"now"}},
+  };
+  for (const auto& c : cases) {
+    CliHost host(Firmware::V11EInt);
+    EXPECT_THROW(host.Run(c.command, c.args), cli::UsageError);
+    EXPECT_FALSE(host.op.Failed()) << "nothing was tried";
+  }
+}
+
+}  // namespace
+}  // namespace quillon
