@@ -15,6 +15,8 @@
 
 namespace quillon {
 
+class PrintBackEnd;
+
 // The main window without its toolkit: it owns the target chip and the link, runs the
 // commands and talks to the person only through the Operator. The handlers are defined
 // beside the operations they drive.
@@ -51,6 +53,7 @@ class CMainDlg {
   void OnDownloadAndRun();
   void OnCompare();
   void OnFileSave();
+  void OnFilePrint(PrintBackEnd& printer);
 
   // Settings.
   void OnCommSettings();
@@ -76,6 +79,7 @@ class CMainDlg {
   void RunLinkWatchdog();
   void RunSelection(int linkMode);
   int DecodeSecurity(std::uint8_t status);
+  int DoDownload(CTargetChip& chip);
 
   Operator& window_;
   AppPaths paths_;
