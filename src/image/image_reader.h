@@ -12,12 +12,16 @@ namespace quillon {
 class CChipTypeDlg;
 class OperatorMessages;
 
-// What the reader tells a pipeline; the pipeline passes any of them but ImageDone on.
+// What the reader tells a pipeline, which passes any of them but ImageDone on.
 enum ImageResult : int {
   ImageDone = 0,
   ImageFailed = -1,
   ImageOverSize = 7,
   ImageNoMemory = 8,
+  // What the pipelines add: a program, verify or compare that failed, and a read-back
+  // that came back short.
+  ImageProgramFailed = 9,
+  ImageReadShort = 10,
 };
 
 enum SegmentRule : int {

@@ -1,0 +1,52 @@
+#include "image/compare.h"
+
+#include <vector>
+
+#include "image/formatted.h"
+#include "image/image_reader.h"
+#include "image/image_texts.h"
+#include "protocol/target_chip.h"
+#include "ui/operator.h"
+
+namespace quillon {
+
+int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int block, int start,
+                         int& mismatchAddress, int& mismatchPair, const StagingFile& staging) {
+  OperatorMessages& op = chip.Device().Window();
+  ImageFile image;
+  const int opened = OpenImageFile(fileName, op, image, staging);
+  if (opened != ImageDone) {
+    return opened;
+  }
+  std::vector<ImageSegment> segments;
+  const int planned =
+      PlanImageSegments(image.Length, block, static_cast<std::uint32_t>(start), SplitRule, chip, op, segments);
+  if (planned != ImageDone) {
+    return planned;
+  }
+  for (const ImageSegment& segment : segments) {
+    std::vector<std::uint8_t> buffer;
+    if (LoadImageSegment(image, segment, buffer) != ImageDone) {
+      return ImageNoMemory;
+    }
+    const auto chunk = static_cast<int>(chip.SectorSize(static_cast<int>(segment.Block)));
+    if (chip.Device().CompareFlash(static_cast<int>(segment.FlashAddress), chunk, buffer.data(),
+                                   static_cast<int>(segment.DataLength), mismatchAddress, mismatchPair) != 0) {
+      return ImageProgramFailed;
+    }
+  }
+  return ImageDone;
+}
+
+std::string CompareStatusText(std::string_view path, int result, int mismatchAddress, int mismatchPair) {
+  const std::size_t slash = path.rfind('/');
+  const std::string baseName(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  if (mismatchAddress >= 0) {
+    return Formatted(msg::UnmatchedDataFormat, static_cast<unsigned>(mismatchAddress),
+                     static_cast<unsigned>(mismatchPair >> 8) & 0xFFu, static_cast<unsigned>(mismatchPair) & 0xFFu,
+                     baseName.c_str());
+  }
+  return Formatted(result == ImageDone ? msg::CompareSucceedFormat : msg::CompareFailedFormat, baseName.c_str());
+}
+
+}  // namespace quillon

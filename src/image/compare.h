@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "image/staging_file.h"
+
+namespace quillon {
+
+class CTargetChip;
+
+// Compares the image file with flash from `start` in `block`, part by part as a download
+// would write it, and returns an ImageResult: ImageProgramFailed for a difference, whose
+// address and pair (flash byte << 8 | file byte) are then filled in, or for a transfer
+// that failed. Only the file's own bytes are compared, never the padding after them.
+int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int block, int start,
+                         int& mismatchAddress, int& mismatchPair, const StagingFile& staging);
+
+// The IAP Status line that tells the outcome: the first difference when one was found,
+// else success or failure, naming the file by its base name.
+std::string CompareStatusText(std::string_view path, int result, int mismatchAddress, int mismatchPair);
+
+}  // namespace quillon

@@ -1,0 +1,109 @@
+#include "image/download.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "image/image_reader.h"
+#include "protocol/target_chip.h"
+#include "ui/messages.h"
+#include "ui/operator.h"
+
+namespace quillon {
+
+namespace {
+
+int PlanImage(CTargetChip& chip, const std::string& fileName, int block, int start, SegmentRule rule,
+              const StagingFile& staging, ImageFile& image, std::vector<ImageSegment>& segments) {
+  OperatorMessages& op = chip.Device().Window();
+  const int opened = OpenImageFile(fileName, op, image, staging);
+  if (opened != ImageDone) {
+    return opened;
+  }
+  return PlanImageSegments(image.Length, block, static_cast<std::uint32_t>(start), rule, chip, op, segments);
+}
+
+// Erases the segment's sectors and programs its bytes.
+int EraseAndProgram(CTargetChip& chip, const ImageFile& image, const ImageSegment& segment,
+                    std::vector<std::uint8_t>& buffer) {
+  CIapDevice& device = chip.Device();
+  const auto sectorSize = static_cast<int>(chip.SectorSize(static_cast<int>(segment.Block)));
+  const auto address = static_cast<int>(segment.FlashAddress);
+  const auto filled = static_cast<int>(segment.FilledLength);
+  if (device.EraseSectors(address, sectorSize, filled / sectorSize) != 0) {
+    device.Window().Inform(msg::SectorEraseFailed);
+    return ImageFailed;
+  }
+  if (LoadImageSegment(image, segment, buffer) != ImageDone) {
+    return ImageNoMemory;
+  }
+  if (device.WriteFlash(address, sectorSize, buffer.data(), filled) != 0) {
+    device.Window().Inform(msg::FailedToDownload);
+    return ImageProgramFailed;
+  }
+  return ImageDone;
+}
+
+// The read-back lands in the block's image, which the memory view shows. A chip type
+// changed since the last detection may have outgrown the images.
+int ReadBackAndVerify(CTargetChip& chip, const ImageSegment& segment, const std::vector<std::uint8_t>& written) {
+  const auto block = static_cast<int>(segment.Block);
+  if (chip.BlockBuffer(block).size() < chip.BlockSize(block)) {
+    chip.ResizeBlockBuffers();
+  }
+  std::uint8_t* readBack = chip.BlockBuffer(block).data() + (segment.FlashAddress - chip.StartAddress(block));
+  CIapDevice& device = chip.Device();
+  const auto filled = static_cast<int>(segment.FilledLength);
+  if (device.ReadFlash(readBack, static_cast<int>(segment.FlashAddress), filled,
+                       static_cast<int>(chip.SectorSize(block))) != filled) {
+    device.Window().Inform(msg::FailedToRead);
+    return ImageReadShort;
+  }
+  if (!std::equal(written.begin(), written.end(), readBack)) {
+    device.Window().Inform(msg::FailedToVerify);
+    return ImageProgramFailed;
+  }
+  return ImageDone;
+}
+
+}  // namespace
+
+int DownloadImageExternal(CTargetChip& chip, const std::string& fileName, int block, int start,
+                          const StagingFile& staging) {
+  ImageFile image;
+  std::vector<ImageSegment> segments;
+  const int planned = PlanImage(chip, fileName, block, start, SplitRule, staging, image, segments);
+  if (planned != ImageDone) {
+    return planned;
+  }
+  int result = ImageDone;
+  for (const ImageSegment& segment : segments) {
+    std::vector<std::uint8_t> buffer;
+    const int programmed = EraseAndProgram(chip, image, segment, buffer);
+    if (programmed != ImageDone) {
+      return programmed;
+    }
+    const int verified = ReadBackAndVerify(chip, segment, buffer);
+    if (verified == ImageReadShort) {
+      return verified;
+    }
+    // A difference in one part still leaves the other part worth writing.
+    if (verified != ImageDone) {
+      result = verified;
+    }
+  }
+  return result;
+}
+
+int DownloadImageInternal(CTargetChip& chip, const std::string& fileName, int block, int start,
+                          const StagingFile& staging) {
+  ImageFile image;
+  std::vector<ImageSegment> segments;
+  const int planned = PlanImage(chip, fileName, block, start, SingleBlockRule, staging, image, segments);
+  if (planned != ImageDone) {
+    return planned;
+  }
+  std::vector<std::uint8_t> buffer;
+  return EraseAndProgram(chip, image, segments.front(), buffer);
+}
+
+}  // namespace quillon
