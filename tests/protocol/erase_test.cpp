@@ -101,7 +101,8 @@ TEST(SectorErase, FailsAtTheSectorTheTargetRefuses) {
     host.window.OnSectorErase();
 
     EXPECT_EQ(host.Sent(), EraseFrames(5 * 128, 128, 1));
-    EXPECT_EQ(host.op.Progress(), (std::vector<std::string>{"range 3", "reset", "text Erasing", "reset", "text Abort"}));
+    EXPECT_EQ(host.op.Progress(),
+              (std::vector<std::string>{"range 3", "reset", "text Erasing", "reset", "text Abort"}));
     if (host.Queued()) {
       // The queued link is dropped and the watchdog tells of it on its next tick.
       EXPECT_TRUE(host.op.Messages().empty());

@@ -42,7 +42,8 @@ inline Commands CommandsIn(const Bytes& sent, bool queued) {
       default: break;
     }
     const std::size_t end = std::min(sent.size(), i + length);
-    commands.emplace_back(sent.begin() + static_cast<std::ptrdiff_t>(i), sent.begin() + static_cast<std::ptrdiff_t>(end));
+    commands.emplace_back(sent.begin() + static_cast<std::ptrdiff_t>(i),
+                          sent.begin() + static_cast<std::ptrdiff_t>(end));
     i = end;
   }
   return commands;

@@ -62,7 +62,8 @@ TEST(WriteFlash, SendsEveryChunkThatIsNotBlankInTheLinksOwnSize) {
     Commands expected;
     for (std::size_t from = 0; from < image.size(); from += c.chunk) {
       if (from != c.chunk) {
-        const auto more = WriteCommands(host.Queued(), c.start + static_cast<std::uint32_t>(from), image, from, c.chunk);
+        const auto address = c.start + static_cast<std::uint32_t>(from);
+        const auto more = WriteCommands(host.Queued(), address, image, from, c.chunk);
         expected.insert(expected.end(), more.begin(), more.end());
       }
     }
