@@ -1,12 +1,12 @@
 #pragma once
 
 #include <cstdio>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "ui/chip_info.h"
+#include "ui/dialog_answers.h"
 #include "ui/operator.h"
 
 namespace quillon::cli {
@@ -14,22 +14,13 @@ namespace quillon::cli {
 // The operator on a terminal or in a script: every message is printed as it stands,
 // questions are answered by --yes, by the person at a terminal, or else by their default
 // button, and a progress bar is drawn only where someone can watch it.
-class CliOperator : public Operator {
+class CliOperator : public Operator, public DialogAnswers {
  public:
   CliOperator(bool assumeYes, bool trace, std::FILE* out = stdout, std::FILE* err = stderr);
 
   void Inform(std::string_view text) override;
   Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) override;
   void Trace(std::string_view text) override;
-
-  bool RunChipTypeDialog(CChipTypeDlg& dialog) override { return Run(onChipType, dialog); }
-  bool RunRangeDialog(CRangeDlg& dialog) override { return Run(onRange, dialog); }
-  bool RunDownloadDialog(CDownloadDlg& dialog) override { return Run(onDownload, dialog); }
-  bool RunCompareDialog(CCompareDlg& dialog) override { return Run(onCompare, dialog); }
-  bool RunSaveDialog(CSaveDlg& dialog) override { return Run(onSave, dialog); }
-  bool RunLockDialog(CLockDlg& dialog) override { return Run(onLock, dialog); }
-  bool RunRemapDialog(CRemapDlg& dialog) override { return Run(onRemap, dialog); }
-  bool RunCommConfigDialog(CCommConfigDlg& dialog) override { return Run(onCommConfig, dialog); }
 
   std::string Title() const override { return title_; }
   void SetTitle(std::string_view title) override { title_ = title; }
@@ -53,20 +44,7 @@ class CliOperator : public Operator {
   // The sector table and memory view are printed only by the commands that ask for them.
   void SetPrintViews(bool print) { printViews_ = print; }
 
-  std::function<bool(CChipTypeDlg&)> onChipType;
-  std::function<bool(CRangeDlg&)> onRange;
-  std::function<bool(CDownloadDlg&)> onDownload;
-  std::function<bool(CCompareDlg&)> onCompare;
-  std::function<bool(CSaveDlg&)> onSave;
-  std::function<bool(CLockDlg&)> onLock;
-  std::function<bool(CRemapDlg&)> onRemap;
-  std::function<bool(CCommConfigDlg&)> onCommConfig;
-
  private:
-  template <typename Dialog>
-  static bool Run(const std::function<bool(Dialog&)>& answer, Dialog& dialog) {
-    return answer ? answer(dialog) : false;
-  }
   void Print(std::string_view text);
   void DrawProgress(bool final);
   void EndProgressLine();

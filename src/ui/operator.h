@@ -69,6 +69,6 @@ class MainWindowView {
   virtual void ProgressAdvance() = 0;
 };
 
-class Operator : public OperatorMessages, public OperatorDialogs, public MainWindowView {};
+class Operator : public OperatorMessages, public virtual OperatorDialogs, public MainWindowView {};
 
 }  // namespace quillon

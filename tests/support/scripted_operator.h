@@ -1,13 +1,13 @@
 #pragma once
 
 #include <deque>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "ui/chip_info.h"
+#include "ui/dialog_answers.h"
 #include "ui/operator.h"
 #include "ui/sector_rows.h"
 
@@ -16,20 +16,11 @@ namespace quillon::test {
 // An operator that records everything shown to it in order and answers from a script:
 // queued answers first, then each question's default button. Dialogs are answered by
 // the functions set on it (Cancel when none is set).
-class ScriptedOperator : public Operator {
+class ScriptedOperator : public Operator, public DialogAnswers {
  public:
   void Inform(std::string_view text) override;
   Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) override;
   void Trace(std::string_view text) override;
-
-  bool RunChipTypeDialog(CChipTypeDlg& dialog) override { return Run(onChipType, dialog); }
-  bool RunRangeDialog(CRangeDlg& dialog) override { return Run(onRange, dialog); }
-  bool RunDownloadDialog(CDownloadDlg& dialog) override { return Run(onDownload, dialog); }
-  bool RunCompareDialog(CCompareDlg& dialog) override { return Run(onCompare, dialog); }
-  bool RunSaveDialog(CSaveDlg& dialog) override { return Run(onSave, dialog); }
-  bool RunLockDialog(CLockDlg& dialog) override { return Run(onLock, dialog); }
-  bool RunRemapDialog(CRemapDlg& dialog) override { return Run(onRemap, dialog); }
-  bool RunCommConfigDialog(CCommConfigDlg& dialog) override { return Run(onCommConfig, dialog); }
 
   std::string Title() const override;
   void SetTitle(std::string_view title) override;
@@ -59,20 +50,7 @@ class ScriptedOperator : public Operator {
   std::vector<std::string> PaneTexts() const;
   void ClearRecords();
 
-  std::function<bool(CChipTypeDlg&)> onChipType;
-  std::function<bool(CRangeDlg&)> onRange;
-  std::function<bool(CDownloadDlg&)> onDownload;
-  std::function<bool(CCompareDlg&)> onCompare;
-  std::function<bool(CSaveDlg&)> onSave;
-  std::function<bool(CLockDlg&)> onLock;
-  std::function<bool(CRemapDlg&)> onRemap;
-  std::function<bool(CCommConfigDlg&)> onCommConfig;
-
  private:
-  template <typename Dialog>
-  static bool Run(const std::function<bool(Dialog&)>& answer, Dialog& dialog) {
-    return answer ? answer(dialog) : false;
-  }
 
   mutable std::mutex mutex_;
   std::deque<Answer> answers_;
