@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillon {
+class CMainDlg;
+}
+
+namespace quillon::cli {
+
+class CliOperator;
+
+// The image commands of quillon-cli, run on a detected window. Each answers its dialog
+// from its arguments as an operator would, runs the window's command and returns 0 when
+// it did what was asked, 1 otherwise. An argument the dialog cannot take is a UsageError.
+//
+//   download FILE [--sector N]       N indexes the dialog's own starting-sector list
+//   download-run FILE [--sector N]   and then starts the user code
+//   compare FILE [--sector N]        prints the IAP Status line; 1 for any difference
+//   save FILE [--sector N] [--range R] [--format text|bin]
+int DownloadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+int DownloadRunCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+int CompareCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+int SaveCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+
+}  // namespace quillon::cli
