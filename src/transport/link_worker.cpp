@@ -62,6 +62,7 @@ bool LinkWorker::Start(SerialPort& port) {
   auto queues = std::make_shared<LinkQueues>();
   link_.queues = queues;
   link_.RunFlag = true;
+  port_ = &port;
   try {
     thread_ = std::thread([this, &port, queues] { Run(port, queues); });
   } catch (const std::system_error&) {
@@ -97,6 +98,9 @@ void LinkWorker::StopWhenSent(std::chrono::milliseconds limit) {
       std::scoped_lock queuesLock(queues->CommandMutex, queues->OperandMutex);
       return !commandInFlight_ && queues->CommandQueue.IsEmpty() && queues->OperandQueue.IsEmpty();
     });
+    lock.unlock();
+    Stop();
+    port_->DrainOutput(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
   }
   Stop();
 }

@@ -30,7 +30,8 @@ class LinkWorker {
   // worker was started.
   void Stop();
   // Lets the worker put every byte already queued on the line, within the limit, then
-  // stops it: the run command must reach the target whole.
+  // stops it and waits for the driver to send them: the run command must reach the
+  // target whole even when the port is closed right after.
   void StopWhenSent(std::chrono::milliseconds limit);
 
  private:
@@ -44,6 +45,7 @@ class LinkWorker {
   std::mutex sentMutex_;
   std::condition_variable sent_;
   bool commandInFlight_ = false;
+  SerialPort* port_ = nullptr;
   std::thread thread_;
 };
 

@@ -226,25 +226,31 @@ SerialPort::Io SerialPort::ReadLocked(std::unique_lock<std::mutex>& lock, std::u
   return Io::TimedOut;
 }
 
-SerialPort::Io SerialPort::WriteLocked(std::unique_lock<std::mutex>& lock, std::uint8_t byte) {
-  const auto drainDeadline = Clock::now() + timing_.byteWait;
-  if (!AwaitUsablePort(lock, drainDeadline)) {
-    return Io::DrainTimedOut;
+// Waits for the driver to send what it holds, for about as long as the line needs to
+// send it, rather than polling the count every millisecond.
+bool SerialPort::DrainLocked(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
+  if (!AwaitUsablePort(lock, deadline)) {
+    return false;
   }
-  // Wait for the driver to send what it holds, for about as long as the line needs to
-  // send it, rather than polling the count every millisecond.
   for (int pending = 0; ::ioctl(fd_, TIOCOUTQ, &pending) == 0 && pending > 0;) {
-    if (Clock::now() >= drainDeadline) {
-      return Io::DrainTimedOut;
+    if (Clock::now() >= deadline) {
+      return false;
     }
     const auto lineTime = std::chrono::microseconds(pending * 10'000'000LL / EffectiveBaudRate(baudRate_));
     const auto wait = std::min<Clock::duration>(std::max<Clock::duration>(lineTime, std::chrono::milliseconds(1)),
-                                                drainDeadline - Clock::now());
+                                                deadline - Clock::now());
     pollfd wake{wakeFd_, POLLIN, 0};
     ::poll(&wake, 1, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count()));
-    if (!AwaitUsablePort(lock, drainDeadline)) {
-      return Io::DrainTimedOut;
+    if (!AwaitUsablePort(lock, deadline)) {
+      return false;
     }
+  }
+  return true;
+}
+
+SerialPort::Io SerialPort::WriteLocked(std::unique_lock<std::mutex>& lock, std::uint8_t byte) {
+  if (!DrainLocked(lock, Clock::now() + timing_.byteWait)) {
+    return Io::DrainTimedOut;
   }
   const auto deadline = Clock::now() + timing_.transfer;
   while (AwaitUsablePort(lock, deadline)) {
@@ -310,6 +316,11 @@ int SerialPort::WriteByte(std::uint8_t byte) {
 bool SerialPort::Purge(int queueSelector) {
   std::lock_guard lock(ioMutex_);
   return fd_ >= 0 && ::tcflush(fd_, queueSelector) == 0;
+}
+
+bool SerialPort::DrainOutput(std::chrono::milliseconds limit) {
+  std::unique_lock lock(ioMutex_);
+  return DrainLocked(lock, Clock::now() + limit);
 }
 
 bool SerialPort::PurgeInput() { return Purge(TCIFLUSH); }

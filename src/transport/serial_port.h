@@ -46,6 +46,8 @@ class SerialPort {
   int WriteByte(std::uint8_t byte);
   bool PurgeInput();
   bool PurgeOutput();
+  // Waits, within the limit, until the driver has sent every byte written so far.
+  bool DrainOutput(std::chrono::milliseconds limit);
 
   unsigned GetBaudRate() const { return baudRate_; }
   void SetBaudRate(unsigned baudRate) { baudRate_ = baudRate; }
@@ -76,6 +78,7 @@ class SerialPort {
   int CloseLocked();
   Io ReadLocked(std::unique_lock<std::mutex>& lock, std::uint8_t& byte, Clock::time_point deadline);
   Io WriteLocked(std::unique_lock<std::mutex>& lock, std::uint8_t byte);
+  bool DrainLocked(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
   bool AwaitUsablePort(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
   void AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
   bool Purge(int queueSelector);

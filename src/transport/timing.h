@@ -16,7 +16,6 @@ struct Timing {
   ms handshake{30000};         // queued status handshake answered only by ready bytes
   ms operationByte{1000};      // a flash operation gives up on one reply byte
   ms lockPause{100};           // between lock or remap bytes
-  ms chipErasePause{5};        // after the chip erase frame
   ms chipEraseStatus{30000};   // for the chip erase status byte: erasing the whole chip is slow
   ms timerTick{500};           // main window timer
 };
