@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "image/compare.h"
 #include "image/image_texts.h"
 #include "image_host.h"
 #include "ui/messages.h"
@@ -67,16 +66,6 @@ TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
   }
 }
 
-TEST(Compare, ReadsWholeSectorsButComparesOnlyTheFile) {
-  ImageHost host(TargetOf(Firmware::V11EExt));
-  Bytes flash(256, 0x00);
-  host.target.LoadFlash(0, flash);
-  host.ChooseCompare(host.File("name.bin", Bytes(130, 0x00)), 0);
-  host.window.OnCompare();
-  EXPECT_EQ(host.window.Info().IapStatus, Succeed);
-  EXPECT_EQ(host.Sent(), (test::Commands{test::Frame(QRV_CMD_READ, 0x0000, 128), test::Frame(QRV_CMD_READ, 0x0080, 128)}));
-}
-
 TEST(Compare, WholeAddressSpaceFileIsComparedBlockByBlock) {
   ImageHost host(TargetOf(Firmware::V11EInt));
   Bytes file(0x10000, 0xFF);
@@ -114,12 +103,6 @@ TEST(Compare, CancelLeavesTheStatusEmptyAndTheTitleAsItWas) {
   EXPECT_EQ(host.op.Titles(), Strings{ImageHost::WindowTitle});
   EXPECT_TRUE(host.Sent().empty());
   EXPECT_TRUE(host.op.Messages().empty());
-}
-
-TEST(Compare, StatusTextNamesTheFileByItsBaseName) {
-  EXPECT_EQ(CompareStatusText("/home/a.b/img/name.bin", 0, -1, 0), Succeed);
-  EXPECT_EQ(CompareStatusText("name.bin", 9, -1, 0), Failed);
-  EXPECT_EQ(CompareStatusText("img/name.bin", 9, 0xF0FF, 0xAB01), "Unmatched data at memory address F0FFh: ABh(MCU) vs. 01h in File name.bin");
 }
 
 }  // namespace

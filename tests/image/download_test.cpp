@@ -192,21 +192,6 @@ TEST(Download, EveryFailureIsToldAndGivesMinusOne) {
   }
 }
 
-TEST(Download, HexWithDataBeyondTheInternalBlockIsOverSize) {
-  const struct {
-    Chip chip;
-    std::uint16_t address;
-  } cases[] = {{Chip::A32, 0x8000}, {Chip::A16, 0x4000}};
-  for (const auto& c : cases) {
-    ImageHost host(TargetOf(Firmware::V11EInt, c.chip));
-    host.ChooseDownload(host.File("fw.hex", HexRecord(0, c.address, {0x12}) + test::EndRecord), 0);
-    host.op.QueueAnswer(Answer::Yes);
-    EXPECT_EQ(host.window.OnDownload(), -1);
-    EXPECT_EQ(host.op.Messages(), (Strings{std::string(msg::ProceedToDownload), std::string(msg::OverSize)}));
-    EXPECT_TRUE(host.Sent().empty());
-  }
-}
-
 // The run command is still on its way to the target when the command returns; once it
 // has arrived the target sends nothing more, so each wait ends with a byte or the limit.
 bool LeavesTheBootLoader(const sim::Emulator& target) {
