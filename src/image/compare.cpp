@@ -25,6 +25,10 @@ int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int blo
     return planned;
   }
   for (const ImageSegment& segment : segments) {
+    // An image that ends where block 1 starts has nothing for it.
+    if (segment.DataLength == 0) {
+      continue;
+    }
     std::vector<std::uint8_t> buffer;
     if (LoadImageSegment(image, segment, buffer) != ImageDone) {
       return ImageNoMemory;

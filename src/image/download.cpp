@@ -22,7 +22,8 @@ int PlanImage(CTargetChip& chip, const std::string& fileName, int block, int sta
   return PlanImageSegments(image.Length, block, static_cast<std::uint32_t>(start), rule, chip, op, segments);
 }
 
-// Erases the segment's sectors and programs its bytes.
+// Either memory mode tells an erase or program failure alike, so that no failed download
+// can pass for a done one.
 int EraseAndProgram(CTargetChip& chip, const ImageFile& image, const ImageSegment& segment,
                     std::vector<std::uint8_t>& buffer) {
   CIapDevice& device = chip.Device();
@@ -77,6 +78,10 @@ int DownloadImageExternal(CTargetChip& chip, const std::string& fileName, int bl
   }
   int result = ImageDone;
   for (const ImageSegment& segment : segments) {
+    // An image that ends where block 1 starts has nothing for it.
+    if (segment.FilledLength == 0) {
+      continue;
+    }
     std::vector<std::uint8_t> buffer;
     const int programmed = EraseAndProgram(chip, image, segment, buffer);
     if (programmed != ImageDone) {

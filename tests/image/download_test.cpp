@@ -108,6 +108,19 @@ TEST(Download, SplitImageWritesBothBlocksAndVerifiesEach) {
   EXPECT_EQ(host.Chip().BlockBuffer(1)[0xFF0], 0xA0) << "the read-back lands in the block image";
 }
 
+TEST(Download, ImageEndingWhereBlock1StartsLeavesBlock1Alone) {
+  ImageHost host(TargetOf(Firmware::V11EExt, Chip::A16));
+  Bytes file(0xF000, 0xFF);
+  file[0] = 0x12;
+  host.ChooseDownload(host.File("fw.bin", file), 0);
+  host.op.QueueAnswer(Answer::Yes);
+  EXPECT_EQ(host.window.OnDownload(), 0);
+  using Run = std::pair<std::uint8_t, int>;
+  EXPECT_EQ(test::Runs(host.Sent()), (std::vector<Run>{{QRV_CMD_ERASE, 128}, {QRV_CMD_WRITE, 1}, {QRV_CMD_READ, 128}}));
+  const auto progress = host.op.Progress();
+  EXPECT_EQ(std::count(progress.begin(), progress.end(), "text Erasing"), 1) << "no empty erase for block 1";
+}
+
 TEST(Download, VerifyDifferenceInBlock0StillWritesBlock1) {
   ImageHost host(TargetOf(Firmware::V11EExt, Chip::A16));
   host.Chip().SetChipType(ChipQRV71A32);  // so block 0 reaches past the target's 16 KB
