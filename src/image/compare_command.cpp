@@ -20,7 +20,7 @@ void CMainDlg::OnCompare() {
   const bool chosen = dialog.DoModal(window_);
   SectorRange range{};
   if (chosen) {
-    range = TakeChosenStart(*this, *chip, dialog.GetChosenStart(), 1);
+    range = TakeChosenStart(*this, *chip, dialog.GetChosenStart(), StartOnly);
   }
   window_.RedrawNow();
   if (!chosen) {

@@ -27,7 +27,7 @@ int CMainDlg::DoDownload(CTargetChip& chip) {
   const bool chosen = dialog.DoModal(window_);
   SectorRange range{};
   if (chosen) {
-    range = TakeChosenStart(*this, chip, dialog.GetChosenStart(), 1);
+    range = TakeChosenStart(*this, chip, dialog.GetChosenStart(), StartOnly);
   }
   window_.RedrawNow();
   if (!chosen) {
