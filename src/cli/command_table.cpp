@@ -5,6 +5,7 @@
 
 #include "cli/cli_operator.h"
 #include "cli/flash_commands.h"
+#include "cli/image_commands.h"
 #include "cli/settings_commands.h"
 #include "ui/main_dlg.h"
 
@@ -36,6 +37,10 @@ int PortsCommand(const GlobalOptions& options, const AppPaths& paths) {
 
 constexpr std::array Commands = {
     CommandEntry{"detect", DetectCommand, nullptr},
+    CommandEntry{"download", DownloadCommand, nullptr},
+    CommandEntry{"download-run", DownloadRunCommand, nullptr},
+    CommandEntry{"compare", CompareCommand, nullptr},
+    CommandEntry{"save", SaveCommand, nullptr},
     CommandEntry{"read", ReadCommand, nullptr},
     CommandEntry{"erase", EraseCommand, nullptr},
     CommandEntry{"chip-erase", ChipEraseCommand, nullptr},
