@@ -1,6 +1,5 @@
 #include "image/image_file_dialog.h"
 
-#include "image/sector_list.h"
 
 namespace quillon {
 
@@ -9,17 +8,8 @@ void CImageFileDlg::Browse(std::string path) {
   ExchangeData();
 }
 
-bool CImageFileDlg::SelectStart(int index) {
-  if (index < 0 || index >= static_cast<int>(startEntries_.size())) {
-    return false;
-  }
-  startSelection_ = index;
-  return true;
-}
-
 void CImageFileDlg::ExchangeData() {
-  startEntries_ = SectorListEntries(chip_, withBlock1_);
-  startSelection_ = startEntries_.empty() ? -1 : 0;
+  startList_.Fill(SectorListEntries(chip_, withBlock1_), 0);
 }
 
 }  // namespace quillon

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/sector_list.h"
+
 namespace quillon {
 
 class CTargetChip;
@@ -25,10 +27,10 @@ class CImageFileDlg {
   void Browse(std::string path);
   int GetChosenStart() const { return chosenStart_; }
 
-  const std::vector<std::string>& StartEntries() const { return startEntries_; }
-  int StartSelection() const { return startSelection_; }
+  const std::vector<std::string>& StartEntries() const { return startList_.Entries(); }
+  int StartSelection() const { return startList_.Selection(); }
   // False, and the selection unchanged, for an index the list does not hold.
-  bool SelectStart(int index);
+  bool SelectStart(int index) { return startList_.Select(index); }
 
  protected:
   CImageFileDlg(const CTargetChip& chip, bool withBlock1) : chip_(chip), withBlock1_(withBlock1) {}
@@ -41,7 +43,7 @@ class CImageFileDlg {
     if (!run()) {
       return false;
     }
-    chosenStart_ = startSelection_;
+    chosenStart_ = startList_.Selection();
     ExchangeData();
     return true;
   }
@@ -53,8 +55,7 @@ class CImageFileDlg {
   bool withBlock1_;
   std::string fileName_;
   int chosenStart_ = 0;
-  std::vector<std::string> startEntries_;
-  int startSelection_ = -1;
+  ListChoice startList_;
 };
 
 }  // namespace quillon

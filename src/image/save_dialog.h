@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/sector_list.h"
+
 namespace quillon {
 
 class CTargetChip;
@@ -43,13 +45,13 @@ class CSaveDlg {
   int GetChosenStart() const { return chosenStart_; }
   int GetChosenRange() const { return chosenRange_; }
 
-  const std::vector<std::string>& StartEntries() const { return startEntries_; }
-  const std::vector<std::string>& RangeEntries() const { return rangeEntries_; }
-  int StartSelection() const { return startSelection_; }
-  int RangeSelection() const { return rangeSelection_; }
+  const std::vector<std::string>& StartEntries() const { return startList_.Entries(); }
+  const std::vector<std::string>& RangeEntries() const { return rangeList_.Entries(); }
+  int StartSelection() const { return startList_.Selection(); }
+  int RangeSelection() const { return rangeList_.Selection(); }
   // False, and the selection unchanged, for an index the list does not hold.
-  bool SelectStart(int index);
-  bool SelectRange(int index);
+  bool SelectStart(int index) { return startList_.Select(index); }
+  bool SelectRange(int index) { return rangeList_.Select(index); }
 
  private:
   void ExchangeData();
@@ -61,10 +63,8 @@ class CSaveDlg {
   int textFormat_ = 1;
   bool fill_ = true;
   int checked_ = 0;
-  std::vector<std::string> startEntries_;
-  std::vector<std::string> rangeEntries_;
-  int startSelection_ = -1;
-  int rangeSelection_ = -1;
+  ListChoice startList_;
+  ListChoice rangeList_;
 };
 
 }  // namespace quillon

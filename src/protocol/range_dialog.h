@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/sector_list.h"
+
 namespace quillon {
 
 class CTargetChip;
@@ -32,13 +34,13 @@ class CRangeDlg {
   // Fills the lists, shows the dialog and, on OK, takes the selections.
   bool DoModal(OperatorDialogs& dialogs);
 
-  const std::vector<std::string>& StartEntries() const { return startEntries_; }
-  const std::vector<std::string>& RangeEntries() const { return rangeEntries_; }
-  int StartSelection() const { return startSelection_; }
-  int RangeSelection() const { return rangeSelection_; }
+  const std::vector<std::string>& StartEntries() const { return startList_.Entries(); }
+  const std::vector<std::string>& RangeEntries() const { return rangeList_.Entries(); }
+  int StartSelection() const { return startList_.Selection(); }
+  int RangeSelection() const { return rangeList_.Selection(); }
   // False, and the selection unchanged, for an index the list does not hold.
-  bool SelectStart(int index);
-  bool SelectRange(int index);
+  bool SelectStart(int index) { return startList_.Select(index); }
+  bool SelectRange(int index) { return rangeList_.Select(index); }
 
  private:
   void ExchangeData();
@@ -52,10 +54,8 @@ class CRangeDlg {
   int initialStart_ = 0;
   int chosenStart_ = 0;
   int chosenRange_ = 0;
-  std::vector<std::string> startEntries_;
-  std::vector<std::string> rangeEntries_;
-  int startSelection_ = -1;
-  int rangeSelection_ = -1;
+  ListChoice startList_;
+  ListChoice rangeList_;
 };
 
 }  // namespace quillon

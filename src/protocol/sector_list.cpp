@@ -1,4 +1,4 @@
-#include "image/sector_list.h"
+#include "protocol/sector_list.h"
 
 #include <cstdio>
 
@@ -27,14 +27,27 @@ std::vector<std::string> SectorListEntries(const CTargetChip& chip, bool withBlo
   return entries;
 }
 
-std::vector<std::string> RangeListEntries(const CTargetChip& chip) {
+std::vector<std::string> RangeListEntries(std::uint32_t count) {
   std::vector<std::string> entries;
-  for (std::uint32_t k = 0; k < chip.ListedSectorCount(0); ++k) {
+  for (std::uint32_t k = 0; k < count; ++k) {
     char text[24];
     std::snprintf(text, sizeof text, "%03u sectors", k);
     entries.emplace_back(k == 0 ? "All Sectors" : text);
   }
   return entries;
+}
+
+void ListChoice::Fill(std::vector<std::string> entries, int selection) {
+  entries_ = std::move(entries);
+  selection_ = Holds(selection) ? selection : -1;
+}
+
+bool ListChoice::Select(int index) {
+  if (!Holds(index)) {
+    return false;
+  }
+  selection_ = index;
+  return true;
 }
 
 }  // namespace quillon
