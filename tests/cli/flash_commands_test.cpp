@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "cli/cli_operator.h"
 #include "cli/cli_options.h"
 #include "support/host_fixture.h"
@@ -14,54 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using sim::Firmware;
-
-// A detected window whose operator is the command line's, printing into a scratch file
-// and answering every question Yes, as with --yes.
-struct CliHost {
-  explicit CliHost(Firmware firmware) : target([firmware] {
-    sim::Config config;
-    config.firmware = firmware;
-    return config;
-  }()) {
-    window.OnInitDialog();
-    window.TargetChip()->Device().SetDevicePath(target.Start());
-    op.onChipType = [](CChipTypeDlg& dialog) {
-      dialog.Click(CChipTypeDlg::IdExternalMemory);
-      return true;
-    };
-    switch (firmware) {
-      case Firmware::V11EInt: window.OnAutoDetect(); break;
-      case Firmware::V11EExt: window.OnExternalSelect(); break;
-      case Firmware::V11D: window.OnChipTypeSelect(); break;
-    }
-    EXPECT_TRUE(window.TargetChip()->Device().IsConnected());
-    std::fflush(out);
-    printed = std::ftell(out);
-  }
-  ~CliHost() { std::fclose(out); }
-
-  // What the command printed.
-  std::string Output() {
-    std::fflush(out);
-    std::fseek(out, printed, SEEK_SET);
-    std::string text;
-    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) {
-      text.push_back(static_cast<char>(c));
-    }
-    return text;
-  }
-
-  int Run(int (*command)(CMainDlg&, cli::CliOperator&, std::vector<std::string>&), std::vector<std::string> args) {
-    return command(window, op, args);
-  }
-
-  test::TempDir dir;
-  std::FILE* out = std::tmpfile();
-  long printed = 0;
-  cli::CliOperator op{true, false, out, out};
-  sim::Emulator target;
-  CMainDlg window{op, AppPaths{dir.Path() / "config", dir.Path() / "cache"}, test::FastTiming()};
-};
+using test::CliHost;
 
 bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
 
@@ -80,7 +31,7 @@ TEST(FlashCommands, ReadPrintsTheSectorTableAndTheFirstSectorRead) {
 TEST(FlashCommands, PrintTheOutcomeOfEachCommand) {
   const struct {
     Firmware firmware;
-    int (*command)(CMainDlg&, cli::CliOperator&, std::vector<std::string>&);
+    CliHost::Command command;
     std::vector<std::string> args;
     std::string_view outcome;
     bool failed;
@@ -114,7 +65,7 @@ TEST(FlashCommands, RunLeavesTheBootLoader) {
 
 TEST(FlashCommands, RefuseArgumentsTheDialogsCannotTake) {
   const struct {
-    int (*command)(CMainDlg&, cli::CliOperator&, std::vector<std::string>&);
+    CliHost::Command command;
     std::vector<std::string> args;
   } cases[] = {
       {cli::ReadCommand, {"--sector", "320"}},  // internal memory lists block 0 and 1: 256 + 64

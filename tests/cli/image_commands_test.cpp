@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "cli/cli_operator.h"
 #include "cli/cli_options.h"
 #include "support/host_fixture.h"
@@ -13,42 +11,11 @@ namespace {
 
 using sim::Firmware;
 using Bytes = std::vector<std::uint8_t>;
-using Command = int (*)(CMainDlg&, cli::CliOperator&, std::vector<std::string>&);
-
-// A window detected through quillon-cli's operator, as with --yes, printing into a file.
-struct CliImageHost {
-  explicit CliImageHost(Firmware firmware) : target([firmware] {
-    sim::Config config;
-    config.firmware = firmware;
-    return config;
-  }()) {
-    window.OnInitDialog();
-    window.TargetChip()->Device().SetDevicePath(target.Start());
-    op.onChipType = [](CChipTypeDlg& dialog) { return dialog.Click(CChipTypeDlg::IdExternalMemory), true; };
-    firmware == Firmware::V11EInt ? window.OnAutoDetect() : window.OnExternalSelect();
-    EXPECT_TRUE(window.TargetChip()->Device().IsConnected());
-  }
-  ~CliImageHost() { std::fclose(out); }
-
-  std::string File(const std::string& name, const Bytes& bytes) {
-    const auto path = dir.Path() / name;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    return path.string();
-  }
-  int Run(Command command, std::vector<std::string> args) { return command(window, op, args); }
-
-  test::TempDir dir;
-  std::FILE* out = std::tmpfile();
-  cli::CliOperator op{true, false, out, out};
-  sim::Emulator target;
-  CMainDlg window{op, AppPaths{dir.Path() / "config", dir.Path() / "cache"}, test::FastTiming()};
-};
+using test::CliHost;
 
 TEST(ImageCommands, DownloadCompareAndSaveWhatWasWritten) {
   for (const Firmware firmware : {Firmware::V11EInt, Firmware::V11EExt}) {
-    CliImageHost host(firmware);
+    CliHost host(firmware);
     const Bytes image(256, 0x5A);
     const std::string path = host.File("fw.bin", image);
     const std::string saved = (host.dir.Path() / "saved.bin").string();
@@ -62,7 +29,7 @@ TEST(ImageCommands, DownloadCompareAndSaveWhatWasWritten) {
 }
 
 TEST(ImageCommands, CompareDifferenceOrFailedDownloadGivesOne) {
-  CliImageHost host(Firmware::V11EInt);
+  CliHost host(Firmware::V11EInt);
   host.target.LoadFlash(0x10, {0x00});
   EXPECT_EQ(host.Run(cli::CompareCommand, {host.File("fw.bin", Bytes(32, 0xFF))}), 1);
   EXPECT_EQ(host.op.ShownChipInfo().IapStatus,
@@ -74,7 +41,7 @@ TEST(ImageCommands, CompareDifferenceOrFailedDownloadGivesOne) {
 
 TEST(ImageCommands, RefuseArgumentsTheDialogsCannotTake) {
   const struct {
-    Command command;
+    CliHost::Command command;
     std::vector<std::string> args;
   } cases[] = {
       {cli::DownloadCommand, {}},
@@ -86,7 +53,7 @@ TEST(ImageCommands, RefuseArgumentsTheDialogsCannotTake) {
       {cli::SaveCommand, {"out", "--range", "256"}},
   };
   for (const auto& c : cases) {
-    CliImageHost host(Firmware::V11EInt);
+    CliHost host(Firmware::V11EInt);
     EXPECT_THROW(host.Run(c.command, c.args), cli::UsageError);
   }
 }

@@ -47,7 +47,7 @@ TEST(HexCrossCheck, ImagesWrittenBySrecCatReadBack) {
   };
   std::mt19937 random(20240601);
   for (const auto& layout : layouts) {
-    test::TemporaryDirectory directory;
+    test::TempDir directory;
     std::vector<std::uint8_t> expected;
     std::string inputs;
     for (std::size_t i = 0; i < layout.size(); ++i) {
@@ -80,7 +80,7 @@ TEST(HexCrossCheck, DataAboveTheAddressSpaceIsOverSize) {
   if (!HaveSrecCat()) {
     GTEST_SKIP() << "srec_cat (Debian package srecord) is not installed";
   }
-  test::TemporaryDirectory directory;
+  test::TempDir directory;
   WriteFile(directory / "low.bin", std::vector<std::uint8_t>{0x02, 0x00, 0x06});
   WriteFile(directory / "high.bin", std::vector<std::uint8_t>{0xAA});
   const std::filesystem::path hex = directory / "image.hex";
@@ -96,7 +96,7 @@ TEST(HexCrossCheck, DataAboveTheAddressSpaceIsOverSize) {
 }
 
 TEST(HexCrossCheck, ExampleProgramConvertsToItsCode) {
-  test::TemporaryDirectory directory;
+  test::TempDir directory;
   test::ScriptedOperator op;
   ImageFile image;
   ASSERT_EQ(OpenImageFile(ExampleHex.string(), op, image, StagingFile(directory / "cache")), ImageDone);

@@ -38,7 +38,7 @@ TEST(ImageReader, HexFileNamesGoByTheLastExtension) {
 }
 
 struct ReaderFixture {
-  test::TemporaryDirectory directory;
+  test::TempDir directory;
   StagingFile staging{directory / "cache"};
   test::ScriptedOperator op;
   ImageFile image;

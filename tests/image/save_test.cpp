@@ -112,7 +112,7 @@ TEST(Save, CancelOrReleasedChipWritesNothing) {
 }
 
 TEST(FileReplacement, ReplacesWholeOrNotAtAllAndKeepsThePermissions) {
-  test::TemporaryDirectory dir;
+  test::TempDir dir;
   const auto file = dir / "out.bin";
   ASSERT_TRUE(ReplaceFile(file, "first"));
   ::chmod(file.c_str(), 0640);

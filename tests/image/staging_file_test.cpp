@@ -29,7 +29,7 @@ TEST(StagingFile, LivesInThePrivateCacheDirectory) {
 }
 
 TEST(StagingFile, MakesPrivateDirectoriesAndReplacesTheContent) {
-  test::TemporaryDirectory top;
+  test::TempDir top;
   const StagingFile staging(top / "cache/quillon");
   std::string failure;
   ASSERT_TRUE(staging.Write(std::vector<std::uint8_t>{1, 2, 3}, failure)) << failure;
@@ -41,7 +41,7 @@ TEST(StagingFile, MakesPrivateDirectoriesAndReplacesTheContent) {
 }
 
 TEST(StagingFile, DirectoryOpenToOthersIsClosed) {
-  test::TemporaryDirectory top;
+  test::TempDir top;
   std::filesystem::create_directory(top / "quillon");
   ::chmod((top / "quillon").c_str(), 0777);
   std::string failure;
@@ -50,7 +50,7 @@ TEST(StagingFile, DirectoryOpenToOthersIsClosed) {
 }
 
 TEST(StagingFile, NoLinkIsFollowed) {
-  test::TemporaryDirectory top;
+  test::TempDir top;
   std::filesystem::create_directory(top / "victim");
   WriteFile(top / "victim/file", "keep");
 
@@ -70,7 +70,7 @@ TEST(StagingFile, DirectoryOfAnotherUserIsRefused) {
   if (::geteuid() != 0) {
     GTEST_SKIP() << "handing a directory to another user needs root";
   }
-  test::TemporaryDirectory top;
+  test::TempDir top;
   std::filesystem::create_directory(top / "quillon");
   ASSERT_EQ(::chown((top / "quillon").c_str(), 65534, 65534), 0);
   std::string failure;

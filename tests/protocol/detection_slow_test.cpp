@@ -15,15 +15,12 @@ using Clock = std::chrono::steady_clock;
 TEST(DetectionSlow, ShippedLimitsForASilentTargetAndEndlessReadyBytes) {
   {
     test::PtyPeer silent;
-    test::ScriptedOperator op;
-    test::TempDir dir;
-    CMainDlg window(op, {dir.Path(), dir.Path()});
-    window.OnInitDialog();
-    window.TargetChip()->Device().SetDevicePath(silent.Path());
+    test::HostFixture host({}, Timing{});
+    host.Device().SetDevicePath(silent.Path());
     const auto start = Clock::now();
-    window.OnAutoDetect();
+    host.window.OnAutoDetect();
     const auto took = Clock::now() - start;
-    EXPECT_EQ(op.Messages().back(), msg::NoResponse);
+    EXPECT_EQ(host.op.Messages().back(), msg::NoResponse);
     EXPECT_GE(took, 5950ms);
     EXPECT_LT(took, 6500ms);
   }

@@ -14,14 +14,10 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using test::HostFixture;
 using test::PtyPeer;
+using test::WithoutIdle;
 using Messages = std::vector<std::string>;
 
 const std::string Reset(msg::ResetIfAutoDetectFails);
-
-std::vector<std::uint8_t> WithoutIdle(std::vector<std::uint8_t> bytes) {
-  bytes.erase(std::remove(bytes.begin(), bytes.end(), QRV_IDLE), bytes.end());
-  return bytes;
-}
 
 TEST(Detection, AutoDetectionDecodesTheStatusByte) {
   const struct {
@@ -201,36 +197,29 @@ TEST(Detection, DirectHandshakeSkipsRepeatedCommandBytesButNotForever) {
   };
   for (const auto& c : cases) {
     PtyPeer peer([&](std::uint8_t byte) { return byte == QRV_CMD_READ_STATUS ? c.answer : std::vector<std::uint8_t>{}; });
-    test::ScriptedOperator op;
-    test::TempDir dir;
-    CMainDlg window(op, {dir.Path(), dir.Path()}, test::FastTiming());
-    window.OnInitDialog();
-    window.TargetChip()->Device().SetDevicePath(peer.Path());
-    op.onChipType = [](CChipTypeDlg&) { return true; };
+    HostFixture host;
+    host.Device().SetDevicePath(peer.Path());
+    host.op.onChipType = [](CChipTypeDlg&) { return true; };
     const auto start = Clock::now();
-    window.OnChipTypeSelect();
+    host.window.OnChipTypeSelect();
     EXPECT_LT(Clock::now() - start, 1s);
-    EXPECT_EQ(op.Messages(), c.messages);
-    EXPECT_EQ(window.Info().Security, c.security);
-    EXPECT_EQ(window.TargetChip()->Device().IsConnected(), c.messages.empty());
+    EXPECT_EQ(host.op.Messages(), c.messages);
+    EXPECT_EQ(host.window.Info().Security, c.security);
+    EXPECT_EQ(host.Device().IsConnected(), c.messages.empty());
   }
 }
 
 TEST(Detection, QueuedHandshakeGivesUpOnASilentTargetOrEndlessReadyBytes) {
   {
     PtyPeer silent;
-    test::ScriptedOperator op;
-    test::TempDir dir;
-    const Timing timing = test::FastTiming();
-    CMainDlg window(op, {dir.Path(), dir.Path()}, timing);
-    window.OnInitDialog();
-    window.TargetChip()->Device().SetDevicePath(silent.Path());
+    HostFixture host;
+    host.Device().SetDevicePath(silent.Path());
     const auto start = Clock::now();
-    window.OnAutoDetect();
+    host.window.OnAutoDetect();
     const auto took = Clock::now() - start;
-    EXPECT_EQ(op.Messages(), (Messages{Reset, std::string(msg::NoResponse)}));
-    EXPECT_GE(took, timing.readySilence - 50ms);
-    EXPECT_LT(took, timing.readySilence + 400ms);
+    EXPECT_EQ(host.op.Messages(), (Messages{Reset, std::string(msg::NoResponse)}));
+    EXPECT_GE(took, host.window.GetTiming().readySilence - 50ms);
+    EXPECT_LT(took, host.window.GetTiming().readySilence + 400ms);
   }
   {
     sim::Config config;
@@ -257,14 +246,11 @@ TEST(Detection, ASecondAutoDetectionWhileConnectedSendsNothing) {
 }
 
 TEST(Detection, AutoDetectionReportsAPortThatCannotBeOpened) {
-  test::ScriptedOperator op;
-  test::TempDir dir;
-  CMainDlg window(op, {dir.Path(), dir.Path()}, test::FastTiming());
-  window.OnInitDialog();
-  window.TargetChip()->Device().SetDevicePath((dir.Path() / "no-such-port").string());
-  window.OnAutoDetect();
-  EXPECT_EQ(op.Messages(), (Messages{Reset, std::string(msg::Rs232SetupFailed)}));
-  EXPECT_NE(op.Traces().at(0).find("no-such-port"), std::string::npos);
+  HostFixture host;
+  host.Device().SetDevicePath((host.dir / "no-such-port").string());
+  host.window.OnAutoDetect();
+  EXPECT_EQ(host.op.Messages(), (Messages{Reset, std::string(msg::Rs232SetupFailed)}));
+  EXPECT_NE(host.op.Traces().at(0).find("no-such-port"), std::string::npos);
 }
 
 }  // namespace

@@ -10,17 +10,10 @@ using namespace std::chrono_literals;
 using test::Commands;
 using test::FlashHost;
 using test::Frame;
+using test::Frames;
 using test::TargetOf;
 using sim::Chip;
 using sim::Firmware;
-
-Commands EraseFrames(std::uint32_t first, std::uint32_t stride, int count) {
-  Commands frames;
-  for (int i = 0; i < count; ++i) {
-    frames.push_back(Frame(QRV_CMD_ERASE, first + static_cast<std::uint32_t>(i) * stride, 0x01));
-  }
-  return frames;
-}
 
 TEST(SectorErase, ErasesTheChosenSectorsUpToTheBlocksEnd) {
   const struct {
@@ -47,7 +40,7 @@ TEST(SectorErase, ErasesTheChosenSectorsUpToTheBlocksEnd) {
     host.ChooseRange(c.start, c.range);
     host.window.OnSectorErase();
 
-    EXPECT_EQ(host.Sent(), EraseFrames(c.first, c.stride, c.count));
+    EXPECT_EQ(host.Sent(), Frames(QRV_CMD_ERASE, c.first, c.stride, c.count, 0x01));
     EXPECT_EQ(host.op.Messages(), std::vector<std::string>{std::string(msg::SectorsEraseCompleted)});
     const int block = c.first >= 0xF000 ? 1 : 0;
     EXPECT_EQ(host.Chip().GetCurrentBlock(), block);
@@ -56,14 +49,6 @@ TEST(SectorErase, ErasesTheChosenSectorsUpToTheBlocksEnd) {
     EXPECT_TRUE(std::all_of(flash.begin() + c.first, flash.begin() + c.first + c.count * c.stride,
                             [](std::uint8_t byte) { return byte == 0xFF; }));
   }
-}
-
-TEST(SectorErase, StepsTheProgressOncePerSector) {
-  FlashHost host(TargetOf(Firmware::V11EExt));
-  host.ChooseRange(0, 2);
-  host.window.OnSectorErase();
-  EXPECT_EQ(host.op.Progress(), (std::vector<std::string>{"range 2", "reset", "text Erasing", "advance", "advance",
-                                                          "reset", "text Done"}));
 }
 
 TEST(SectorErase, RefusesBlock1InInternalMemoryBeforeAnyFrame) {
@@ -100,7 +85,7 @@ TEST(SectorErase, FailsAtTheSectorTheTargetRefuses) {
     host.ChooseRange(5, 3);
     host.window.OnSectorErase();
 
-    EXPECT_EQ(host.Sent(), EraseFrames(5 * 128, 128, 1));
+    EXPECT_EQ(host.Sent(), Commands{Frame(QRV_CMD_ERASE, 5 * 128, 0x01)});
     EXPECT_EQ(host.op.Progress(),
               (std::vector<std::string>{"range 3", "reset", "text Erasing", "reset", "text Abort"}));
     if (host.Queued()) {

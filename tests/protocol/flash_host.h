@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "protocol/commands.h"
@@ -69,6 +71,31 @@ struct FlashHost : HostFixture {
 
 inline Bytes Frame(std::uint8_t code, std::uint32_t address, std::uint8_t data) {
   return {code, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address), data};
+}
+
+// count frames with the same operand, each stride further on.
+inline Commands Frames(std::uint8_t code, std::uint32_t first, std::uint32_t stride, int count, std::uint8_t data) {
+  Commands frames;
+  for (int i = 0; i < count; ++i) {
+    frames.push_back(Frame(code, first + static_cast<std::uint32_t>(i) * stride, data));
+  }
+  return frames;
+}
+
+inline Bytes Pattern(std::size_t size, std::uint8_t seed) {
+  Bytes bytes(size);
+  for (std::size_t i = 0; i < size; ++i) {
+    bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+  }
+  return bytes;
+}
+
+// The progress bar of one operation of that many units, stepped that many times.
+inline std::vector<std::string> ProgressOf(std::string_view label, int units, int advances, bool done) {
+  std::vector<std::string> progress{"range " + std::to_string(units), "reset", "text " + std::string(label)};
+  progress.insert(progress.end(), static_cast<std::size_t>(advances), "advance");
+  progress.insert(progress.end(), {"reset", done ? "text Done" : "text Abort"});
+  return progress;
 }
 
 }  // namespace quillon::test

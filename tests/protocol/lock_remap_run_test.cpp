@@ -32,27 +32,6 @@ std::function<bool(Dialog&)> Choose(int option) {
   };
 }
 
-TEST(OptionDialogs, NothingIsChosenUntilAButtonIsClicked) {
-  CLockDlg lock;
-  EXPECT_EQ(lock.GetOption(), 0);
-  ASSERT_EQ(lock.Choices().size(), 5u);
-  for (const auto& choice : lock.Choices()) {
-    EXPECT_FALSE(lock.IsChecked(choice.controlId));
-  }
-  lock.Click(1067);
-  EXPECT_EQ(lock.GetOption(), 4);
-  EXPECT_TRUE(lock.IsChecked(1067));
-  EXPECT_FALSE(lock.IsChecked(1064));
-  lock.Click(1071);  // not one of its buttons
-  EXPECT_EQ(lock.GetOption(), 4);
-
-  CRemapDlg remap;
-  ASSERT_EQ(remap.Choices().size(), 3u);
-  EXPECT_EQ(remap.Choices()[2].text, "Remap 4 KByte (PROG-RB0, RB1)");
-  remap.Click(1073);
-  EXPECT_EQ(remap.GetOption(), 3);
-}
-
 TEST(SetLock, SendsTheOptionsSelectorsAndAsksForAReset) {
   const struct {
     int option;

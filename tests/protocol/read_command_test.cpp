@@ -11,18 +11,9 @@ namespace {
 using test::Bytes;
 using test::Commands;
 using test::FlashHost;
-using test::Frame;
 using test::TargetOf;
 using sim::Chip;
 using sim::Firmware;
-
-Commands ReadFrames(std::uint32_t first, std::uint8_t size, int count) {
-  Commands frames;
-  for (int i = 0; i < count; ++i) {
-    frames.push_back(Frame(QRV_CMD_READ, first + static_cast<std::uint32_t>(i) * size, size));
-  }
-  return frames;
-}
 
 TEST(ReadCommand, ReadsTheChosenSectorsIntoTheBlockImageAndShowsThem) {
   const struct {
@@ -49,7 +40,7 @@ TEST(ReadCommand, ReadsTheChosenSectorsIntoTheBlockImageAndShowsThem) {
     host.ChooseRange(c.start, c.range);
     host.window.OnRead();
 
-    EXPECT_EQ(host.Sent(), ReadFrames(c.first, c.size, c.count));
+    EXPECT_EQ(host.Sent(), test::Frames(QRV_CMD_READ, c.first, c.size, c.count, c.size));
     EXPECT_TRUE(host.op.Messages().empty());
     EXPECT_EQ(host.Chip().GetCurrentBlock(), c.block);
     EXPECT_EQ(host.op.ShownBlockTab(), c.block);

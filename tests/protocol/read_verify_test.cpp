@@ -10,30 +10,17 @@ using test::Bytes;
 using test::Commands;
 using test::FlashHost;
 using test::Frame;
+using test::Pattern;
+using test::ProgressOf;
 using test::TargetOf;
 using sim::Firmware;
 
 constexpr Firmware AllFirmware[] = {Firmware::V11D, Firmware::V11EExt, Firmware::V11EInt};
 
-Bytes Pattern(std::size_t size) {
-  Bytes bytes(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    bytes[i] = static_cast<std::uint8_t>(0x30 + i * 3);
-  }
-  return bytes;
-}
-
-std::vector<std::string> ProgressOf(std::string_view label, int units, int advances, bool done) {
-  std::vector<std::string> progress{"range " + std::to_string(units), "reset", "text " + std::string(label)};
-  progress.insert(progress.end(), static_cast<std::size_t>(advances), "advance");
-  progress.insert(progress.end(), {"reset", done ? "text Done" : "text Abort"});
-  return progress;
-}
-
 TEST(ReadFlash, AsksForExactlyTheBytesLeftInTheLastChunk) {
   for (const Firmware firmware : AllFirmware) {
     FlashHost host(TargetOf(firmware));
-    const Bytes flash = Pattern(200);
+    const Bytes flash = Pattern(200, 0x30);
     host.target.LoadFlash(0x0100, flash);
     Bytes read(200, 0x00);
     EXPECT_EQ(host.Device().ReadFlash(read.data(), 0x0100, 200, 128), 200);
@@ -59,7 +46,7 @@ sim::Faults MissingReplyByte(bool queued, int index) {
 TEST(ReadFlash, CountsOnlyTheWholeChunksThatArrived) {
   for (const Firmware firmware : AllFirmware) {
     FlashHost host(TargetOf(firmware));
-    host.target.LoadFlash(0x0000, Pattern(256));
+    host.target.LoadFlash(0x0000, Pattern(256, 0x30));
     host.target.SetFaults(MissingReplyByte(host.Queued(), 70));
     Bytes read(256, 0xEE);
     const int whole = host.Queued() ? 0 : 64;
@@ -73,7 +60,7 @@ TEST(ReadFlash, CountsOnlyTheWholeChunksThatArrived) {
 TEST(CompareFlash, AsksForWholeChunksButComparesOnlyTheImage) {
   for (const Firmware firmware : AllFirmware) {
     FlashHost host(TargetOf(firmware));
-    const Bytes image = Pattern(200);
+    const Bytes image = Pattern(200, 0x30);
     host.target.LoadFlash(0x0100, image);
     host.target.LoadFlash(0x0100 + 200, {0x00, 0x01});  // past the image: not compared
     int address = -1;
@@ -86,34 +73,10 @@ TEST(CompareFlash, AsksForWholeChunksButComparesOnlyTheImage) {
   }
 }
 
-TEST(CompareFlash, ReportsTheFirstDifferenceWithTheFlashByteHigh) {
-  const struct {
-    std::uint32_t offset;  // of the differences from the start
-    int advances;
-  } cases[] = {{0, 0}, {70, 1}};
-  for (const Firmware firmware : AllFirmware) {
-    for (const auto& c : cases) {
-      FlashHost host(TargetOf(firmware));
-      const Bytes image = Pattern(192);
-      host.target.LoadFlash(0xF040, image);
-      host.target.LoadFlash(0xF040 + c.offset, {0x5A, 0x00});
-      int address = -1;
-      int pair = 0;
-      EXPECT_EQ(host.Device().CompareFlash(0xF040, 64, image.data(), 192, address, pair), -1);
-      EXPECT_EQ(address, static_cast<int>(0xF040 + c.offset));
-      EXPECT_EQ(pair, 0x5A * 256 + image[c.offset]);
-      EXPECT_EQ(host.Sent().size(), static_cast<std::size_t>(c.advances + 1));
-      EXPECT_EQ(host.op.Progress(), ProgressOf("Comparing", 3, c.advances, false));
-      EXPECT_EQ(host.op.Messages(), host.Queued() ? std::vector<std::string>{}
-                                                  : std::vector<std::string>{std::string(msg::FailedToVerify)});
-    }
-  }
-}
-
 TEST(CompareFlash, AByteThatNeverComesIsATransferFailureNotADifference) {
   for (const Firmware firmware : AllFirmware) {
     FlashHost host(TargetOf(firmware));
-    const Bytes image = Pattern(128);
+    const Bytes image = Pattern(128, 0x30);
     host.target.LoadFlash(0x0000, image);
     host.target.SetFaults(MissingReplyByte(host.Queued(), 10));
     int address = -1;

@@ -47,41 +47,41 @@ TEST(AtomicFile, ReplacesTheFileAndLeavesNothingBeside) {
   const auto file = dir.Path() / "registry.ini";
   ASSERT_TRUE(WriteFileAtomically(file, "COMMPORT=1\n"));
   ASSERT_TRUE(WriteFileAtomically(file, "COMMPORT=2\n"));
-  EXPECT_EQ(test::ReadBytes(file), "COMMPORT=2\n");
+  EXPECT_EQ(test::ReadText(file), "COMMPORT=2\n");
   EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"registry.ini"});
 }
 
 TEST(AtomicFile, AWriteCutShortLeavesTheOldFileWhole) {
   test::TempDir dir;
   const auto file = dir.Path() / "QrvBslComDft.txt";
-  test::WriteBytes(file, "COM1 BAUD38400 $$");
+  test::WriteFile(file, "COM1 BAUD38400 $$");
   bool written = true;
   {
     FileSizeLimit limit(4);
     written = WriteFileAtomically(file, "COM2 BAUD4800 $$");
   }
   EXPECT_FALSE(written);
-  EXPECT_EQ(test::ReadBytes(file), "COM1 BAUD38400 $$");
+  EXPECT_EQ(test::ReadText(file), "COM1 BAUD38400 $$");
   EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"QrvBslComDft.txt"});
 }
 
 TEST(AtomicFile, ReplacesALinkPlantedAtTheNameInsteadOfWritingThroughIt) {
   test::TempDir dir;
   const auto victim = dir.Path() / "victim";
-  test::WriteBytes(victim, "precious");
+  test::WriteFile(victim, "precious");
   const auto file = dir.Path() / "QrvBslComDft.txt";
   std::filesystem::create_symlink(victim, file);
   ASSERT_TRUE(WriteFileAtomically(file, "COM2 BAUD4800 $$"));
-  EXPECT_EQ(test::ReadBytes(victim), "precious");
+  EXPECT_EQ(test::ReadText(victim), "precious");
   EXPECT_FALSE(std::filesystem::is_symlink(file));
-  EXPECT_EQ(test::ReadBytes(file), "COM2 BAUD4800 $$");
+  EXPECT_EQ(test::ReadText(file), "COM2 BAUD4800 $$");
 }
 
 TEST(AtomicFile, FailsWithoutTouchingWhatStandsInTheWay) {
   test::TempDir dir;
   const auto occupied = dir.Path() / "registry.ini";
   std::filesystem::create_directory(occupied);
-  std::ofstream(occupied / "keep") << "x";
+  test::WriteFile(occupied / "keep", "x");
   EXPECT_FALSE(WriteFileAtomically(occupied, "COMMPORT=1\n"));
   EXPECT_TRUE(std::filesystem::is_directory(occupied));
   EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"registry.ini"});
@@ -97,7 +97,7 @@ TEST(AtomicFile, MakesTheSettingsDirectoryPrivate) {
             std::filesystem::perms::owner_all);
   EXPECT_TRUE(EnsurePrivateDirectory(settings));
 
-  test::WriteBytes(dir.Path() / "file", "x");
+  test::WriteFile(dir.Path() / "file", "x");
   EXPECT_FALSE(EnsurePrivateDirectory(dir.Path() / "file"));
   EXPECT_FALSE(EnsurePrivateDirectory(dir.Path() / "file" / "quillon"));
 }

@@ -18,7 +18,7 @@ const std::vector<std::string> BaudEntries = {"38400", "19200", "9600", "4800", 
 struct DialogCase : test::TempDir, test::Host {
   DialogCase() : test::Host(Path()) {}
 
-  std::string SettingsFile() const { return test::ReadBytes(paths.configDir / "QrvBslComDft.txt"); }
+  std::string SettingsFile() const { return test::ReadText(paths.configDir / "QrvBslComDft.txt"); }
   std::optional<std::string> Value(std::string_view name) const { return SettingValues(paths).Read(name); }
 };
 

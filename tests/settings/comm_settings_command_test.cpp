@@ -24,7 +24,7 @@ struct Selection {
 struct Started : test::TempDir, test::Host {
   explicit Started(std::optional<std::string_view> settingsFile = std::nullopt) : test::Host(Path()) {
     if (settingsFile) {
-      test::WriteBytes(paths.configDir / "QrvBslComDft.txt", *settingsFile);
+      test::WriteFile(paths.configDir / "QrvBslComDft.txt", *settingsFile);
     }
     LoadCommSettings(paths, chip.Device());
   }
@@ -80,7 +80,7 @@ TEST(CommSettings, OkStoresTheChoiceAndAsksForADetection) {
   };
   RunCommSettings(program.window, &program.chip, program.paths, {});
 
-  EXPECT_EQ(test::ReadBytes(program.paths.configDir / "QrvBslComDft.txt"), "COM2 BAUD4800 $$");
+  EXPECT_EQ(test::ReadText(program.paths.configDir / "QrvBslComDft.txt"), "COM2 BAUD4800 $$");
   EXPECT_EQ(SettingValues(program.paths).Read("COMMPORT"), "2");
   EXPECT_EQ(SettingValues(program.paths).Read("BAUDRATE"), "4800");
   EXPECT_EQ(program.window.Messages(), std::vector<std::string>{std::string(msg::SelectChipTypeOrDetect)});
@@ -91,7 +91,7 @@ TEST(CommSettings, OkStoresTheChoiceAndAsksForADetection) {
 
 TEST(CommSettings, CancelLeavesEverythingAsItWasAndRestoresTheTitle) {
   Started program("COM3 BAUD9600 $$");
-  test::WriteBytes(program.paths.configDir / "registry.ini", "COMMPORT=3\nBAUDRATE=9600\n");
+  test::WriteFile(program.paths.configDir / "registry.ini", "COMMPORT=3\nBAUDRATE=9600\n");
   program.window.SetTitle("QRVBrevix IAP");
   program.window.ClearRecords();
   program.window.onCommConfig = [](CCommConfigDlg& dialog) {
@@ -101,8 +101,8 @@ TEST(CommSettings, CancelLeavesEverythingAsItWasAndRestoresTheTitle) {
   };
   RunCommSettings(program.window, &program.chip, program.paths, {});
 
-  EXPECT_EQ(test::ReadBytes(program.paths.configDir / "QrvBslComDft.txt"), "COM3 BAUD9600 $$");
-  EXPECT_EQ(test::ReadBytes(program.paths.configDir / "registry.ini"), "COMMPORT=3\nBAUDRATE=9600\n");
+  EXPECT_EQ(test::ReadText(program.paths.configDir / "QrvBslComDft.txt"), "COM3 BAUD9600 $$");
+  EXPECT_EQ(test::ReadText(program.paths.configDir / "registry.ini"), "COMMPORT=3\nBAUDRATE=9600\n");
   EXPECT_EQ(program.Panes(), (std::vector<std::string>{"COM3", "Baud Rate: 9600"}));
   EXPECT_TRUE(program.window.Messages().empty());
   EXPECT_EQ(program.window.Titles(), (std::vector<std::string>{std::string(CommSettingsTitle), "QRVBrevix IAP"}));
@@ -120,7 +120,7 @@ TEST(CommSettings, AStoreThatCannotBeWrittenIsToldTwiceBeforeTheClosingMessage) 
   const std::string unable(msg::UnableToSaveConfiguration);
   EXPECT_EQ(program.window.Messages(),
             (std::vector<std::string>{unable, unable, std::string(msg::SelectChipTypeOrDetect)}));
-  EXPECT_EQ(test::ReadBytes(program.paths.configDir / "QrvBslComDft.txt"), "COM2 BAUD4800 $$");
+  EXPECT_EQ(test::ReadText(program.paths.configDir / "QrvBslComDft.txt"), "COM2 BAUD4800 $$");
   EXPECT_EQ(program.Panes(), (std::vector<std::string>{"COM2", "Baud Rate: 4800"}));
 }
 

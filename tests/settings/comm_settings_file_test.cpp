@@ -58,7 +58,7 @@ TEST(CommSettingsFile, ReadsBackOnlyAcceptedFiles) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bytes);
-    test::WriteBytes(file, c.bytes);
+    test::WriteFile(file, c.bytes);
     EXPECT_EQ(ReadCommSettingsFile(file), c.expected);
   }
 
@@ -71,13 +71,13 @@ TEST(CommSettingsFile, WritesExactlyTheFormattedBytesIntoAPrivateDirectory) {
   test::TempDir dir;
   const auto file = dir.Path() / "config" / "quillon" / "QrvBslComDft.txt";
   ASSERT_TRUE(WriteCommSettingsFile(file, {2, 4800}));
-  EXPECT_EQ(test::ReadBytes(file), "COM2 BAUD4800 $$");
+  EXPECT_EQ(test::ReadText(file), "COM2 BAUD4800 $$");
   EXPECT_EQ(std::filesystem::file_size(file), 16u);
   EXPECT_EQ(std::filesystem::status(file.parent_path()).permissions() & std::filesystem::perms::all,
             std::filesystem::perms::owner_all);
 
   ASSERT_TRUE(WriteCommSettingsFile(file, {1, 38400}));
-  EXPECT_EQ(test::ReadBytes(file), "COM1 BAUD38400 $$");
+  EXPECT_EQ(test::ReadText(file), "COM1 BAUD38400 $$");
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ class DeviceTree {
   const SerialDeviceRoots& Roots() const { return roots_; }
   std::string Dev(std::string_view name) const { return (roots_.dev / name).string(); }
 
-  void Node(std::string_view name) const { test::WriteBytes(roots_.dev / name, ""); }
+  void Node(std::string_view name) const { test::WriteFile(roots_.dev / name, ""); }
 
   // A tty whose sysfs device sits at `devicePath` under /sys/devices.
   void SysTty(std::string_view name, std::string_view devicePath) const {
@@ -32,7 +32,7 @@ class DeviceTree {
   }
 
   void Attribute(std::string_view path, std::string_view text) const {
-    test::WriteBytes(roots_.sys / path, std::string(text) + "\n");
+    test::WriteFile(roots_.sys / path, std::string(text) + "\n");
   }
 
   void ById(std::string_view link, std::string_view target) const {

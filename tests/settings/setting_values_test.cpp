@@ -15,7 +15,7 @@ TEST(SettingValues, StoresValuesBesideThoseAlreadyThere) {
   EXPECT_EQ(values.WriteSettingValue("COMMPORT", "2"), 1);
   EXPECT_EQ(values.WriteSettingValue("BAUDRATE", "4800"), 1);
   EXPECT_EQ(values.WriteSettingValue("COMMPORT", "3"), 1);
-  EXPECT_EQ(test::ReadBytes(file), "BAUDRATE=4800\nCOMMPORT=3\n");
+  EXPECT_EQ(test::ReadText(file), "BAUDRATE=4800\nCOMMPORT=3\n");
   EXPECT_EQ(SettingValues(file).Read("BAUDRATE"), "4800");
 }
 
@@ -37,7 +37,7 @@ TEST(SettingValues, KeepsTheFirstThirtyCharactersOfALongText) {
 TEST(SettingValues, ReadsAHandEditedFile) {
   test::TempDir dir;
   const auto file = dir.Path() / "registry.ini";
-  test::WriteBytes(file, "# written by hand\r\n DEVICE2 = /dev/ttyUSB0 \r\nBAUDRATE=9600\nnonsense\nDEVICE3=\n");
+  test::WriteFile(file, "# written by hand\r\n DEVICE2 = /dev/ttyUSB0 \r\nBAUDRATE=9600\nnonsense\nDEVICE3=\n");
   const SettingValues values(file);
   EXPECT_EQ(values.Read("DEVICE2"), "/dev/ttyUSB0");
   EXPECT_EQ(values.Read("BAUDRATE"), "9600");
@@ -59,7 +59,7 @@ TEST(SettingValues, RefusesWhatWouldNotReadBackTheSame) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(values.WriteSettingValue(c.name, c.text), 0);
   }
-  EXPECT_EQ(test::ReadBytes(file), "COMMPORT=1\n");
+  EXPECT_EQ(test::ReadText(file), "COMMPORT=1\n");
 }
 
 TEST(SettingValues, AStoreThatCannotBeWrittenStoresNothing) {
@@ -72,7 +72,7 @@ TEST(SettingValues, AStoreThatCannotBeWrittenStoresNothing) {
   EXPECT_FALSE(values.Write({{"DEVICE1", "/dev/ttyUSB0"}}));
   EXPECT_TRUE(std::filesystem::is_directory(file));
 
-  test::WriteBytes(dir.Path() / "plain", "x");
+  test::WriteFile(dir.Path() / "plain", "x");
   EXPECT_EQ(SettingValues(dir.Path() / "plain" / "registry.ini").WriteSettingValue("COMMPORT", "2"), 0);
 }
 

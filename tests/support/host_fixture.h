@@ -1,8 +1,14 @@
 #pragma once
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
+#include "cli/cli_operator.h"
 #include "sim/emulator.h"
 #include "support/scripted_operator.h"
 #include "ui/main_dlg.h"
@@ -21,18 +27,27 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& Path() const { return path_; }
+  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
  private:
   std::filesystem::path path_;
 };
 
+// Writes the bytes, making the directories above the file first.
+void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
+std::string ReadText(const std::filesystem::path& path);
+
+// Runs the detection that fits the target's firmware, answering the chip-type dialog with
+// the target's model and external memory; true when the handshake succeeded.
+bool Detect(CMainDlg& window, DialogAnswers& answers, const sim::Config& config);
+
 // A host window wired to an emulated target over a pseudo-terminal.
 struct HostFixture {
   explicit HostFixture(sim::Config config = {}, Timing timing = FastTiming());
 
-  // Runs the detection that fits the target's firmware, answering the chip-type dialog
-  // with the target's model and external memory; true when the handshake succeeded.
-  bool Detect();
+  bool Detect() { return test::Detect(window, op, config); }
 
   CTargetChip& Chip() { return *window.TargetChip(); }
   CIapDevice& Device() { return Chip().Device(); }
@@ -46,7 +61,34 @@ struct HostFixture {
   CMainDlg window;
 };
 
+// A window detected through quillon-cli's operator, answering every question Yes as with
+// --yes and printing into a scratch file.
+struct CliHost {
+  using Command = int (*)(CMainDlg&, cli::CliOperator&, std::vector<std::string>&);
+
+  explicit CliHost(sim::Firmware firmware);
+  ~CliHost() { std::fclose(out); }
+
+  // What was printed since the detection.
+  std::string Output();
+  std::string File(const std::string& name, const std::vector<std::uint8_t>& bytes);
+  int Run(Command command, std::vector<std::string> args) { return command(window, op, args); }
+
+  TempDir dir;
+  std::FILE* out = std::tmpfile();
+  long printed = 0;
+  cli::CliOperator op{true, false, out, out};
+  sim::Emulator target;
+  CMainDlg window;
+};
+
 // The bytes of one direction of a wire log.
 std::vector<std::uint8_t> BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction);
+
+// The bytes without the queued link's idle bytes.
+std::vector<std::uint8_t> WithoutIdle(std::vector<std::uint8_t> bytes);
+
+// Polls the condition until it holds or the limit has passed.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 
 }  // namespace quillon::test
