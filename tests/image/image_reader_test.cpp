@@ -213,28 +213,5 @@ TEST(ImageReader, SegmentPlanFollowsTheRuleAndTheBlocks) {
   }
 }
 
-TEST(ImageReader, SegmentBufferHoldsItsBytesThenErasedFill) {
-  ImageFile image;
-  image.Bytes = Counting(0x10000, 0);
-  image.Length = image.Bytes.size();
-  const struct {
-    ImageSegment segment;
-    std::size_t fromOffset;
-  } cases[] = {
-      {{0, 0, 0, 129, 256}, 0},
-      {{1, 0xF000, 0xF000, 4096, 4096}, 0xF000},
-      {{1, 0xF000, 0xF000, 1, 64}, 0xF000},
-      {{0, 0, 0, 0, 0}, 0},
-  };
-  for (const auto& c : cases) {
-    std::vector<std::uint8_t> buffer;
-    ASSERT_EQ(LoadImageSegment(image, c.segment, buffer), ImageDone);
-    ASSERT_EQ(buffer.size(), c.segment.FilledLength);
-    const auto data = buffer.begin() + c.segment.DataLength;
-    EXPECT_TRUE(std::equal(buffer.begin(), data, image.Bytes.begin() + static_cast<std::ptrdiff_t>(c.fromOffset)));
-    EXPECT_TRUE(std::all_of(data, buffer.end(), [](std::uint8_t b) { return b == 0xFF; }));
-  }
-}
-
 }  // namespace
 }  // namespace quillon

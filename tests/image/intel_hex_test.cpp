@@ -119,10 +119,5 @@ TEST(IntelHex, DamagedTextIsRefusedNamingItsFirstFaultyLine) {
   }
 }
 
-TEST(IntelHex, FaultTextNamesTheLine) {
-  const HexReading reading = Read(HexRecord(0, 0, {1}) + HexRecord(0, 1, {2}) + ":0100020003FB\n" + EndRecord);
-  EXPECT_EQ(HexFaultText(reading), "Invalid HEX file at line 3: wrong checksum");
-}
-
 }  // namespace
 }  // namespace quillon

@@ -16,13 +16,6 @@ namespace quillon::test {
 using Bytes = std::vector<std::uint8_t>;
 using Commands = std::vector<Bytes>;
 
-inline sim::Config TargetOf(sim::Firmware firmware, sim::Chip chip = sim::Chip::A32) {
-  sim::Config config;
-  config.firmware = firmware;
-  config.chip = chip;
-  return config;
-}
-
 // The host's side of the wire cut into commands with their operands and data, the queued
 // link's idle bytes left out, so that a test states what was asked, not how it travelled.
 inline Commands CommandsIn(const Bytes& sent, bool queued) {

@@ -11,9 +11,6 @@
 namespace quillon {
 namespace {
 
-const std::vector<std::string> PortEntries = {"COM1", "COM2", "COM3", "COM4"};
-const std::vector<std::string> BaudEntries = {"38400", "19200", "9600", "4800", "2400"};
-
 // The temporary directory comes first so that it outlives the host that uses it.
 struct DialogCase : test::TempDir, test::Host {
   DialogCase() : test::Host(Path()) {}
@@ -21,44 +18,6 @@ struct DialogCase : test::TempDir, test::Host {
   std::string SettingsFile() const { return test::ReadText(paths.configDir / "QrvBslComDft.txt"); }
   std::optional<std::string> Value(std::string_view name) const { return SettingValues(paths).Read(name); }
 };
-
-TEST(CommConfigDialog, PreselectsTheConfiguredPortAndBaudRate) {
-  const struct {
-    int port;
-    unsigned baud;
-    int portSelection;
-    int baudSelection;
-  } cases[] = {
-      {1, 38400, 0, 0}, {2, 19200, 1, 1}, {3, 9600, 2, 2},   {4, 4800, 3, 3},   {1, 2400, 0, 4},
-      {0, 9600, -1, 2}, {5, 9600, -1, 2}, {-1, 4800, -1, 3}, {2, 115200, 1, 0}, {2, 0, 1, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.port << " " << c.baud);
-    DialogCase f;
-    f.chip.Device().SetPortNumber(c.port);
-    f.chip.Device().SetBaudRate(c.baud);
-    CCommConfigDlg dialog(&f.chip, f.paths, {});
-    EXPECT_TRUE(dialog.FirstFill());
-    dialog.DoDataExchange();
-    EXPECT_FALSE(dialog.FirstFill());
-    EXPECT_EQ(dialog.PortEntries(), PortEntries);
-    EXPECT_EQ(dialog.BaudEntries(), BaudEntries);
-    EXPECT_EQ(dialog.PortSelection(), c.portSelection);
-    EXPECT_EQ(dialog.BaudSelection(), c.baudSelection);
-  }
-}
-
-TEST(CommConfigDialog, FillsOnlyTheFirstTimeItExchangesData) {
-  DialogCase f;
-  CCommConfigDlg dialog(&f.chip, f.paths, {});
-  dialog.DoDataExchange();
-  dialog.SelectPort(3);
-  dialog.SelectBaud(4);
-  dialog.DoDataExchange();
-  EXPECT_EQ(dialog.PortSelection(), 3);
-  EXPECT_EQ(dialog.BaudSelection(), 4);
-  EXPECT_EQ(dialog.PortEntries().size(), 4u);
-}
 
 TEST(CommConfigDialog, MapsEveryBaudIndexAndAnyOtherTo38400) {
   const struct {
@@ -92,39 +51,6 @@ TEST(CommConfigDialog, APortOutsideTheListIsStoredAsPortZero) {
   EXPECT_EQ(f.SettingsFile(), "COM0 BAUD38400 $$");
   EXPECT_EQ(f.chip.Device().GetPortNumber(), 0);
   EXPECT_EQ(UpdatePortPane(f.chip.Device()), "COM0");
-}
-
-TEST(CommConfigDialog, CancelChangesNothing) {
-  DialogCase f;
-  f.chip.Device().SetPortNumber(3);
-  f.chip.Device().SetBaudRate(9600);
-  f.window.onCommConfig = [](CCommConfigDlg& dialog) {
-    dialog.SelectPort(0);
-    dialog.SelectBaud(0);
-    dialog.SelectDevice(0);
-    dialog.BindDevicePath("/dev/ttyUSB0");
-    return false;
-  };
-  CCommConfigDlg dialog(&f.chip, f.paths, {});
-  EXPECT_FALSE(dialog.DoModal(f.window));
-  EXPECT_FALSE(std::filesystem::exists(f.paths.configDir));
-  EXPECT_EQ(f.chip.Device().GetPortNumber(), 3);
-  EXPECT_EQ(f.chip.Device().GetBaudRate(), 9600u);
-  EXPECT_EQ(f.chip.Device().DevicePath(), "/dev/ttyS2");
-  EXPECT_TRUE(f.window.Messages().empty());
-}
-
-TEST(CommConfigDialog, WithoutATargetChipItOnlyCloses) {
-  DialogCase f;
-  f.window.onCommConfig = [](CCommConfigDlg& dialog) {
-    EXPECT_TRUE(dialog.PortEntries().empty());
-    EXPECT_TRUE(dialog.BaudEntries().empty());
-    return true;
-  };
-  CCommConfigDlg dialog(nullptr, f.paths, {});
-  EXPECT_TRUE(dialog.DoModal(f.window));
-  EXPECT_TRUE(dialog.FirstFill());
-  EXPECT_FALSE(std::filesystem::exists(f.paths.configDir));
 }
 
 TEST(CommConfigDialog, ASettingsFileThatCannotBeWrittenIsNotTold) {

@@ -52,6 +52,9 @@ TEST(CommSettings, StartsFromTheSettingsFileOrTheDefaults) {
   } cases[] = {
       {std::nullopt, {"COM1", "Baud Rate: 38400"}, 0, 0},
       {"COM3 BAUD9600 $$", {"COM3", "Baud Rate: 9600"}, 2, 2},
+      {"COM2 BAUD19200 $$", {"COM2", "Baud Rate: 19200"}, 1, 1},
+      {"COM4 BAUD2400 $$", {"COM4", "Baud Rate: 2400"}, 3, 4},
+      {"COM0 BAUD4800 $$", {"COM0", "Baud Rate: 4800"}, -1, 3},
       {"COM3 BAUD9", {"COM1", "Baud Rate: 38400"}, 0, 0},            // 10 bytes
       {"COM3 BAUD9600 $$ABCD", {"COM1", "Baud Rate: 38400"}, 0, 0},  // 20 bytes
       {"COM2 baud4800 $$", {"COM1", "Baud Rate: 38400"}, 0, 0},
@@ -87,6 +90,8 @@ TEST(CommSettings, OkStoresTheChoiceAndAsksForADetection) {
   EXPECT_EQ(program.window.Titles(), (std::vector<std::string>{std::string(CommSettingsTitle), "QRVBrevix IAP"}));
   EXPECT_EQ(program.Panes(), (std::vector<std::string>{"COM2", "Baud Rate: 4800"}));
   EXPECT_EQ(program.chip.Device().DevicePath(), "/dev/ttyS1");
+  EXPECT_EQ(std::filesystem::status(program.paths.configDir).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_all);
 }
 
 TEST(CommSettings, CancelLeavesEverythingAsItWasAndRestoresTheTitle) {
@@ -97,6 +102,7 @@ TEST(CommSettings, CancelLeavesEverythingAsItWasAndRestoresTheTitle) {
   program.window.onCommConfig = [](CCommConfigDlg& dialog) {
     dialog.SelectPort(0);
     dialog.SelectBaud(4);
+    dialog.BindDevicePath("/dev/ttyUSB0");
     return false;
   };
   RunCommSettings(program.window, &program.chip, program.paths, {});
@@ -104,6 +110,7 @@ TEST(CommSettings, CancelLeavesEverythingAsItWasAndRestoresTheTitle) {
   EXPECT_EQ(test::ReadText(program.paths.configDir / "QrvBslComDft.txt"), "COM3 BAUD9600 $$");
   EXPECT_EQ(test::ReadText(program.paths.configDir / "registry.ini"), "COMMPORT=3\nBAUDRATE=9600\n");
   EXPECT_EQ(program.Panes(), (std::vector<std::string>{"COM3", "Baud Rate: 9600"}));
+  EXPECT_EQ(program.chip.Device().DevicePath(), "/dev/ttyS2");
   EXPECT_TRUE(program.window.Messages().empty());
   EXPECT_EQ(program.window.Titles(), (std::vector<std::string>{std::string(CommSettingsTitle), "QRVBrevix IAP"}));
 }

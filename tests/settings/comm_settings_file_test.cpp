@@ -7,13 +7,6 @@
 namespace quillon {
 namespace {
 
-TEST(CommSettingsFile, FormatsOneLineWithoutLineEnd) {
-  EXPECT_EQ(FormatCommSettings({1, 9600}), "COM1 BAUD9600 $$");
-  EXPECT_EQ(FormatCommSettings({1, 38400}), "COM1 BAUD38400 $$");
-  EXPECT_EQ(FormatCommSettings({2, 4800}), "COM2 BAUD4800 $$");
-  EXPECT_EQ(FormatCommSettings({0, 2400}), "COM0 BAUD2400 $$");
-}
-
 TEST(CommSettingsFile, ParsesOnlyWhatTheLengthAndLettersAllow) {
   const struct {
     std::string_view bytes;
@@ -39,45 +32,6 @@ TEST(CommSettingsFile, ParsesOnlyWhatTheLengthAndLettersAllow) {
     SCOPED_TRACE(c.bytes);
     EXPECT_EQ(ParseCommSettings(c.bytes), c.expected);
   }
-}
-
-TEST(CommSettingsFile, ReadsBackOnlyAcceptedFiles) {
-  test::TempDir dir;
-  const auto file = dir.Path() / "QrvBslComDft.txt";
-  EXPECT_EQ(ReadCommSettingsFile(file), std::nullopt);
-
-  const struct {
-    std::string_view bytes;
-    std::optional<CommSettings> expected;
-  } cases[] = {
-      {"COM3 BAUD9600 $$", CommSettings{3, 9600}},
-      {"COM3 BAUD9", std::nullopt},            // 10 bytes
-      {"COM3 BAUD9600 $$....", std::nullopt},  // 20 bytes
-      {"COM2 BAUD19200 $$\n", CommSettings{2, 19200}},
-      {"", std::nullopt},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.bytes);
-    test::WriteFile(file, c.bytes);
-    EXPECT_EQ(ReadCommSettingsFile(file), c.expected);
-  }
-
-  std::filesystem::remove(file);
-  std::filesystem::create_directory(file);
-  EXPECT_EQ(ReadCommSettingsFile(file), std::nullopt);
-}
-
-TEST(CommSettingsFile, WritesExactlyTheFormattedBytesIntoAPrivateDirectory) {
-  test::TempDir dir;
-  const auto file = dir.Path() / "config" / "quillon" / "QrvBslComDft.txt";
-  ASSERT_TRUE(WriteCommSettingsFile(file, {2, 4800}));
-  EXPECT_EQ(test::ReadText(file), "COM2 BAUD4800 $$");
-  EXPECT_EQ(std::filesystem::file_size(file), 16u);
-  EXPECT_EQ(std::filesystem::status(file.parent_path()).permissions() & std::filesystem::perms::all,
-            std::filesystem::perms::owner_all);
-
-  ASSERT_TRUE(WriteCommSettingsFile(file, {1, 38400}));
-  EXPECT_EQ(test::ReadText(file), "COM1 BAUD38400 $$");
 }
 
 }  // namespace

@@ -35,6 +35,18 @@ class DeviceTree {
     test::WriteFile(roots_.sys / path, std::string(text) + "\n");
   }
 
+  // A USB adapter's tty on a port of usb1, its device telling the attributes given ("" for none).
+  void UsbTty(std::string_view name, std::string_view port, std::string_view below, std::string_view vendor,
+              std::string_view product, std::string_view manufacturer, std::string_view productName) const {
+    const std::string usb = "pci0000:00/0000:00:14.0/usb1/" + std::string(port);
+    Node(name);
+    SysTty(name, usb + "/" + std::string(port) + ":1.0/" + std::string(below) + std::string(name));
+    for (const auto& [attribute, text] : {std::pair{"idVendor", vendor}, {"idProduct", product},
+                                          {"manufacturer", manufacturer}, {"product", productName}}) {
+      if (!text.empty()) Attribute("devices/" + usb + "/" + attribute, text);
+    }
+  }
+
   void ById(std::string_view link, std::string_view target) const {
     fs::create_symlink(fs::path("../..") / target, roots_.dev / "serial" / "by-id" / link);
   }
@@ -44,34 +56,15 @@ class DeviceTree {
   SerialDeviceRoots roots_;
 };
 
-constexpr std::string_view FtdiUsb = "pci0000:00/0000:00:14.0/usb1/1-2";
 constexpr std::string_view FtdiById = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
-
-void AddFtdiAdapter(const DeviceTree& tree) {
-  tree.Node("ttyUSB0");
-  tree.SysTty("ttyUSB0", std::string(FtdiUsb) + "/1-2:1.0/ttyUSB0");
-  tree.Attribute("devices/" + std::string(FtdiUsb) + "/idVendor", "0403");
-  tree.Attribute("devices/" + std::string(FtdiUsb) + "/idProduct", "6001");
-  tree.Attribute("devices/" + std::string(FtdiUsb) + "/manufacturer", "FTDI");
-  tree.Attribute("devices/" + std::string(FtdiUsb) + "/product", "FT232R USB UART");
-  tree.ById(FtdiById, "ttyUSB0");
-}
 
 TEST(SerialDevices, FindsAdaptersWithTheirStableNamesAndRealUartsOnly) {
   DeviceTree tree;
-  AddFtdiAdapter(tree);
+  tree.UsbTty("ttyUSB0", "1-2", "", "0403", "6001", "FTDI", "FT232R USB UART");
+  tree.ById(FtdiById, "ttyUSB0");
   // A CH340 tells no maker; a CDC device with its product starting with the maker's name.
-  tree.Node("ttyUSB1");
-  tree.SysTty("ttyUSB1", "pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.0/ttyUSB1");
-  tree.Attribute("devices/pci0000:00/0000:00:14.0/usb1/1-3/idVendor", "1a86");
-  tree.Attribute("devices/pci0000:00/0000:00:14.0/usb1/1-3/idProduct", "7523");
-  tree.Attribute("devices/pci0000:00/0000:00:14.0/usb1/1-3/product", "USB Serial");
-  tree.Node("ttyACM0");
-  tree.SysTty("ttyACM0", "pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/tty/ttyACM0");
-  tree.Attribute("devices/pci0000:00/0000:00:14.0/usb1/1-4/idVendor", "2e8a");
-  tree.Attribute("devices/pci0000:00/0000:00:14.0/usb1/1-4/idProduct", "000a");
-  tree.Attribute("devices/pci0000:00/0000:00:14.0/usb1/1-4/manufacturer", "Raspberry Pi");
-  tree.Attribute("devices/pci0000:00/0000:00:14.0/usb1/1-4/product", "Raspberry Pi Pico");
+  tree.UsbTty("ttyUSB1", "1-3", "", "1a86", "7523", "", "USB Serial");
+  tree.UsbTty("ttyACM0", "1-4", "tty/", "2e8a", "000a", "Raspberry Pi", "Raspberry Pi Pico");
   // ttyS0 has a UART, ttyS1 is a place the driver keeps without one, ttyS2 has no sysfs entry.
   for (std::string_view name : {"ttyS0", "ttyS1", "ttyS2", "ttyS10", "tty0", "ttyS", "ttySx", "null"}) {
     tree.Node(name);
@@ -96,25 +89,6 @@ TEST(SerialDevices, FindsAdaptersWithTheirStableNamesAndRealUartsOnly) {
       {tree.Dev("ttyS10"), "", ""},
   };
   EXPECT_EQ(DiscoverSerialDevices(tree.Roots()), expected);
-}
-
-TEST(SerialDevices, BindsToTheStableNameAndLabelsWithEverythingKnown) {
-  DeviceTree tree;
-  AddFtdiAdapter(tree);
-  const std::vector<SerialDevice> devices = DiscoverSerialDevices(tree.Roots());
-  ASSERT_EQ(devices.size(), 1u);
-  const std::string byId = tree.Dev("serial/by-id/" + std::string(FtdiById));
-  EXPECT_EQ(devices[0].BindingPath(), byId);
-  EXPECT_EQ(DeviceLabel(devices[0]), byId + " -> " + tree.Dev("ttyUSB0") + "  FTDI FT232R USB UART (0403:6001)");
-
-  const SerialDevice plain{"/dev/ttyS0", "", ""};
-  EXPECT_EQ(plain.BindingPath(), "/dev/ttyS0");
-  EXPECT_EQ(DeviceLabel(plain), "/dev/ttyS0");
-}
-
-TEST(SerialDevices, ASystemWithoutDevicesHasNone) {
-  test::TempDir dir;
-  EXPECT_TRUE(DiscoverSerialDevices({dir.Path() / "dev", dir.Path() / "sys"}).empty());
 }
 
 }  // namespace

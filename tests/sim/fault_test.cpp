@@ -72,24 +72,6 @@ TEST(Faults, ChangeWhatComesBack) {
   }
 }
 
-TEST(Faults, CountFromWhenTheyAreSet) {
-  RunningTarget target(ConfigFor(Firmware::V11EExt));
-  target.client.Send({0x05});
-  ASSERT_EQ(target.client.Receive(2), (Bytes{0x05, 0x00}));
-
-  Faults faults;
-  faults.dropReplyByte = 0;
-  target.emulator.SetFaults(faults);
-  target.client.Send({0x05});
-  EXPECT_EQ(target.client.Receive(2, milliseconds(300)), Bytes{0x05});
-  target.client.Send({0x05});
-  EXPECT_EQ(target.client.Receive(2), (Bytes{0x05, 0x00}));
-
-  target.emulator.SetFaults(Faults{});
-  target.client.Send({0x0B, 0x00, 0x00, 0x01});
-  EXPECT_EQ(target.client.Receive(5), (Bytes{0x0B, 0x00, 0x00, 0x01, 0xC0}));
-}
-
 TEST(Faults, ReadyBytesThatStopAlsoStopRepeating) {
   Config config = ConfigFor(Firmware::V11EInt);
   config.readyRepeat = milliseconds(20);

@@ -75,22 +75,6 @@ TEST(InternalDialect, PromptsRunsEachCommandAndPromptsAgain) {
   }
 }
 
-TEST(InternalDialect, RunLeavesTheBootLoaderUntilReset) {
-  RunningTarget target(ConfigFor(Firmware::V11EInt));
-  ASSERT_EQ(target.client.Receive(1), Bytes{kReady});
-  target.client.Send({0x62, 0x62});
-  EXPECT_EQ(target.client.Drain(), Bytes{});
-  EXPECT_FALSE(target.emulator.InBootLoader());
-  target.client.Send({0x05, 0x55});
-  EXPECT_EQ(target.client.Drain(), Bytes{});
-
-  target.emulator.Reset();
-  EXPECT_TRUE(target.emulator.InBootLoader());
-  EXPECT_EQ(target.client.Receive(1), Bytes{kReady});
-  target.client.Send({0x05, 0x55});
-  EXPECT_EQ(target.client.Receive(2), (Bytes{0x00, kReady}));
-}
-
 TEST(InternalDialect, ResetForgetsTheCommandInProgress) {
   RunningTarget target(ConfigFor(Firmware::V11EInt));
   ASSERT_EQ(target.client.Receive(1), Bytes{kReady});

@@ -86,21 +86,11 @@ std::vector<std::uint8_t> HostFixture::SentByTarget() const {
   return BytesOf(target.WireLog(), sim::Direction::FromTarget);
 }
 
-namespace {
-
-sim::Config ConfigOf(sim::Firmware firmware) {
-  sim::Config config;
-  config.firmware = firmware;
-  return config;
-}
-
-}  // namespace
-
 CliHost::CliHost(sim::Firmware firmware)
-    : target(ConfigOf(firmware)), window(op, AppPaths{dir.Path() / "config", dir.Path() / "cache"}, FastTiming()) {
+    : target(TargetOf(firmware)), window(op, AppPaths{dir.Path() / "config", dir.Path() / "cache"}, FastTiming()) {
   window.OnInitDialog();
   window.TargetChip()->Device().SetDevicePath(target.Start());
-  if (!Detect(window, op, ConfigOf(firmware))) {
+  if (!Detect(window, op, TargetOf(firmware))) {
     throw std::runtime_error("the emulated target was not detected");
   }
   std::fflush(out);

@@ -39,6 +39,14 @@ void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
 std::string ReadText(const std::filesystem::path& path);
 
+// An emulated target with this firmware and model, the rest as shipped.
+inline sim::Config TargetOf(sim::Firmware firmware, sim::Chip chip = sim::Chip::A32) {
+  sim::Config config;
+  config.firmware = firmware;
+  config.chip = chip;
+  return config;
+}
+
 // Runs the detection that fits the target's firmware, answering the chip-type dialog with
 // the target's model and external memory; true when the handshake succeeded.
 bool Detect(CMainDlg& window, DialogAnswers& answers, const sim::Config& config);

@@ -61,36 +61,6 @@ TEST(SerialPort, OpensRawEightNoneOneWithoutFlowControlAtTheMappedBaudRate) {
   }
 }
 
-TEST(SerialPort, OpenAndCloseResults) {
-  PortFixture f;
-  EXPECT_EQ(f.port.ClosePort(), PortNotOpen);
-  ASSERT_EQ(f.port.OpenPort(), PortOk);
-  ASSERT_EQ(f.port.OpenPort(), PortOk) << "reopening closes the old handle first";
-  f.port.SetConnected();
-  EXPECT_EQ(f.port.ClosePort(), PortOk);
-  EXPECT_FALSE(f.port.IsConnected());
-  f.port.SetConnected();
-  EXPECT_EQ(f.port.ClosePort(), PortNotOpen);
-  EXPECT_FALSE(f.port.IsConnected());
-  EXPECT_EQ(f.port.CloseIfOpen(), PortOk);
-
-  f.port.SetDevicePath("/dev/quillon-no-such-port");
-  EXPECT_EQ(f.port.OpenPort(), PortCannotOpen);
-  ASSERT_EQ(f.op.Traces().size(), 1u);
-  EXPECT_NE(f.op.Traces()[0].find("/dev/quillon-no-such-port"), std::string::npos);
-  EXPECT_TRUE(f.op.Messages().empty());
-}
-
-TEST(SerialPort, ComNumbersNameTheLinuxSerialDevices) {
-  EXPECT_EQ(DefaultDevicePath(1), "/dev/ttyS0");
-  EXPECT_EQ(DefaultDevicePath(4), "/dev/ttyS3");
-  test::ScriptedOperator op;
-  std::atomic<int> mode{DirectLink};
-  SerialPort port(op, mode);
-  port.SetPortNumber(3);
-  EXPECT_EQ(port.DevicePath(), "/dev/ttyS2");
-}
-
 TEST(SerialPort, ASecondOpenerIsRefused) {
   PortFixture f;
   ASSERT_EQ(f.port.OpenPort(), PortOk);

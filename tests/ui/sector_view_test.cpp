@@ -11,26 +11,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const BlockGeometry Block0A16 = GeometryOf(ChipQRV71A16, 0);
 const BlockGeometry Block1 = GeometryOf(ChipQRV71A32, 1);
-
-std::vector<std::string> RowTexts(const SectorTableRow& row) {
-  return {row.Sector, row.HexFrom, row.HexTo, row.DecFrom};
-}
-
-TEST(SectorTable, HasOneRowPerSectorWithItsAddresses) {
-  const auto block0 = SectorTableRows(Bytes(Block0A16.BlockSize, 0xFF), Block0A16, -1, 0);
-  ASSERT_EQ(block0.size(), 128u);
-  EXPECT_EQ(RowTexts(block0.back()), (std::vector<std::string>{"127", "3F80", "3FFF", "16256"}));
-  EXPECT_TRUE(block0.front().Hot);
-
-  const auto block1 = SectorTableRows(Bytes(Block1.BlockSize, 0xFF), Block1, -1, 2);
-  ASSERT_EQ(block1.size(), 64u);
-  EXPECT_EQ(RowTexts(block1.front()), (std::vector<std::string>{"000", "F000", "F03F", "61440"}));
-  EXPECT_EQ(RowTexts(block1.back()), (std::vector<std::string>{"063", "FFC0", "FFFF", "65472"}));
-  EXPECT_EQ(std::count_if(block1.begin(), block1.end(), [](const SectorTableRow& row) { return row.Hot; }), 1);
-  EXPECT_TRUE(block1[2].Hot);
-}
 
 TEST(SectorTable, TellsBlankReadAndNeverReadSectorsApart) {
   Bytes image(Block1.BlockSize, 0x00);
@@ -56,27 +37,6 @@ TEST(SectorTable, TellsBlankReadAndNeverReadSectorsApart) {
   }
 }
 
-TEST(MemoryView, ShowsOneSectorSixteenBytesARow) {
-  const struct {
-    BlockGeometry geometry;
-    int sector;
-    std::string heading;
-    std::string firstRange;
-    std::string lastRange;
-    std::size_t rows;
-  } cases[] = {
-      {Block1, 0, "SECTOR 000", "F000 - F00F", "F030 - F03F", 4},
-      {Block0A16, 2, "SECTOR 002", "0100 - 010F", "0170 - 017F", 8},
-  };
-  for (const auto& c : cases) {
-    const MemoryView view = SectorMemoryView(Bytes(c.geometry.BlockSize, 0xFF), c.geometry, c.sector);
-    EXPECT_EQ(view.Heading, c.heading);
-    ASSERT_EQ(view.Rows.size(), c.rows);
-    EXPECT_EQ(view.Rows.front().Range, c.firstRange);
-    EXPECT_EQ(view.Rows.back().Range, c.lastRange);
-  }
-}
-
 TEST(MemoryView, ShowsTheBytesInHexAndAsCharacters) {
   Bytes image(Block1.BlockSize, 0xFF);
   const Bytes row = {0x41, 0x42, 0x20, 0x6E, 0x6F, 0x7A, 0xFF, 0x00, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21};
@@ -91,11 +51,7 @@ TEST(MemoryView, ShowsTheBytesInHexAndAsCharacters) {
 }
 
 struct DetectedHost : test::HostFixture {
-  DetectedHost() : HostFixture([] {
-                     sim::Config external;
-                     external.firmware = sim::Firmware::V11EExt;
-                     return external;
-                   }()) {}
+  DetectedHost() : HostFixture(test::TargetOf(sim::Firmware::V11EExt)) {}
 };
 
 TEST(BlockTab, ShowsTheChosenBlockAsNeverRead) {
