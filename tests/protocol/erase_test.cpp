@@ -159,16 +159,5 @@ TEST(ChipErase, AsksAndReportsWhatTheChipAnswered) {
   }
 }
 
-TEST(ChipErase, IsRefusedInTheQueuedLink) {
-  FlashHost host(TargetOf(Firmware::V11EInt));
-  host.op.QueueAnswer(Answer::Yes);
-  host.window.OnChipErase();
-  EXPECT_EQ(host.op.Messages(), std::vector<std::string>{std::string(msg::IllegalInInternalFirmware)});
-  EXPECT_EQ(host.Device().ChipErase(), -1);
-  std::this_thread::sleep_for(100ms);
-  EXPECT_TRUE(host.Sent().empty());
-  EXPECT_FALSE(host.window.Link().LinkLost);
-}
-
 }  // namespace
 }  // namespace quillon

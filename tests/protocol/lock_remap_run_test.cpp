@@ -32,46 +32,31 @@ std::function<bool(Dialog&)> Choose(int option) {
   };
 }
 
-TEST(SetLock, SendsTheOptionsSelectorsAndAsksForAReset) {
+TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
   const struct {
+    bool lock;  // else remap
     int option;
     Commands sent;
-    std::uint8_t status;
+    std::uint8_t statusBits;  // of the lock (bits 7..5) or of the remap (bits 1..0)
   } cases[] = {
-      {1, {{0x04, 0x00}}, 0x80},
-      {2, {{0x04, 0x00}, {0x04, 0x01}}, 0xC0},
-      {3, {{0x04, 0x01}}, 0x40},
-      {4, {{0x04, 0x02}}, 0x20},
-      {5, {{0x04, 0x00}, {0x04, 0x01}, {0x04, 0x02}}, 0xE0},
+      {true, 1, {{0x04, 0x00}}, 0x80},
+      {true, 2, {{0x04, 0x00}, {0x04, 0x01}}, 0xC0},
+      {true, 3, {{0x04, 0x01}}, 0x40},
+      {true, 4, {{0x04, 0x02}}, 0x20},
+      {true, 5, {{0x04, 0x00}, {0x04, 0x01}, {0x04, 0x02}}, 0xE0},
+      {false, 1, {{0x02, 0x00}}, 0x01},
+      {false, 2, {{0x02, 0x01}}, 0x02},
+      {false, 3, {{0x02, 0x00}, {0x02, 0x01}}, 0x03},
   };
   for (const auto& c : cases) {
     FlashHost host(TargetOf(c.option % 2 ? Firmware::V11D : Firmware::V11EExt));
     host.op.onLock = Choose<CLockDlg>(c.option);
-    host.op.QueueAnswer(Answer::Yes);
-    host.window.OnSetLock();
-    EXPECT_EQ(host.op.Messages(), Texts({msg::ReallyProceed, msg::SetLockCompleted}));
-    EXPECT_EQ(host.Sent(), c.sent);
-    EXPECT_EQ(host.target.Status() & 0xE0, c.status);
-  }
-}
-
-TEST(SetRemap, SendsTheOptionsSelectorsAndAsksForAReset) {
-  const struct {
-    int option;
-    Commands sent;
-  } cases[] = {
-      {1, {{0x02, 0x00}}},
-      {2, {{0x02, 0x01}}},
-      {3, {{0x02, 0x00}, {0x02, 0x01}}},
-  };
-  for (const auto& c : cases) {
-    FlashHost host(TargetOf(Firmware::V11EExt));
     host.op.onRemap = Choose<CRemapDlg>(c.option);
     host.op.QueueAnswer(Answer::Yes);
-    host.window.OnMemoryRemap();
-    EXPECT_EQ(host.op.Messages(), Texts({msg::ReallyProceed, msg::MemoryRemapCompleted}));
+    c.lock ? host.window.OnSetLock() : host.window.OnMemoryRemap();
+    EXPECT_EQ(host.op.Messages(), Texts({msg::ReallyProceed, c.lock ? msg::SetLockCompleted : msg::MemoryRemapCompleted}));
     EXPECT_EQ(host.Sent(), c.sent);
-    EXPECT_EQ(host.target.Status() & 0x03, c.option);
+    EXPECT_EQ(host.target.Status() & (c.lock ? 0xE0 : 0x03), c.statusBits);
   }
 }
 
@@ -132,18 +117,23 @@ TEST(ConfigurationCommands, SendNothingUnlessAnOptionIsChosenAndConfirmed) {
   }
 }
 
-TEST(ConfigurationCommands, AreRefusedInTheQueuedLink) {
+TEST(ConfigurationCommands, AndChipEraseAreRefusedInTheQueuedLink) {
   FlashHost host(TargetOf(Firmware::V11EInt));
   host.op.onLock = Choose<CLockDlg>(1);
   host.op.onRemap = Choose<CRemapDlg>(1);
+  host.op.QueueAnswer(Answer::Yes);
+  host.window.OnChipErase();
   host.window.OnSetLock();
   host.window.OnMemoryRemap();
-  EXPECT_EQ(host.op.Messages(), Texts({msg::IllegalInInternalFirmware, msg::IllegalInInternalFirmware}));
+  EXPECT_EQ(host.op.Messages(), Texts({msg::IllegalInInternalFirmware, msg::IllegalInInternalFirmware,
+                                       msg::IllegalInInternalFirmware}));
+  EXPECT_EQ(host.Device().ChipErase(), -1);
   EXPECT_EQ(host.Device().SetLock(1), -1);
   EXPECT_EQ(host.Device().SetRemap(3), -1);
   std::this_thread::sleep_for(100ms);
   EXPECT_TRUE(host.Sent().empty());
   EXPECT_EQ(host.target.Status(), 0x00);
+  EXPECT_FALSE(host.window.Link().LinkLost);
 }
 
 TEST(ConfigurationCommands, RequireAConnectedTarget) {

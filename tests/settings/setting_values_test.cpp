@@ -62,19 +62,5 @@ TEST(SettingValues, RefusesWhatWouldNotReadBackTheSame) {
   EXPECT_EQ(test::ReadText(file), "COMMPORT=1\n");
 }
 
-TEST(SettingValues, AStoreThatCannotBeWrittenStoresNothing) {
-  test::TempDir dir;
-  const auto file = dir.Path() / "registry.ini";
-  std::filesystem::create_directory(file);
-  SettingValues values(file);
-  EXPECT_EQ(values.WriteSettingValue("COMMPORT", "2"), 0);
-  EXPECT_EQ(values.Read("COMMPORT"), std::nullopt);
-  EXPECT_FALSE(values.Write({{"DEVICE1", "/dev/ttyUSB0"}}));
-  EXPECT_TRUE(std::filesystem::is_directory(file));
-
-  test::WriteFile(dir.Path() / "plain", "x");
-  EXPECT_EQ(SettingValues(dir.Path() / "plain" / "registry.ini").WriteSettingValue("COMMPORT", "2"), 0);
-}
-
 }  // namespace
 }  // namespace quillon

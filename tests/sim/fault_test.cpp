@@ -8,7 +8,6 @@ namespace quillon::sim::testing {
 namespace {
 
 using std::chrono::milliseconds;
-using Clock = std::chrono::steady_clock;
 
 constexpr std::uint8_t kReady = 0xF7;
 
@@ -18,7 +17,6 @@ struct FaultCase {
   Faults faults;
   Bytes sent;
   Bytes received;  // internal mode: after the first ready byte
-  milliseconds atLeast{0};  // from sending to the last byte received
 };
 
 Faults Make(void (*change)(Faults&)) {
@@ -29,13 +27,6 @@ Faults Make(void (*change)(Faults&)) {
 
 const std::vector<FaultCase> kCases = {
     {"no echo", Firmware::V11D, Make([](Faults& f) { f.noEcho = true; }), {0x05}, {0x00}},
-    {"wrong echo", Firmware::V11EExt, Make([](Faults& f) { f.wrongEcho = true; }), {0x05}, {0xFA, 0x00}},
-    {"erase status", Firmware::V11D, Make([](Faults& f) { f.eraseStatus = 0xC1; }),
-     {0x0B, 0x00, 0x00, 0x01}, {0x0B, 0x00, 0x00, 0x01, 0xC1}},
-    {"write status", Firmware::V11EInt, Make([](Faults& f) { f.writeStatus = 0x00; }),
-     {0x06, 0x00, 0x00, 0x01, 0x12}, {0x00, kReady}},
-    {"chip erase status", Firmware::V11EExt, Make([](Faults& f) { f.chipEraseStatus = 0x80; }),
-     {0x01, 0x00, 0x00, 0x01}, {0x01, 0x00, 0x00, 0x01, 0x80}},
     {"dropped reply byte", Firmware::V11EInt, Make([](Faults& f) { f.dropReplyByte = 1; }),
      {0x60}, {0xE2, 0x45, kReady}},
     {"extra byte", Firmware::V11EInt, Make([](Faults& f) { f.extraByteAfterReply = 0; f.extraByteValue = 0x5A; }),
@@ -48,10 +39,6 @@ const std::vector<FaultCase> kCases = {
      {0x0C, 0x00, 0x05}, {0x0C, 0x05, 0x00}},
     {"reset part-way, internal", Firmware::V11EInt, Make([](Faults& f) { f.resetAfter = 2; }),
      {0x0C, 0x00}, {kReady}},
-    {"reply delay", Firmware::V11EExt, Make([](Faults& f) { f.replyDelay = milliseconds(60); }),
-     {0x05}, {0x05, 0x00}, milliseconds(60)},
-    {"slow chip erase", Firmware::V11EInt, Make([](Faults& f) { f.chipEraseTime = milliseconds(60); }),
-     {0x01, 0x00, 0x00, 0x01}, {0xC0, kReady}, milliseconds(60)},
 };
 
 TEST(Faults, ChangeWhatComesBack) {
@@ -64,10 +51,8 @@ TEST(Faults, ChangeWhatComesBack) {
       ASSERT_EQ(target.client.Receive(1), Bytes{kReady});
     }
 
-    const Clock::time_point sent = Clock::now();
     target.client.Send(c.sent);
     EXPECT_EQ(target.client.Receive(c.received.size()), c.received);
-    EXPECT_GE(Clock::now() - sent, c.atLeast);
     EXPECT_EQ(target.client.Drain(), Bytes{});
   }
 }
