@@ -9,10 +9,7 @@ namespace {
 
 using sim::Chip;
 using sim::Firmware;
-using test::Bytes;
-using test::Counting;
-using test::ImageHost;
-using test::TargetOf;
+using namespace test;
 using Strings = std::vector<std::string>;
 
 constexpr const char* Succeed = "File name.bin Compare succeed!";

@@ -9,13 +9,7 @@ namespace {
 
 using sim::Chip;
 using sim::Firmware;
-using test::Bytes;
-using test::Commands;
-using test::Counting;
-using test::Frame;
-using test::HexRecord;
-using test::ImageHost;
-using test::TargetOf;
+using namespace test;
 using Strings = std::vector<std::string>;
 
 std::string Downloading(const std::string& path) { return "Downloading \"" + path + "\""; }

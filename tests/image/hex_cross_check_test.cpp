@@ -12,8 +12,7 @@
 namespace quillon {
 namespace {
 
-using test::ReadFile;
-using test::WriteFile;
+using namespace test;
 
 bool HaveSrecCat() { return std::system("command -v srec_cat >/dev/null 2>&1") == 0; }
 

@@ -21,13 +21,10 @@ struct ImageHost : FlashHost {
     op.ClearRecords();
   }
 
-  std::string File(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    WriteFile(dir.Path() / name, bytes);
-    return (dir.Path() / name).string();
-  }
-  std::string File(const std::string& name, const std::string& text) {
-    WriteFile(dir.Path() / name, text);
-    return (dir.Path() / name).string();
+  template <typename Contents>  // bytes or text
+  std::string File(const std::string& name, const Contents& contents) {
+    WriteFile(dir / name, contents);
+    return (dir / name).string();
   }
 
   void ChooseDownload(std::string path, int start) {

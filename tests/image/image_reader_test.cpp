@@ -15,11 +15,7 @@
 namespace quillon {
 namespace {
 
-using test::Counting;
-using test::EndRecord;
-using test::HexRecord;
-using test::ReadFile;
-using test::WriteFile;
+using namespace test;
 
 TEST(ImageReader, HexFileNamesGoByTheLastExtension) {
   const struct {

@@ -9,9 +9,7 @@
 namespace quillon {
 namespace {
 
-using test::Counting;
-using test::EndRecord;
-using test::HexRecord;
+using namespace test;
 
 HexReading Read(const std::string& text) {
   std::istringstream stream(text);

@@ -13,10 +13,7 @@ namespace quillon {
 namespace {
 
 using sim::Firmware;
-using test::Bytes;
-using test::Counting;
-using test::ImageHost;
-using test::TargetOf;
+using namespace test;
 using Strings = std::vector<std::string>;
 
 constexpr int LineHeight = 12;

@@ -13,11 +13,7 @@ namespace quillon {
 namespace {
 
 using sim::Firmware;
-using test::Bytes;
-using test::Counting;
-using test::ImageHost;
-using test::ReadFile;
-using test::TargetOf;
+using namespace test;
 using Strings = std::vector<std::string>;
 
 std::string Text(const Bytes& bytes) { return {bytes.begin(), bytes.end()}; }

@@ -11,8 +11,7 @@
 namespace quillon {
 namespace {
 
-using test::ReadFile;
-using test::WriteFile;
+using namespace test;
 
 mode_t ModeOf(const std::filesystem::path& path) {
   struct stat status {};

@@ -12,9 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using test::HostFixture;
-using test::PtyPeer;
-using test::WithoutIdle;
+using namespace test;
 using Messages = std::vector<std::string>;
 
 const std::string Reset(msg::ResetIfAutoDetectFails);

@@ -7,11 +7,7 @@ namespace quillon {
 namespace {
 
 using namespace std::chrono_literals;
-using test::Commands;
-using test::FlashHost;
-using test::Frame;
-using test::Frames;
-using test::TargetOf;
+using namespace test;
 using sim::Chip;
 using sim::Firmware;
 

@@ -9,10 +9,7 @@ namespace quillon {
 namespace {
 
 using namespace std::chrono_literals;
-using test::Bytes;
-using test::Commands;
-using test::FlashHost;
-using test::TargetOf;
+using namespace test;
 using sim::Firmware;
 
 std::vector<std::string> Texts(std::initializer_list<std::string_view> texts) {

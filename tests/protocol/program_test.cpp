@@ -6,13 +6,7 @@
 namespace quillon {
 namespace {
 
-using test::Bytes;
-using test::Commands;
-using test::FlashHost;
-using test::Frame;
-using test::Pattern;
-using test::ProgressOf;
-using test::TargetOf;
+using namespace test;
 using sim::Firmware;
 
 // The commands that write image[from, from + size) at address, as each link sends them.

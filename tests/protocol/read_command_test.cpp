@@ -8,10 +8,7 @@
 namespace quillon {
 namespace {
 
-using test::Bytes;
-using test::Commands;
-using test::FlashHost;
-using test::TargetOf;
+using namespace test;
 using sim::Chip;
 using sim::Firmware;
 
