@@ -31,5 +31,28 @@ TEST(ByteQueue, HoldsCapacityLessOneAndReportsFullOnlyWhenGuarded) {
   mutex.unlock();
 }
 
+TEST(ByteQueue, KeepsOrderAcrossTheWrap) {
+  CByteQueue queue;
+  std::mutex mutex;
+  test::ScriptedOperator op;
+  std::uint8_t byte = 0;
+  for (int i = 0; i < 4000; ++i) {
+    ASSERT_TRUE(queue.Put(static_cast<std::uint8_t>(i)));
+    ASSERT_TRUE(queue.Get(byte));
+  }
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_EQ(GuardedPut(queue, mutex, static_cast<std::uint8_t>(i * 7), op), QueueDone);
+  }
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_EQ(GuardedGet(queue, mutex, byte, op), QueueDone);
+    EXPECT_EQ(byte, static_cast<std::uint8_t>(i * 7));
+  }
+  EXPECT_TRUE(queue.IsEmpty());
+  ASSERT_TRUE(queue.Put(0xFF));
+  ASSERT_TRUE(queue.Get(byte));
+  EXPECT_EQ(byte, 0xFF);
+  EXPECT_TRUE(op.Messages().empty());
+}
+
 }  // namespace
 }  // namespace quillon

@@ -15,6 +15,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using test::HostFixture;
+using test::WithoutIdle;
 using test::WaitFor;
 
 TEST(LinkWorker, AnswersEveryReadyByteWithTheIdleByteWhenNothingIsQueued) {
@@ -109,6 +110,63 @@ TEST(LinkWorker, WatchdogOffersANewDetectionWhenTheRemapIsFourKilobytes) {
     EXPECT_EQ(host.Device().IsConnected(), c.reconnected);
     EXPECT_EQ(host.window.Link().WorkerStarted, c.reconnected);
   }
+}
+
+TEST(LinkWorker, CarriesCountedReadsAndWrites) {
+  HostFixture host;
+  ASSERT_TRUE(host.Detect());
+  host.target.LoadFlash(0x0100, {0x12, 0x34, 0x56, 0x78, 0x9A});
+  auto& device = host.Device();
+  host.target.ClearWireLog();
+
+  ASSERT_EQ(device.SendFrame(QRV_CMD_READ, 0x0100, 4), 1);
+  std::vector<std::uint8_t> read(4);
+  for (auto& byte : read) {
+    ASSERT_EQ(device.AwaitReply(byte, 1s), 1);
+  }
+  EXPECT_EQ(read, (std::vector<std::uint8_t>{0x12, 0x34, 0x56, 0x78}));
+  std::uint8_t extra = 0;
+  EXPECT_EQ(device.AwaitReply(extra, 300ms), 0) << "exactly four bytes are read";
+  EXPECT_EQ(WithoutIdle(host.SentToTarget()), (std::vector<std::uint8_t>{0x0C, 0x01, 0x00, 0x04}));
+
+  host.target.ClearWireLog();
+  std::vector<std::uint8_t> data(64);
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    data[i] = static_cast<std::uint8_t>(i);
+  }
+  ASSERT_EQ(device.SendFrame(QRV_CMD_WRITE, 0xF040, 64), 1);
+  const auto queues = host.window.Link().queues;
+  for (const std::uint8_t byte : data) {
+    ASSERT_EQ(device.GuardedPut(queues->OperandQueue, queues->OperandMutex, byte), 1);
+  }
+  std::uint8_t status = 0;
+  ASSERT_EQ(device.AwaitReply(status, 1s), 1);
+  EXPECT_EQ(status, QRV_DONE);
+  std::vector<std::uint8_t> expectedOut = {0x06, 0xF0, 0x40, 0x40};
+  expectedOut.insert(expectedOut.end(), data.begin(), data.end());
+  const auto sent = host.SentToTarget();
+  const auto first = std::find(sent.begin(), sent.end(), QRV_CMD_WRITE);
+  ASSERT_NE(first, sent.end());
+  EXPECT_EQ(std::vector<std::uint8_t>(first, first + 68), expectedOut);
+  const auto flash = host.target.FlashImage();
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), flash.begin() + 0xF040));
+  EXPECT_FALSE(host.window.Link().LinkLost);
+}
+TEST(LinkWorker, AfterTheRunCommandTheOperandGoesOutAndTheSilenceIsNotReported) {
+  HostFixture host;
+  ASSERT_TRUE(host.Detect());
+  const auto queues = host.window.Link().queues;
+  auto& device = host.Device();
+  host.target.ClearWireLog();
+  ASSERT_EQ(device.GuardedPut(queues->CommandQueue, queues->CommandMutex, QRV_CMD_RUN), 1);
+  ASSERT_EQ(device.GuardedPut(queues->OperandQueue, queues->OperandMutex, QRV_RUN_OPERAND), 1);
+  ASSERT_TRUE(WaitFor([&] { return !host.target.InBootLoader(); }, 1s));
+  ASSERT_TRUE(WaitFor([&] { return host.window.Link().LinkLost.load(); }, 3s));
+  EXPECT_FALSE(host.window.Link().WatchdogArmed);
+  const auto messagesBefore = host.op.Messages().size();
+  host.window.OnTimer();
+  EXPECT_EQ(host.op.Messages().size(), messagesBefore);
+  EXPECT_EQ(WithoutIdle(host.SentToTarget()), (std::vector<std::uint8_t>{0x62, 0x62}));
 }
 
 }  // namespace

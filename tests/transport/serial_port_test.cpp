@@ -177,5 +177,25 @@ TEST(SerialPort, ReadsWithoutAnOpenPortWaitInsteadOfSpinning) {
   EXPECT_TRUE(op.Messages().empty()) << "a stuck output is silent in the queued link";
 }
 
+TEST(SerialPort, OpenAndCloseResults) {
+  PortFixture f;
+  EXPECT_EQ(f.port.ClosePort(), PortNotOpen);
+  ASSERT_EQ(f.port.OpenPort(), PortOk);
+  ASSERT_EQ(f.port.OpenPort(), PortOk) << "reopening closes the old handle first";
+  f.port.SetConnected();
+  EXPECT_EQ(f.port.ClosePort(), PortOk);
+  EXPECT_FALSE(f.port.IsConnected());
+  f.port.SetConnected();
+  EXPECT_EQ(f.port.ClosePort(), PortNotOpen);
+  EXPECT_FALSE(f.port.IsConnected());
+  EXPECT_EQ(f.port.CloseIfOpen(), PortOk);
+
+  f.port.SetDevicePath("/dev/quillon-no-such-port");
+  EXPECT_EQ(f.port.OpenPort(), PortCannotOpen);
+  ASSERT_EQ(f.op.Traces().size(), 1u);
+  EXPECT_NE(f.op.Traces()[0].find("/dev/quillon-no-such-port"), std::string::npos);
+  EXPECT_TRUE(f.op.Messages().empty());
+}
+
 }  // namespace
 }  // namespace quillon
