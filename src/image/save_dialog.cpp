@@ -10,8 +10,7 @@ bool CSaveDlg::DoModal(OperatorDialogs& dialogs) {
   if (!dialogs.RunSaveDialog(*this)) {
     return false;
   }
-  chosenStart_ = startList_.Selection();
-  chosenRange_ = rangeList_.Selection();
+  TakeSelections();
   ExchangeData();
   return true;
 }

@@ -14,7 +14,7 @@ class OperatorDialogs;
 // Where to save which flash range, as raw bytes or as the text dump. The lists are filled
 // once, when the dialog opens, so choosing a file keeps the chosen sectors. Neither format
 // button is checked at first, and a save without a click writes text.
-class CSaveDlg {
+class CSaveDlg : public StartAndRangeLists {
  public:
   static constexpr std::string_view Title = "Save Flash Contents into a Disk File";
   static constexpr std::string_view FileLabel = "File Name";
@@ -42,29 +42,15 @@ class CSaveDlg {
   bool IsChecked(int controlId) const { return controlId == checked_; }
   // 1 for the text dump, 0 for raw bytes.
   int GetTextFormat() const { return textFormat_; }
-  int GetChosenStart() const { return chosenStart_; }
-  int GetChosenRange() const { return chosenRange_; }
-
-  const std::vector<std::string>& StartEntries() const { return startList_.Entries(); }
-  const std::vector<std::string>& RangeEntries() const { return rangeList_.Entries(); }
-  int StartSelection() const { return startList_.Selection(); }
-  int RangeSelection() const { return rangeList_.Selection(); }
-  // False, and the selection unchanged, for an index the list does not hold.
-  bool SelectStart(int index) { return startList_.Select(index); }
-  bool SelectRange(int index) { return rangeList_.Select(index); }
 
  private:
   void ExchangeData();
 
   const CTargetChip& chip_;
   std::string fileName_;
-  int chosenStart_ = 0;
-  int chosenRange_ = 0;
   int textFormat_ = 1;
   bool fill_ = true;
   int checked_ = 0;
-  ListChoice startList_;
-  ListChoice rangeList_;
 };
 
 }  // namespace quillon

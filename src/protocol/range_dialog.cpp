@@ -15,8 +15,7 @@ bool CRangeDlg::DoModal(OperatorDialogs& dialogs) {
   if (!dialogs.RunRangeDialog(*this)) {
     return false;
   }
-  chosenStart_ = startList_.Selection();
-  chosenRange_ = rangeList_.Selection();
+  TakeSelections();
   ExchangeData();
   return true;
 }

@@ -17,7 +17,7 @@ struct LinkState;
 // offers block 0's sectors and, when block 1 is reachable, block 1's numbered again from 0;
 // the range list counts the sectors of the block current when the dialog opened, entry 0
 // being "All Sectors". Both lists are rebuilt at every data exchange.
-class CRangeDlg {
+class CRangeDlg : public StartAndRangeLists {
  public:
   static constexpr int IdStartList = 1059;
   static constexpr int IdRangeList = 1060;
@@ -28,19 +28,9 @@ class CRangeDlg {
 
   void SetInitialRange(int index) { initialRange_ = index; }
   void SetInitialStart(int index) { initialStart_ = index; }
-  int GetChosenStart() const { return chosenStart_; }
-  int GetChosenRange() const { return chosenRange_; }
 
   // Fills the lists, shows the dialog and, on OK, takes the selections.
   bool DoModal(OperatorDialogs& dialogs);
-
-  const std::vector<std::string>& StartEntries() const { return startList_.Entries(); }
-  const std::vector<std::string>& RangeEntries() const { return rangeList_.Entries(); }
-  int StartSelection() const { return startList_.Selection(); }
-  int RangeSelection() const { return rangeList_.Selection(); }
-  // False, and the selection unchanged, for an index the list does not hold.
-  bool SelectStart(int index) { return startList_.Select(index); }
-  bool SelectRange(int index) { return rangeList_.Select(index); }
 
  private:
   void ExchangeData();
@@ -52,10 +42,6 @@ class CRangeDlg {
   OperatorMessages& messages_;
   int initialRange_ = 0;
   int initialStart_ = 0;
-  int chosenStart_ = 0;
-  int chosenRange_ = 0;
-  ListChoice startList_;
-  ListChoice rangeList_;
 };
 
 }  // namespace quillon

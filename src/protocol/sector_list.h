@@ -32,4 +32,33 @@ class ListChoice {
   int selection_ = -1;
 };
 
+// The starting-sector and range lists of the dialogs that take a run of sectors, and the
+// selections that OK takes from them.
+class StartAndRangeLists {
+ public:
+  const std::vector<std::string>& StartEntries() const { return startList_.Entries(); }
+  const std::vector<std::string>& RangeEntries() const { return rangeList_.Entries(); }
+  int StartSelection() const { return startList_.Selection(); }
+  int RangeSelection() const { return rangeList_.Selection(); }
+  // False, and the selection unchanged, for an index the list does not hold.
+  bool SelectStart(int index) { return startList_.Select(index); }
+  bool SelectRange(int index) { return rangeList_.Select(index); }
+  int GetChosenStart() const { return chosenStart_; }
+  int GetChosenRange() const { return chosenRange_; }
+
+ protected:
+  ~StartAndRangeLists() = default;
+  void TakeSelections() {
+    chosenStart_ = startList_.Selection();
+    chosenRange_ = rangeList_.Selection();
+  }
+
+  ListChoice startList_;
+  ListChoice rangeList_;
+
+ private:
+  int chosenStart_ = 0;
+  int chosenRange_ = 0;
+};
+
 }  // namespace quillon
