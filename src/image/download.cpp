@@ -44,14 +44,10 @@ int EraseAndProgram(CTargetChip& chip, const ImageFile& image, const ImageSegmen
   return ImageDone;
 }
 
-// The read-back lands in the block's image, which the memory view shows. A chip type
-// changed since the last detection may have outgrown the images.
+// The read-back lands in the block's image, which the memory view shows.
 int ReadBackAndVerify(CTargetChip& chip, const ImageSegment& segment, const std::vector<std::uint8_t>& written) {
   const auto block = static_cast<int>(segment.Block);
-  if (chip.BlockBuffer(block).size() < chip.BlockSize(block)) {
-    chip.ResizeBlockBuffers();
-  }
-  std::uint8_t* readBack = chip.BlockBuffer(block).data() + (segment.FlashAddress - chip.StartAddress(block));
+  std::uint8_t* readBack = chip.BlockBufferToFill(block).data() + (segment.FlashAddress - chip.StartAddress(block));
   CIapDevice& device = chip.Device();
   const auto filled = static_cast<int>(segment.FilledLength);
   if (device.ReadFlash(readBack, static_cast<int>(segment.FlashAddress), filled,

@@ -11,13 +11,9 @@ namespace quillon {
 
 namespace {
 
-// The block's image starts zeroed so that bytes the read does not reach show as such. A
-// chip type changed since the last detection may have outgrown the buffers.
+// The block's image starts zeroed so that bytes the read does not reach show as such.
 std::span<std::uint8_t> FreshBlockImage(CTargetChip& chip, int block) {
-  if (chip.BlockBuffer(block).size() < chip.BlockSize(block)) {
-    chip.ResizeBlockBuffers();
-  }
-  const auto image = chip.BlockBuffer(block);
+  const auto image = chip.BlockBufferToFill(block);
   std::fill_n(image.begin(), chip.BlockSize(block), std::uint8_t{0});
   return image;
 }

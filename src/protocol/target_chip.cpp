@@ -11,6 +11,13 @@ std::span<std::uint8_t> CTargetChip::BlockBuffer(int block) {
   return blockBuffers_[block];
 }
 
+std::span<std::uint8_t> CTargetChip::BlockBufferToFill(int block) {
+  if (BlockBuffer(block).size() < BlockSize(block)) {
+    ResizeBlockBuffers();
+  }
+  return BlockBuffer(block);
+}
+
 int CTargetChip::ResizeBlockBuffers() {
   for (int block = 0; block < 2; ++block) {
     const std::uint32_t size = BlockSize(block);

@@ -30,6 +30,9 @@ class CTargetChip : public CChipTypeDlg {
 
   // The block's buffer, block size plus 16 bytes, or empty before the first resize.
   std::span<std::uint8_t> BlockBuffer(int block);
+  // The block's buffer for a read to fill, made to fit first when a chip type changed
+  // since the last detection has outgrown it.
+  std::span<std::uint8_t> BlockBufferToFill(int block);
   int ResizeBlockBuffers();
 
  private:
