@@ -148,6 +148,8 @@ void CMainDlg::RunSelection(int linkMode) {
   if (link_.WorkerStarted) {
     StopLinkWorker();
   }
+  // Only a worker reports a lost link; with none left, a flag it left behind is stale.
+  link_.LinkLost = false;
   window_.EnableCommand(IdChipErase, false);
   window_.EnableCommand(IdDownloadAndRun, false);
   link_.LinkMode = linkMode;

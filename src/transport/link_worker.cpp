@@ -18,13 +18,16 @@ constexpr std::uint8_t Idle = 0x61;
 
 // What the worker does after writing a command byte: how many operand bytes follow,
 // whether the last operand is a count of data bytes to send or reply bytes to take,
-// and whether one reply byte closes the command.
+// and whether one reply byte closes the command. A reply closed by the target's next
+// ready byte is handed over only once that byte has come: a byte lost or added on the
+// line would otherwise pass the ready byte off as data.
 struct Conversation {
   bool sendOperands = false;
   bool receiveCount = false;
   bool receiveOne = false;
   bool countFollows = false;
   std::uint32_t remaining = 0;
+  bool closedByReady = false;
 
   bool Busy() const { return sendOperands || receiveCount || receiveOne; }
 };
@@ -34,7 +37,7 @@ Conversation ConversationFor(std::uint8_t command) {
     case 0x05: return {true, false, true, false, 1};
     case 0x06: return {true, false, true, true, 3};
     case 0x0B: return {true, false, true, false, 3};
-    case 0x0C: return {true, true, false, true, 3};
+    case 0x0C: return {true, true, false, true, 3, true};
     case 0x0E: return {true, false, false, true, 3};
     case 0x60: return {false, true, false, false, 3};
     case 0x62: return {true, false, false, false, 1};
@@ -62,9 +65,16 @@ bool LinkWorker::Start(SerialPort& port) {
   auto queues = std::make_shared<LinkQueues>();
   link_.queues = queues;
   link_.RunFlag = true;
+  // A flag left by the previous worker would refuse the detection that starts this one.
+  link_.LinkLost = false;
+  ended_ = false;
   port_ = &port;
   try {
-    thread_ = std::thread([this, &port, queues] { Run(port, queues); });
+    thread_ = std::thread([this, &port, queues] {
+      Run(port, queues);
+      ended_ = true;
+      NoteProgress(false);
+    });
   } catch (const std::system_error&) {
     link_.RunFlag = false;
     link_.queues.reset();
@@ -95,6 +105,9 @@ void LinkWorker::StopWhenSent(std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     std::unique_lock lock(sentMutex_);
     sent_.wait_until(lock, deadline, [&] {
+      if (ended_) {
+        return true;
+      }
       std::scoped_lock queuesLock(queues->CommandMutex, queues->OperandMutex);
       return !commandInFlight_ && queues->CommandQueue.IsEmpty() && queues->OperandQueue.IsEmpty();
     });
@@ -125,6 +138,8 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
   // When the reply now awaited became due: when the command's last byte went out, then
   // each reply byte. A ready byte long after that means the target reset meanwhile.
   Clock::time_point replyDue{};
+  // The ready byte that confirmed a reply has been read already and is answered next.
+  bool promptTaken = false;
   link_.LinkLost = false;
   link_.WatchdogArmed = true;
 
@@ -198,6 +213,13 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
       }
       current = byte;
       conversation.receiveCount = --conversation.remaining != 0;
+      if (!conversation.receiveCount && conversation.closedByReady) {
+        std::uint8_t prompt = 0x00;
+        if (port.ReadByte(prompt) != 1 || prompt != Ready) {
+          return Lost();
+        }
+        promptTaken = true;
+      }
       if (!deliver(byte)) {
         return Lost();
       }
@@ -214,7 +236,8 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
     } else {
       NoteProgress(false);
       const auto idleSince = Clock::now();
-      std::uint8_t prompt = 0x00;
+      std::uint8_t prompt = promptTaken ? Ready : 0x00;
+      promptTaken = false;
       while (prompt != Ready) {
         if (link_.LinkLost) {
           return Lost();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -31,7 +32,8 @@ class LinkWorker {
   void Stop();
   // Lets the worker put every byte already queued on the line, within the limit, then
   // stops it and waits for the driver to send them: the run command must reach the
-  // target whole even when the port is closed right after.
+  // target whole even when the port is closed right after. A worker that has already
+  // ended for a lost link sends nothing more, so there is nothing to wait for.
   void StopWhenSent(std::chrono::milliseconds limit);
 
  private:
@@ -45,6 +47,7 @@ class LinkWorker {
   std::mutex sentMutex_;
   std::condition_variable sent_;
   bool commandInFlight_ = false;
+  std::atomic<bool> ended_{false};
   SerialPort* port_ = nullptr;
   std::thread thread_;
 };

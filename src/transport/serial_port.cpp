@@ -211,7 +211,8 @@ SerialPort::Io SerialPort::ReadLocked(std::unique_lock<std::mutex>& lock, std::u
         byte = received;
         return Io::Ok;
       }
-      if (count < 0 && errno != EAGAIN && errno != EINTR) {
+      // End of file with POLLIN set is a hung-up line: it would report readable forever.
+      if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
         AwaitDeadline(lock, deadline);
         return Io::Failed;
       }

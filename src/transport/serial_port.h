@@ -49,7 +49,7 @@ class SerialPort {
   // Waits, within the limit, until the driver has sent every byte written so far.
   bool DrainOutput(std::chrono::milliseconds limit);
 
-  unsigned GetBaudRate() const { return baudRate_; }
+  unsigned GetBaudRate() const { return baudRate_.load(); }
   void SetBaudRate(unsigned baudRate) { baudRate_ = baudRate; }
   int GetPortNumber() const { return portNumber_; }
   void SetPortNumber(int portNumber) { portNumber_ = portNumber; }
@@ -87,7 +87,8 @@ class SerialPort {
   const std::atomic<int>& linkMode_;
   Timing timing_;
   std::atomic<int> connected_{0};
-  unsigned baudRate_ = 38400;
+  // Read by the worker's drain wait while a settings dialog may change it.
+  std::atomic<unsigned> baudRate_{38400};
   int portNumber_ = 1;
   std::string devicePath_;
 

@@ -10,12 +10,14 @@ namespace quillon {
 CMainDlg::CMainDlg(Operator& window, AppPaths paths, Timing timing)
     : window_(window), paths_(std::move(paths)), timing_(timing), worker_(link_, window, timing_) {}
 
-// The worker talks through the chip's device, so it must end before the chip goes.
+// The worker talks through the chip's device and reports to the operator, so it ends
+// first: closed under it, the port would fail a transfer it is in the middle of and the
+// worker would report that while the window is half gone.
 CMainDlg::~CMainDlg() {
+  StopLinkWorker();
   if (chip_) {
     chip_->Device().CloseIfOpen();
   }
-  StopLinkWorker();
   chip_.reset();
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_operator.h"
+#include "cli/flash_commands.h"
 #include "cli/cli_options.h"
 #include "support/host_fixture.h"
 
@@ -37,6 +38,29 @@ TEST(ImageCommands, CompareDifferenceOrFailedDownloadGivesOne) {
   EXPECT_EQ(host.Run(cli::DownloadRunCommand, {host.File("big.bin", Bytes(0x8001, 0))}), 1);
   EXPECT_TRUE(host.op.Failed()) << "over size";
   EXPECT_FALSE(host.window.Link().ChipReleased);
+}
+
+// The target sends its ready byte straight after a reply, so a byte lost or added on the
+// line shows as a reply that does not end with it; taking the ready byte for data would
+// report a wrong read as a good one.
+TEST(ImageCommands, AReplyShiftedOnTheLineFailsAndLeavesTheSavedFileWhole) {
+  const sim::Faults faults[] = {
+      {.dropReplyByte = 127}, {.dropReplyByte = 3}, {.extraByteAfterReply = 127}, {.extraByteAfterReply = 3}};
+  for (const auto& fault : faults) {
+    for (const CliHost::Command command : {cli::ReadCommand, cli::SaveCommand}) {
+      CliHost host(Firmware::V11EInt);
+      const std::string saved = host.File("saved.bin", Bytes{'o', 'l', 'd'});
+      host.target.SetFaults(fault);
+      std::vector<std::string> args = {"--sector", "0", "--range", "1"};
+      if (command == cli::SaveCommand) {
+        args.insert(args.end(), {saved, "--format=bin"});
+      }
+      host.Run(command, args);
+      host.window.OnTimer();
+      EXPECT_TRUE(host.op.Failed()) << fault.dropReplyByte << " " << fault.extraByteAfterReply;
+      EXPECT_EQ(test::ReadText(saved), "old");
+    }
+  }
 }
 
 TEST(ImageCommands, RefuseArgumentsTheDialogsCannotTake) {

@@ -168,7 +168,7 @@ TEST(Download, EveryFailureIsToldAndGivesMinusOne) {
       {"erase, internal memory, direct link", Firmware::V11D, MemoryInternal, Chip::A32, {.eraseStatus = 0x00}, false,
        std::string(msg::SectorEraseFailed), false},
       {"program, internal memory, queued link", Firmware::V11EInt, MemoryInternal, Chip::A32,
-       {.dropReplyByte = 5}, false, std::string(msg::FailedToDownload), false},
+       {.dropReplyByte = 5}, false, std::string(msg::FailedToDownload), true},
       {"program, external memory", Firmware::V11EExt, MemoryExternal, Chip::A32, {.writeStatus = 0x00}, false,
        std::string(msg::FailedToDownload), false},
       {"read-back short", Firmware::V11EExt, MemoryExternal, Chip::A32, {.dropReplyByte = 10}, false,

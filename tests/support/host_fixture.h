@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,7 +76,6 @@ struct CliHost {
   using Command = int (*)(CMainDlg&, cli::CliOperator&, std::vector<std::string>&);
 
   explicit CliHost(sim::Firmware firmware);
-  ~CliHost() { std::fclose(out); }
 
   // What was printed since the detection.
   std::string Output();
@@ -83,7 +83,10 @@ struct CliHost {
   int Run(Command command, std::vector<std::string> args) { return command(window, op, args); }
 
   TempDir dir;
-  std::FILE* out = std::tmpfile();
+  // Declared before the operator and the window, so it is closed after both: the worker
+  // may still report while the window goes.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{std::tmpfile(), std::fclose};
+  std::FILE* out = file.get();
   long printed = 0;
   cli::CliOperator op{true, false, out, out};
   sim::Emulator target;

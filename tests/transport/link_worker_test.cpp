@@ -60,6 +60,26 @@ TEST(LinkWorker, ASilentTargetIsNoticedOnceTheReadyBytesStop) {
 // A reply that starts with a ready byte long after its command went out means the target
 // was reset meanwhile; one that comes at once is simply data, however long the pause
 // before the command.
+// After a lost link nothing is left to send, and the flag the old worker left must not
+// refuse the detection that follows at once.
+TEST(LinkWorker, AfterALostLinkTheStopIsImmediateAndANewDetectionGoesAhead) {
+  HostFixture host;
+  ASSERT_TRUE(host.Detect());
+  host.target.SetFaults({.readyStopsAfter = 0});
+  ASSERT_TRUE(WaitFor([&] { return host.window.Link().LinkLost.load(); }, 3s));
+  const auto start = Clock::now();
+  host.window.Worker().StopWhenSent(6s);
+  EXPECT_LT(Clock::now() - start, 300ms);
+  host.target.SetFaults({});
+  host.target.Reset();
+  host.Device().ClearConnected();
+  ASSERT_TRUE(host.window.Link().LinkLost);
+  host.op.ClearRecords();
+  host.window.OnAutoDetect();
+  EXPECT_EQ(host.op.ShownChipInfo().IapStatus, msg::HandshakingSucceed);
+  EXPECT_EQ(host.op.Messages(), std::vector<std::string>{std::string(msg::ResetIfAutoDetectFails)});
+}
+
 TEST(LinkWorker, OnlyALateReplyStartingWithAReadyByteEndsTheLink) {
   const struct {
     std::chrono::milliseconds replyDelay;

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <future>
+#include <memory>
 
 #include "support/pty_peer.h"
 #include "support/scripted_operator.h"
@@ -166,15 +168,34 @@ TEST(SerialPort, AReadInProgressCarriesOnAcrossAReopen) {
   EXPECT_EQ(pending.get(), 0xA5);
 }
 
-TEST(SerialPort, ReadsWithoutAnOpenPortWaitInsteadOfSpinning) {
-  test::ScriptedOperator op;
-  std::atomic<int> mode{QueuedLink};
-  SerialPort port(op, mode);
-  std::uint8_t byte = 0;
-  const auto took = Elapsed([&] { EXPECT_EQ(port.ReadByte(byte), 0); });
-  EXPECT_GE(took, 190ms);
-  EXPECT_EQ(port.WriteByte(0x61), 0);
-  EXPECT_TRUE(op.Messages().empty()) << "a stuck output is silent in the queued link";
+std::chrono::milliseconds ThreadCpuTime() {
+  timespec now{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::seconds(now.tv_sec) +
+                                                                std::chrono::nanoseconds(now.tv_nsec));
+}
+
+// A line whose far end is gone (an adapter pulled out, here a closed pty) reports itself
+// readable for ever; each read must still take its wait, not a core.
+TEST(SerialPort, ReadsOnADeadLineWaitInsteadOfSpinning) {
+  for (const bool hungUp : {false, true}) {
+    auto peer = std::make_unique<PtyPeer>();
+    test::ScriptedOperator op;
+    std::atomic<int> mode{QueuedLink};
+    SerialPort port(op, mode);
+    if (hungUp) {
+      port.SetDevicePath(peer->Path());
+      ASSERT_EQ(port.OpenPort(), PortOk);
+    }
+    peer.reset();
+    std::uint8_t byte = 0;
+    const auto cpuBefore = ThreadCpuTime();
+    const auto took = Elapsed([&] { EXPECT_EQ(port.ReadByte(byte), 0); });
+    EXPECT_GE(took, 190ms) << hungUp;
+    EXPECT_LT(ThreadCpuTime() - cpuBefore, 50ms) << hungUp;
+    EXPECT_EQ(port.WriteByte(0x61), 0);
+    EXPECT_EQ(op.Messages().empty(), !hungUp) << "a stuck output is silent in the queued link, a failed one is not";
+  }
 }
 
 TEST(SerialPort, OpenAndCloseResults) {
