@@ -37,8 +37,13 @@ void CliOperator::Print(std::string_view text) {
 
 void CliOperator::Inform(std::string_view text) {
   std::lock_guard lock(mutex_);
-  Print(text);
-  if (IsFailureText(text)) {
+  const bool failure = IsFailureText(text);
+  if (failure && holdFailures_) {
+    heldFailures_.emplace_back(text);
+  } else {
+    Print(text);
+  }
+  if (failure) {
     failed_ = true;
     // Why a port would not open is worth more than the bare message, trace or not.
     if (text == msg::Rs232SetupFailed) {
@@ -71,6 +76,20 @@ Answer CliOperator::Ask(std::string_view text, Buttons buttons, Answer defaultAn
   return answer;
 }
 
+void CliOperator::HoldFailureTexts() {
+  std::lock_guard lock(mutex_);
+  holdFailures_ = true;
+}
+
+void CliOperator::ReleaseFailureTexts() {
+  std::lock_guard lock(mutex_);
+  holdFailures_ = false;
+  for (const auto& text : heldFailures_) {
+    Print(text);
+  }
+  heldFailures_.clear();
+}
+
 void CliOperator::Trace(std::string_view text) {
   std::lock_guard lock(mutex_);
   if (trace_) {
@@ -83,6 +102,16 @@ void CliOperator::Trace(std::string_view text) {
 }
 
 void CliOperator::ShowChipInfo(const ChipInfo& info) { chipInfo_ = info; }
+
+void CliOperator::EnableCommand(int commandId, bool enabled) {
+  std::lock_guard lock(mutex_);
+  commandsEnabled_[commandId] = enabled;
+}
+
+bool CliOperator::CommandDisabled(int commandId) const {
+  const auto found = commandsEnabled_.find(commandId);
+  return found != commandsEnabled_.end() && !found->second;
+}
 
 void CliOperator::PrintChipInfo() const {
   std::fprintf(out_,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ class CliOperator : public Operator, public DialogAnswers {
   std::string Title() const override { return title_; }
   void SetTitle(std::string_view title) override { title_ = title; }
   void ShowChipInfo(const ChipInfo& info) override;
-  void EnableCommand(int, bool) override {}
+  void EnableCommand(int commandId, bool enabled) override;
   void SelectBlockTab(int) override {}
   void RedrawNow() override {}
   void SetSectorTable(const std::vector<SectorTableRow>& rows) override;
@@ -40,9 +41,15 @@ class CliOperator : public Operator, public DialogAnswers {
   bool Failed() const { return failed_; }
   void MarkFailed() { failed_ = true; }
   const ChipInfo& ShownChipInfo() const { return chipInfo_; }
+  // A command the window would have greyed out after the detection.
+  bool CommandDisabled(int commandId) const;
   void PrintChipInfo() const;
   // The sector table and memory view are printed only by the commands that ask for them.
   void SetPrintViews(bool print) { printViews_ = print; }
+  // While held, failure texts wait, so that what a detection did read can be printed
+  // above the reason it failed.
+  void HoldFailureTexts();
+  void ReleaseFailureTexts();
 
  private:
   void Print(std::string_view text);
@@ -58,7 +65,10 @@ class CliOperator : public Operator, public DialogAnswers {
   bool printViews_ = false;
   std::string title_;
   ChipInfo chipInfo_;
+  std::map<int, bool> commandsEnabled_;
   std::vector<std::string> heldTraces_;
+  bool holdFailures_ = false;
+  std::vector<std::string> heldFailures_;
   std::mutex mutex_;
   int progressUnits_ = 0;
   int progressPosition_ = 0;

@@ -23,6 +23,7 @@ std::string Usage() {
   return "usage: quillon-cli [--port DEV|COM1..COM4] [--baud N] [--firmware v1.1e-int|v1.1e-ext|v1.1d]\n"
          "                   [--chip A16|A32] [--memory int|ext] [--simulate[=OPTIONS]] [--yes] [--trace]\n"
          "                   COMMAND [ARGS]\n"
+         "       quillon-cli --help | --version\n"
          "commands:\n"
          "  detect\n"
          "  download FILE [--sector N]          download-run FILE [--sector N]\n"
@@ -120,6 +121,12 @@ GlobalOptions ParseGlobalOptions(const std::vector<std::string>& args) {
       options.memoryInternal = memory == "int";
     } else if (Split(arg, "--simulate", inlineValue)) {
       options.simulate = inlineValue.value_or("");
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return options;
+    } else if (arg == "--version") {
+      options.version = true;
+      return options;
     } else if (arg == "--yes") {
       options.yes = true;
     } else if (arg == "--trace") {

@@ -24,6 +24,9 @@ struct GlobalOptions {
   std::optional<std::string> simulate;  // the emulated target's options, possibly empty
   bool yes = false;
   bool trace = false;
+  // Asked for the usage or the version: nothing else is read.
+  bool help = false;
+  bool version = false;
   std::string command;
   std::vector<std::string> arguments;
 };

@@ -7,6 +7,7 @@
 #include "cli/flash_commands.h"
 #include "cli/image_commands.h"
 #include "cli/settings_commands.h"
+#include "ui/command_ids.h"
 #include "ui/main_dlg.h"
 
 namespace quillon::cli {
@@ -37,21 +38,32 @@ int PortsCommand(const GlobalOptions& options, const AppPaths& paths) {
 
 constexpr std::array Commands = {
     CommandEntry{"detect", DetectCommand, nullptr},
-    CommandEntry{"download", DownloadCommand, nullptr},
-    CommandEntry{"download-run", DownloadRunCommand, nullptr},
-    CommandEntry{"compare", CompareCommand, nullptr},
-    CommandEntry{"save", SaveCommand, nullptr},
-    CommandEntry{"read", ReadCommand, nullptr},
-    CommandEntry{"erase", EraseCommand, nullptr},
-    CommandEntry{"chip-erase", ChipEraseCommand, nullptr},
-    CommandEntry{"lock", LockCommand, nullptr},
-    CommandEntry{"remap", RemapCommand, nullptr},
-    CommandEntry{"run", RunCommand, nullptr},
+    CommandEntry{"download", DownloadCommand, nullptr, IdDownload, true},
+    CommandEntry{"download-run", DownloadRunCommand, nullptr, IdDownloadAndRun, true},
+    CommandEntry{"compare", CompareCommand, nullptr, IdCompare, true},
+    CommandEntry{"save", SaveCommand, nullptr, IdFileSave},
+    CommandEntry{"read", ReadCommand, nullptr, IdRead},
+    CommandEntry{"erase", EraseCommand, nullptr, IdSectorErase},
+    CommandEntry{"chip-erase", ChipEraseCommand, nullptr, IdChipErase},
+    CommandEntry{"lock", LockCommand, nullptr, IdSetLock},
+    CommandEntry{"remap", RemapCommand, nullptr, IdMemoryRemap},
+    CommandEntry{"run", RunCommand, nullptr, IdExecuteUserCode},
     CommandEntry{"settings", nullptr, SettingsCommand},
     CommandEntry{"ports", nullptr, PortsCommand},
 };
 
 }  // namespace
+
+std::optional<std::string> InputFileOf(const CommandEntry& entry, std::vector<std::string> arguments) {
+  if (!entry.readsFile) {
+    return std::nullopt;
+  }
+  TakeOption(arguments, "--sector");
+  if (arguments.empty()) {
+    return std::nullopt;
+  }
+  return arguments.front();
+}
 
 const CommandEntry* FindCommand(const std::string& name) {
   for (const auto& entry : Commands) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,14 @@ struct CommandEntry {
   const char* name;
   int (*run)(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
   int (*standalone)(const GlobalOptions& options, const AppPaths& paths);
+  // The window's command it stands for, which a detection may disable; 0 for none.
+  int windowCommand = 0;
+  // Its first argument names a file it reads.
+  bool readsFile = false;
 };
+
+// The file a command that reads one was given, before anything else looks at its arguments.
+std::optional<std::string> InputFileOf(const CommandEntry& entry, std::vector<std::string> arguments);
 
 const CommandEntry* FindCommand(const std::string& name);
 

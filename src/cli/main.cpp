@@ -1,7 +1,12 @@
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli_operator.h"
@@ -61,6 +66,14 @@ void ApplyConnection(const GlobalOptions& options, const AppPaths& paths, CIapDe
   }
 }
 
+// A file that cannot be read is found before a port is opened or a question asked.
+void RequireReadableInput(const CommandEntry& entry, const std::vector<std::string>& arguments) {
+  const auto file = InputFileOf(entry, arguments);
+  if (file && ::access(file->c_str(), R_OK) != 0) {
+    throw UsageError("cannot read " + *file + ": " + std::strerror(errno));
+  }
+}
+
 void Detect(const GlobalOptions& options, CMainDlg& window, CliOperator& op) {
   op.onChipType = [&](CChipTypeDlg& dialog) {
     dialog.Click(options.chipA16 ? CChipTypeDlg::IdQRV71A16 : CChipTypeDlg::IdQRV71A32);
@@ -79,10 +92,19 @@ int Run(const std::vector<std::string>& args) {
   const CommandEntry* entry = nullptr;
   try {
     options = ParseGlobalOptions(args);
+    if (options.help) {
+      std::fputs(Usage().c_str(), stdout);
+      return ExitOk;
+    }
+    if (options.version) {
+      std::printf("quillon-cli %s\n", QUILLON_VERSION);
+      return ExitOk;
+    }
     entry = FindCommand(options.command);
     if (entry == nullptr) {
       throw UsageError("unknown command " + options.command);
     }
+    RequireReadableInput(*entry, options.arguments);
   } catch (const UsageError& error) {
     std::fprintf(stderr, "quillon-cli: %s\n%s", error.what(), Usage().c_str());
     return ExitUsage;
@@ -114,11 +136,26 @@ int Run(const std::vector<std::string>& args) {
   CMainDlg window(op, paths);
   window.OnInitDialog();
   ApplyConnection(options, paths, window.TargetChip()->Device(), emulator.get());
+  const bool detectOnly = std::string_view(entry->name) == "detect";
+  if (detectOnly) {
+    op.HoldFailureTexts();
+  }
   Detect(options, window, op);
   window.OnTimer();
   const bool detected =
       window.TargetChip()->Device().IsConnected() && window.Info().IapStatus == msg::HandshakingSucceed;
   if (!detected) {
+    // What a faulty detection did read is what the person needs to see above the reason.
+    if (detectOnly && window.TargetChip()->Device().IsConnected()) {
+      op.PrintChipInfo();
+    }
+    op.ReleaseFailureTexts();
+    return ExitFailed;
+  }
+  op.ReleaseFailureTexts();
+  if (entry->windowCommand != 0 && op.CommandDisabled(entry->windowCommand)) {
+    std::fprintf(stderr, "quillon-cli: %s is not available on this chip (%s)\n", entry->name,
+                 window.Info().Security.c_str());
     return ExitFailed;
   }
   int result = ExitOk;

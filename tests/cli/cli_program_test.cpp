@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "support/host_fixture.h"
 #include "support/pty_peer.h"
@@ -58,6 +59,36 @@ TEST(CliProgram, ASilentPortFailsAndABadCommandLineIsAUsageError) {
 
   for (const char* bad : {"", "frobnicate", "--chip A64 detect", "--simulate=no-such-option detect", "ports extra"}) {
     EXPECT_EQ(RunCli(home, bad).exitCode, 2) << bad;
+  }
+}
+
+// Each expected text must appear, in this order; a refused command asks nothing.
+TEST(CliProgram, AnswersAsACommandLineToolShould) {
+  const struct {
+    const char* arguments;
+    int exitCode;
+    std::vector<std::string> inOrder;
+  } cases[] = {
+      {"--help", 0, {"usage: quillon-cli"}},
+      {"-h detect", 0, {"usage: quillon-cli"}},
+      {"--version", 0, {"quillon-cli 0."}},
+      {"--simulate --yes download /nonexistent.hex", 2, {"cannot read /nonexistent.hex: No such file"}},
+      {"--simulate=firmware-letter=0x44 detect", 1,
+       {"Fw Version: v1.1?", "SECURITY : CHIP IS UNLOCKED", "Wrong Firmware Version Detected in MCU chip!!!"}},
+      {"--simulate=status=0x80 --yes erase", 1, {"erase is not available on this chip (SECURITY : CHIP IS LEVEL 2"}},
+      {"--simulate=status=0x20 --firmware v1.1d --yes lock 1", 1, {"lock is not available on this chip"}},
+  };
+  test::TempDir home;
+  for (const auto& c : cases) {
+    const Outcome outcome = RunCli(home, c.arguments);
+    EXPECT_EQ(outcome.exitCode, c.exitCode) << c.arguments << "\n" << outcome.output;
+    std::size_t from = 0;
+    for (const auto& text : c.inOrder) {
+      from = outcome.output.find(text, from);
+      ASSERT_NE(from, std::string::npos) << c.arguments << ": " << text << "\n" << outcome.output;
+    }
+    EXPECT_EQ(outcome.output.find("Proceed"), std::string::npos) << outcome.output;
+    EXPECT_EQ(outcome.output.find("Do you really"), std::string::npos) << outcome.output;
   }
 }
 
