@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "image/file_replacement.h"
@@ -107,21 +111,101 @@ TEST(Save, CancelOrReleasedChipWritesNothing) {
   }
 }
 
-TEST(FileReplacement, ReplacesWholeOrNotAtAllAndKeepsThePermissions) {
-  test::TempDir dir;
-  const auto file = dir / "out.bin";
-  ASSERT_TRUE(ReplaceFile(file, "first"));
-  ::chmod(file.c_str(), 0640);
-  ASSERT_TRUE(ReplaceFile(file, "second"));
-  EXPECT_EQ(Text(ReadFile(file)), "second");
-  EXPECT_EQ(std::filesystem::status(file).permissions(),
-            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                std::filesystem::perms::group_read);
+enum class Before { Nothing, File0640, LinkToFile, DanglingLink, Fifo, Directory, NoDirectory, NoName, NullDevice, FullDevice };
 
-  EXPECT_FALSE(ReplaceFile(dir / "missing" / "out.bin", "x"));
-  EXPECT_FALSE(ReplaceFile(dir.Path(), "x")) << "a directory is not replaced";
-  EXPECT_FALSE(ReplaceFile("", "x"));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+// Puts at `path` what the case starts from; false when it cannot be had here.
+bool Make(Before before, const std::filesystem::path& path, int& fifoReader) {
+  const auto elsewhere = path.parent_path() / "elsewhere";
+  switch (before) {
+    case Before::Nothing: case Before::NoDirectory: case Before::NoName: return true;
+    case Before::File0640:
+      test::WriteFile(path, std::string("old"));
+      return ::chmod(path.c_str(), 0640) == 0;
+    case Before::LinkToFile:
+      test::WriteFile(elsewhere / "target.bin", std::string("old"));
+      ::chmod((elsewhere / "target.bin").c_str(), 0640);
+      [[fallthrough]];
+    case Before::DanglingLink:
+      std::filesystem::create_directories(elsewhere);
+      std::filesystem::create_symlink("elsewhere/target.bin", path);
+      return true;
+    case Before::Fifo:
+      // A reader that is there already lets the writer in at once and never blocks itself.
+      return ::mkfifo(path.c_str(), 0600) == 0 &&
+             (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) >= 0;
+    case Before::Directory: return std::filesystem::create_directory(path);
+    case Before::NullDevice: case Before::FullDevice: {
+      const dev_t device = ::makedev(1, before == Before::NullDevice ? 3 : 7);
+      if (::mknod(path.c_str(), S_IFCHR | 0600, device) != 0) return false;
+      // A file system mounted nodev holds the node but will not open it.
+      const int probe = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+      return probe >= 0 && ::close(probe) == 0;
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> Tree(const std::filesystem::path& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
+    names.push_back(entry.path().lexically_relative(directory).string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Only a regular file is ever replaced; what the name stands for otherwise stays what it
+// is, and nothing is left beside it.
+TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPlace) {
+  using std::filesystem::file_type;
+  const std::string bytes(128, 'x');
+  const Strings one = {"out.bin"};
+  const Strings linked = {"elsewhere", "elsewhere/target.bin", "out.bin"};
+  const struct {
+    const char* name;
+    Before before;
+    bool done;
+    file_type kind;  // at the name, a link not followed
+    Strings left;
+  } cases[] = {
+      {"new file", Before::Nothing, true, file_type::regular, one},
+      {"existing file keeps its permissions", Before::File0640, true, file_type::regular, one},
+      {"link: the file behind it is replaced", Before::LinkToFile, true, file_type::symlink, linked},
+      {"dangling link: the file behind it is made", Before::DanglingLink, true, file_type::symlink, linked},
+      {"FIFO is written in place", Before::Fifo, true, file_type::fifo, one},
+      {"directory", Before::Directory, false, file_type::directory, one},
+      {"no directory", Before::NoDirectory, false, file_type::not_found, {}},
+      {"no name", Before::NoName, false, file_type::not_found, {}},
+      {"device is written in place", Before::NullDevice, true, file_type::character, one},
+      {"full device: the write fails", Before::FullDevice, false, file_type::character, one},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    const std::filesystem::path path = c.before == Before::NoName        ? std::filesystem::path()
+                                       : c.before == Before::NoDirectory ? dir / "missing" / "out.bin"
+                                                                         : dir / "out.bin";
+    int fifoReader = -1;
+    if (!Make(c.before, path, fifoReader)) {
+      GTEST_SKIP() << "cannot make " << c.name << " here; a device node needs root and a dev mount";
+    }
+    EXPECT_EQ(ReplaceFile(path, bytes), c.done);
+
+    EXPECT_EQ(std::filesystem::symlink_status(path).type(), c.kind);
+    EXPECT_EQ(Tree(dir.Path()), c.left);
+    if (c.before == Before::Fifo) {
+      std::string arrived(bytes.size() + 1, '\0');
+      const ssize_t got = ::read(fifoReader, arrived.data(), arrived.size());
+      ::close(fifoReader);
+      EXPECT_EQ(arrived.substr(0, got < 0 ? 0 : static_cast<std::size_t>(got)), bytes);
+    } else if (c.done && c.before != Before::NullDevice) {
+      EXPECT_EQ(Text(ReadFile(path)), bytes);
+    }
+    if (c.before == Before::File0640 || c.before == Before::LinkToFile) {
+      using std::filesystem::perms;
+      EXPECT_EQ(std::filesystem::status(path).permissions(), perms::owner_read | perms::owner_write | perms::group_read);
+    }
+  }
 }
 
 }  // namespace
