@@ -20,8 +20,8 @@ enum ImageResult : int {
   // The file cannot be read or holds no valid image. Nothing has gone to the target, so
   // unlike ImageFailed it says nothing about the link.
   ImageBadFile = 11,
-  // What the pipelines add: an erase that failed, a program, verify or compare that
-  // failed, and a read-back that came back short.
+  // What the pipelines add: an erase that failed or a file that could not be saved, a
+  // program, verify or compare that failed, and a read-back that came back short.
   ImageFailed = -1,
   ImageProgramFailed = 9,
   ImageReadShort = 10,
