@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "image/file_replacement.h"
 #include "image/save_dialog.h"
@@ -111,40 +112,6 @@ TEST(Save, CancelOrReleasedChipWritesNothing) {
   }
 }
 
-enum class Before { Nothing, File0640, LinkToFile, DanglingLink, Fifo, Directory, NoDirectory, NoName, NullDevice, FullDevice };
-
-// Puts at `path` what the case starts from; false when it cannot be had here.
-bool Make(Before before, const std::filesystem::path& path, int& fifoReader) {
-  const auto elsewhere = path.parent_path() / "elsewhere";
-  switch (before) {
-    case Before::Nothing: case Before::NoDirectory: case Before::NoName: return true;
-    case Before::File0640:
-      test::WriteFile(path, std::string("old"));
-      return ::chmod(path.c_str(), 0640) == 0;
-    case Before::LinkToFile:
-      test::WriteFile(elsewhere / "target.bin", std::string("old"));
-      ::chmod((elsewhere / "target.bin").c_str(), 0640);
-      [[fallthrough]];
-    case Before::DanglingLink:
-      std::filesystem::create_directories(elsewhere);
-      std::filesystem::create_symlink("elsewhere/target.bin", path);
-      return true;
-    case Before::Fifo:
-      // A reader that is there already lets the writer in at once and never blocks itself.
-      return ::mkfifo(path.c_str(), 0600) == 0 &&
-             (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) >= 0;
-    case Before::Directory: return std::filesystem::create_directory(path);
-    case Before::NullDevice: case Before::FullDevice: {
-      const dev_t device = ::makedev(1, before == Before::NullDevice ? 3 : 7);
-      if (::mknod(path.c_str(), S_IFCHR | 0600, device) != 0) return false;
-      // A file system mounted nodev holds the node but will not open it.
-      const int probe = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-      return probe >= 0 && ::close(probe) == 0;
-    }
-  }
-  return false;
-}
-
 std::vector<std::string> Tree(const std::filesystem::path& directory) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
@@ -154,56 +121,78 @@ std::vector<std::string> Tree(const std::filesystem::path& directory) {
   return names;
 }
 
-// Only a regular file is ever replaced; what the name stands for otherwise stays what it
-// is, and nothing is left beside it.
+// Only a regular file is ever replaced: a name that stands for anything else stays what
+// it is, and nothing is left beside it.
 TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPlace) {
-  using std::filesystem::file_type;
+  namespace fs = std::filesystem;
+  using Make = std::function<bool(const fs::path&)>;
   const std::string bytes(128, 'x');
+  int fifoReader = -1;
+  const Make nothing = [](const fs::path&) { return true; };
+  const Make file0640 = [](const fs::path& path) {
+    test::WriteFile(path, std::string("old"));
+    return ::chmod(path.c_str(), 0640) == 0;
+  };
+  const Make link = [&](const fs::path& path) {
+    fs::create_symlink("elsewhere/target.bin", path);
+    return file0640(path.parent_path() / "elsewhere" / "target.bin");
+  };
+  // A reader that is there already lets the writer in at once and never blocks itself.
+  const Make fifo = [&](const fs::path& path) {
+    return ::mkfifo(path.c_str(), 0600) == 0 &&
+           (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) >= 0;
+  };
+  // Only root may make a node, and a file system mounted nodev will not open one.
+  const auto device = [](unsigned minor) -> Make {
+    return [minor](const fs::path& path) {
+      const bool made = ::mknod(path.c_str(), S_IFCHR | 0600, ::makedev(1, minor)) == 0;
+      const int fd = made ? ::open(path.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+      return fd >= 0 && ::close(fd) == 0;
+    };
+  };
   const Strings one = {"out.bin"};
-  const Strings linked = {"elsewhere", "elsewhere/target.bin", "out.bin"};
   const struct {
     const char* name;
-    Before before;
+    const char* at;
+    Make make;
     bool done;
-    file_type kind;  // at the name, a link not followed
+    fs::file_type kind;  // at the name, a link not followed
     Strings left;
+    unsigned mode;  // of the file behind the name; 0: not looked at
   } cases[] = {
-      {"new file", Before::Nothing, true, file_type::regular, one},
-      {"existing file keeps its permissions", Before::File0640, true, file_type::regular, one},
-      {"link: the file behind it is replaced", Before::LinkToFile, true, file_type::symlink, linked},
-      {"dangling link: the file behind it is made", Before::DanglingLink, true, file_type::symlink, linked},
-      {"FIFO is written in place", Before::Fifo, true, file_type::fifo, one},
-      {"directory", Before::Directory, false, file_type::directory, one},
-      {"no directory", Before::NoDirectory, false, file_type::not_found, {}},
-      {"no name", Before::NoName, false, file_type::not_found, {}},
-      {"device is written in place", Before::NullDevice, true, file_type::character, one},
-      {"full device: the write fails", Before::FullDevice, false, file_type::character, one},
+      {"new file", "out.bin", nothing, true, fs::file_type::regular, one, 0},
+      {"existing file keeps its permissions", "out.bin", file0640, true, fs::file_type::regular, one, 0640},
+      {"link: the file behind it is replaced", "out.bin", link, true, fs::file_type::symlink,
+       {"elsewhere", "elsewhere/target.bin", "out.bin"}, 0640},
+      {"FIFO is written in place", "out.bin", fifo, true, fs::file_type::fifo, one, 0},
+      {"directory", "out.bin", [](const fs::path& path) { return fs::create_directory(path); }, false,
+       fs::file_type::directory, one, 0},
+      {"no directory", "missing/out.bin", nothing, false, fs::file_type::not_found, {}, 0},
+      {"device is written in place", "out.bin", device(3), true, fs::file_type::character, one, 0},
+      {"full device: the write fails", "out.bin", device(7), false, fs::file_type::character, one, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     test::TempDir dir;
-    const std::filesystem::path path = c.before == Before::NoName        ? std::filesystem::path()
-                                       : c.before == Before::NoDirectory ? dir / "missing" / "out.bin"
-                                                                         : dir / "out.bin";
-    int fifoReader = -1;
-    if (!Make(c.before, path, fifoReader)) {
-      GTEST_SKIP() << "cannot make " << c.name << " here; a device node needs root and a dev mount";
+    const fs::path path = dir / c.at;
+    if (!c.make(path)) {
+      GTEST_SKIP() << "cannot make " << c.name << " here";
     }
     EXPECT_EQ(ReplaceFile(path, bytes), c.done);
 
-    EXPECT_EQ(std::filesystem::symlink_status(path).type(), c.kind);
+    EXPECT_EQ(fs::symlink_status(path).type(), c.kind);
     EXPECT_EQ(Tree(dir.Path()), c.left);
-    if (c.before == Before::Fifo) {
+    if (c.kind == fs::file_type::fifo) {
       std::string arrived(bytes.size() + 1, '\0');
       const ssize_t got = ::read(fifoReader, arrived.data(), arrived.size());
       ::close(fifoReader);
-      EXPECT_EQ(arrived.substr(0, got < 0 ? 0 : static_cast<std::size_t>(got)), bytes);
-    } else if (c.done && c.before != Before::NullDevice) {
+      arrived.resize(static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+      EXPECT_EQ(arrived, bytes);
+    } else if (c.done && c.kind != fs::file_type::character) {
       EXPECT_EQ(Text(ReadFile(path)), bytes);
     }
-    if (c.before == Before::File0640 || c.before == Before::LinkToFile) {
-      using std::filesystem::perms;
-      EXPECT_EQ(std::filesystem::status(path).permissions(), perms::owner_read | perms::owner_write | perms::group_read);
+    if (c.mode != 0) {
+      EXPECT_EQ(fs::status(path).permissions(), static_cast<fs::perms>(c.mode));
     }
   }
 }
