@@ -12,25 +12,19 @@ namespace quillon {
 
 int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int block, int start,
                          int& mismatchAddress, int& mismatchPair, const StagingFile& staging) {
-  OperatorMessages& op = chip.Device().Window();
-  ImageFile image;
-  const int opened = OpenImageFile(fileName, op, image, staging);
-  if (opened != ImageDone) {
-    return opened;
+  PlannedImage image;
+  const int prepared = PrepareImage(fileName, block, static_cast<std::uint32_t>(start), SplitRule, chip,
+                                    chip.Device().Window(), staging, image);
+  if (prepared != ImageDone) {
+    return prepared;
   }
-  std::vector<ImageSegment> segments;
-  const int planned =
-      PlanImageSegments(image.Length, block, static_cast<std::uint32_t>(start), SplitRule, chip, op, segments);
-  if (planned != ImageDone) {
-    return planned;
-  }
-  for (const ImageSegment& segment : segments) {
+  for (const ImageSegment& segment : image.Segments) {
     // An image that ends where block 1 starts has nothing for it.
     if (segment.DataLength == 0) {
       continue;
     }
     std::vector<std::uint8_t> buffer;
-    if (LoadImageSegment(image, segment, buffer) != ImageDone) {
+    if (LoadImageSegment(image.File, segment, buffer) != ImageDone) {
       return ImageNoMemory;
     }
     const auto chunk = static_cast<int>(chip.SectorSize(static_cast<int>(segment.Block)));

@@ -12,7 +12,9 @@ class CTargetChip;
 // Compares the image file with flash from `start` in `block`, part by part as a download
 // would write it, and returns an ImageResult: ImageProgramFailed for a difference, whose
 // address and pair (flash byte << 8 | file byte) are then filled in, or for a transfer
-// that failed. Only the file's own bytes are compared, never the padding after them.
+// that failed. Only the file's own bytes are compared, never the padding after them. A
+// file that will not do gives the reader's result before the target is sent anything; a
+// transfer that failed is left for the link's watchdog to find, so no result drops the link.
 int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int block, int start,
                          int& mismatchAddress, int& mismatchPair, const StagingFile& staging);
 

@@ -2,7 +2,6 @@
 #include "image/compare.h"
 #include "image/compare_dialog.h"
 #include "image/formatted.h"
-#include "image/image_reader.h"
 #include "image/image_texts.h"
 #include "protocol/command_checks.h"
 #include "ui/main_dlg.h"
@@ -37,9 +36,6 @@ void CMainDlg::OnCompare() {
   info_.IapStatus = CompareStatusText(path, result, mismatchAddress, mismatchPair);
   window_.SetTitle(savedTitle);
   ShowChipInfo();
-  if (result == ImageFailed) {
-    DropFailedQueuedLink(*this);
-  }
 }
 
 }  // namespace quillon

@@ -12,16 +12,6 @@ namespace quillon {
 
 namespace {
 
-int PlanImage(CTargetChip& chip, const std::string& fileName, int block, int start, SegmentRule rule,
-              const StagingFile& staging, ImageFile& image, std::vector<ImageSegment>& segments) {
-  OperatorMessages& op = chip.Device().Window();
-  const int opened = OpenImageFile(fileName, op, image, staging);
-  if (opened != ImageDone) {
-    return opened;
-  }
-  return PlanImageSegments(image.Length, block, static_cast<std::uint32_t>(start), rule, chip, op, segments);
-}
-
 // Either memory mode tells an erase or program failure alike, so that no failed download
 // can pass for a done one.
 int EraseAndProgram(CTargetChip& chip, const ImageFile& image, const ImageSegment& segment,
@@ -64,22 +54,15 @@ int ReadBackAndVerify(CTargetChip& chip, const ImageSegment& segment, const std:
 
 }  // namespace
 
-int DownloadImageExternal(CTargetChip& chip, const std::string& fileName, int block, int start,
-                          const StagingFile& staging) {
-  ImageFile image;
-  std::vector<ImageSegment> segments;
-  const int planned = PlanImage(chip, fileName, block, start, SplitRule, staging, image, segments);
-  if (planned != ImageDone) {
-    return planned;
-  }
+int DownloadImageExternal(CTargetChip& chip, const PlannedImage& image) {
   int result = ImageDone;
-  for (const ImageSegment& segment : segments) {
+  for (const ImageSegment& segment : image.Segments) {
     // An image that ends where block 1 starts has nothing for it.
     if (segment.FilledLength == 0) {
       continue;
     }
     std::vector<std::uint8_t> buffer;
-    const int programmed = EraseAndProgram(chip, image, segment, buffer);
+    const int programmed = EraseAndProgram(chip, image.File, segment, buffer);
     if (programmed != ImageDone) {
       return programmed;
     }
@@ -95,16 +78,9 @@ int DownloadImageExternal(CTargetChip& chip, const std::string& fileName, int bl
   return result;
 }
 
-int DownloadImageInternal(CTargetChip& chip, const std::string& fileName, int block, int start,
-                          const StagingFile& staging) {
-  ImageFile image;
-  std::vector<ImageSegment> segments;
-  const int planned = PlanImage(chip, fileName, block, start, SingleBlockRule, staging, image, segments);
-  if (planned != ImageDone) {
-    return planned;
-  }
+int DownloadImageInternal(CTargetChip& chip, const PlannedImage& image) {
   std::vector<std::uint8_t> buffer;
-  return EraseAndProgram(chip, image, segments.front(), buffer);
+  return EraseAndProgram(chip, image.File, image.Segments.front(), buffer);
 }
 
 }  // namespace quillon

@@ -34,15 +34,20 @@ int CMainDlg::DoDownload(CTargetChip& chip) {
     window_.SetTitle(savedTitle);
     return -1;
   }
+  // The whole file is read and checked first, so that one that will not do costs no
+  // question, sends the target nothing and leaves the link as it was.
+  PlannedImage image;
+  if (PrepareImage(dialog.GetFileName(), range.block, range.address, internal ? SingleBlockRule : SplitRule, chip,
+                   window_, StagingFile(paths_.cacheDir), image) != ImageDone) {
+    window_.SetTitle(savedTitle);
+    return -1;
+  }
   if (window_.Ask(msg::ProceedToDownload, Buttons::YesNo, Answer::No) != Answer::Yes) {
     window_.SetTitle(savedTitle);
     return 0;
   }
   window_.SetTitle(Formatted(msg::DownloadingFormat, dialog.GetFileName().c_str()));
-  const StagingFile staging(paths_.cacheDir);
-  const auto start = static_cast<int>(range.address);
-  const int result = internal ? DownloadImageInternal(chip, dialog.GetFileName(), range.block, start, staging)
-                              : DownloadImageExternal(chip, dialog.GetFileName(), range.block, start, staging);
+  const int result = internal ? DownloadImageInternal(chip, image) : DownloadImageExternal(chip, image);
   window_.SetTitle(savedTitle);
   if (result == ImageDone) {
     return 0;

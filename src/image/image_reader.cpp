@@ -1,12 +1,16 @@
 #include "image/image_reader.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <new>
 
+#include "image/formatted.h"
 #include "image/intel_hex.h"
 #include "protocol/chip_type_dialog.h"
 #include "ui/messages.h"
@@ -20,19 +24,42 @@ constexpr std::uint64_t AddressSpace = 0x10000;
 // The queued link programs whole bursts of this size, whatever the sector size.
 constexpr std::uint32_t BurstSize = 128;
 
-// A directory or a device opens for reading too, but holds no image.
-bool OpenRegularFile(const std::string& name, std::ifstream& file) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(name, error)) {
+// A directory or a device opens for reading too, but holds no image, and a FIFO would
+// wait for a writer; `reason` says why a file is refused, in the system's words.
+bool OpenRegularFile(const std::string& name, std::ifstream& file, std::string& reason) {
+  struct stat status {};
+  if (::stat(name.c_str(), &status) != 0) {
+    reason = std::strerror(errno);
     return false;
   }
+  if (!S_ISREG(status.st_mode)) {
+    reason = S_ISDIR(status.st_mode) ? std::string(std::strerror(EISDIR)) : std::string(msg::NotRegularFile);
+    return false;
+  }
+  errno = 0;
   file.open(name, std::ios::binary);
-  return file.is_open();
+  if (!file.is_open()) {
+    reason = std::strerror(errno != 0 ? errno : EIO);
+    return false;
+  }
+  return true;
 }
 
-bool ReadImage(const std::string& name, ImageFile& image) {
+// An operator who named no file at all is told so, as a reason would mean nothing.
+int CannotOpen(const std::string& name, const std::string& reason, OperatorMessages& op) {
+  op.Inform(name.empty() ? std::string(msg::CannotOpenFile)
+                         : Formatted(msg::CannotOpenNamedFileFormat, name.c_str(), reason.c_str()));
+  return ImageBadFile;
+}
+
+bool ReadImage(const std::string& name, ImageFile& image, std::string& reason) {
   std::ifstream file;
-  if (!OpenRegularFile(name, file) || !file.seekg(0, std::ios::end)) {
+  if (!OpenRegularFile(name, file, reason)) {
+    return false;
+  }
+  // Once the file is open, only the disk can fail the read.
+  reason = std::strerror(EIO);
+  if (!file.seekg(0, std::ios::end)) {
     return false;
   }
   const std::streamoff length = file.tellg();
@@ -83,17 +110,17 @@ bool IsHexFileName(std::string_view name) {
 int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, OperatorMessages& op,
                        ImageFile& image) {
   if (!IsHexFileName(hexName)) {
-    return ImageFailed;
+    return ImageBadFile;
   }
   std::ifstream text;
-  if (!OpenRegularFile(hexName, text)) {
-    op.Trace("\nCannot read the HEX file " + hexName + "\n");
-    return ImageFailed;
+  std::string reason;
+  if (!OpenRegularFile(hexName, text, reason)) {
+    return CannotOpen(hexName, reason, op);
   }
   HexReading reading = ReadIntelHex(text);
   if (reading.faultLine != 0) {
     op.Inform(HexFaultText(reading));
-    return ImageFailed;
+    return ImageBadFile;
   }
   if (reading.beyondAddressSpace) {
     op.Inform(msg::OverSize);
@@ -102,7 +129,7 @@ int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, Op
   std::string failure;
   if (!target.Write(reading.image, failure)) {
     op.Trace("\nStaging file: " + failure + "\n");
-    return ImageFailed;
+    return ImageBadFile;
   }
   image.Length = reading.image.size();
   image.Bytes = std::move(reading.image);
@@ -113,11 +140,8 @@ int OpenImageFile(const std::string& name, OperatorMessages& op, ImageFile& imag
   if (IsHexFileName(name)) {
     return ConvertHexToBinary(name, staging, op, image);
   }
-  if (!ReadImage(name, image)) {
-    op.Inform(msg::CannotOpenFile);
-    return ImageFailed;
-  }
-  return ImageDone;
+  std::string reason;
+  return ReadImage(name, image, reason) ? ImageDone : CannotOpen(name, reason, op);
 }
 
 int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, SegmentRule rule,
@@ -141,6 +165,15 @@ int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, Segm
   segments.push_back(
       Segment(1, upper.StartAddress, upper.StartAddress, length - upper.StartAddress, upper.SectorSize));
   return ImageDone;
+}
+
+int PrepareImage(const std::string& name, int block, std::uint32_t start, SegmentRule rule,
+                 const CChipTypeDlg& chip, OperatorMessages& op, const StagingFile& staging, PlannedImage& planned) {
+  const int opened = OpenImageFile(name, op, planned.File, staging);
+  if (opened != ImageDone) {
+    return opened;
+  }
+  return PlanImageSegments(planned.File.Length, block, start, rule, chip, op, planned.Segments);
 }
 
 int LoadImageSegment(const ImageFile& image, const ImageSegment& segment, std::vector<std::uint8_t>& buffer) {

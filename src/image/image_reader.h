@@ -15,11 +15,14 @@ class OperatorMessages;
 // What the reader tells a pipeline, which passes any of them but ImageDone on.
 enum ImageResult : int {
   ImageDone = 0,
-  ImageFailed = -1,
   ImageOverSize = 7,
   ImageNoMemory = 8,
-  // What the pipelines add: a program, verify or compare that failed, and a read-back
-  // that came back short.
+  // The file cannot be read or holds no valid image. Nothing has gone to the target, so
+  // unlike ImageFailed it says nothing about the link.
+  ImageBadFile = 11,
+  // What the pipelines add: an erase that failed or a file that could not be saved, a
+  // program, verify or compare that failed, and a read-back that came back short.
+  ImageFailed = -1,
   ImageProgramFailed = 9,
   ImageReadShort = 10,
 };
@@ -55,15 +58,15 @@ struct ImageSegment {
 bool IsHexFileName(std::string_view name);
 
 // Reads the HEX file into an image from address 0 with 0xFF in the gaps, leaves a copy in
-// `target` and hands the image over. ImageFailed, silently, when the name is not a HEX
-// name or a file cannot be read or written; ImageFailed after naming the faulty line when
-// the text is damaged; ImageOverSize, said as such, when data lies beyond 0xFFFF.
+// `target` and hands the image over. ImageBadFile after saying why the file cannot be
+// read, or naming the faulty line when the text is damaged; ImageBadFile, silently, when
+// the name is not a HEX name or the copy cannot be written; ImageOverSize, said as such,
+// when data lies beyond 0xFFFF.
 int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, OperatorMessages& op,
                        ImageFile& image);
 
-// A HEX file through the staging file, any other file as it is. ImageFailed after
-// "Cannot open the selected file!!!" when the file cannot be read, or as
-// ConvertHexToBinary says.
+// A HEX file through the staging file, any other file as it is. ImageBadFile after
+// saying why when the file cannot be read, or as ConvertHexToBinary says.
 int OpenImageFile(const std::string& name, OperatorMessages& op, ImageFile& image,
                   const StagingFile& staging = StagingFile::InCacheDirectory());
 
@@ -71,6 +74,18 @@ int OpenImageFile(const std::string& name, OperatorMessages& op, ImageFile& imag
 // segments, block 0's part first. ImageOverSize, after saying so, when it does not fit.
 int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, SegmentRule rule,
                       const CChipTypeDlg& chip, OperatorMessages& op, std::vector<ImageSegment>& segments);
+
+// An image read, checked and cut for its place in flash: all that a pipeline needs from
+// the file before it sends the target anything.
+struct PlannedImage {
+  ImageFile File;
+  std::vector<ImageSegment> Segments;
+};
+
+// OpenImageFile, then PlanImageSegments for the image's length; the first result that is
+// not ImageDone, each told as they tell it.
+int PrepareImage(const std::string& name, int block, std::uint32_t start, SegmentRule rule,
+                 const CChipTypeDlg& chip, OperatorMessages& op, const StagingFile& staging, PlannedImage& planned);
 
 // The segment's bytes followed by 0xFF up to its filled length; ImageNoMemory, silently.
 int LoadImageSegment(const ImageFile& image, const ImageSegment& segment, std::vector<std::uint8_t>& buffer);

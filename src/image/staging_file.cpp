@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "settings/app_paths.h"
+#include "settings/atomic_file.h"
 
 namespace quillon {
 
@@ -70,17 +71,6 @@ int OpenPrivateDirectory(const std::filesystem::path& directory, std::string& fa
   return fd;
 }
 
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno != EINTR) {
-      return false;
-    }
-    bytes = bytes.subspan(written < 0 ? 0 : static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
 }  // namespace
 
 StagingFile StagingFile::InCacheDirectory() { return StagingFile(AppPaths::FromEnvironment().cacheDir); }
@@ -95,7 +85,8 @@ bool StagingFile::Write(std::span<const std::uint8_t> bytes, std::string& failur
     failure = SystemFailure("cannot create", Path());
     return false;
   }
-  if (!WriteAll(file.Get(), bytes) || !file.Close()) {
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!WriteAll(file.Get(), text) || !file.Close()) {
     failure = SystemFailure("cannot write", Path());
     return false;
   }

@@ -13,30 +13,31 @@ namespace quillon {
 
 namespace {
 
+std::filesystem::path DirectoryOf(const std::filesystem::path& file) {
+  return file.parent_path().empty() ? "." : file.parent_path();
+}
+
+}  // namespace
+
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
+    if (written > 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+    } else if (written == 0 || errno != EINTR) {
       return false;
     }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
   }
   return true;
 }
 
-// The new name is only durable once the directory that holds it has reached the disk.
-void SyncDirectory(const std::filesystem::path& directory) {
-  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void SyncDirectoryOf(const std::filesystem::path& file) {
+  const int fd = ::open(DirectoryOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     ::fsync(fd);
     ::close(fd);
   }
 }
-
-}  // namespace
 
 bool EnsurePrivateDirectory(const std::filesystem::path& directory) {
   std::error_code error;
@@ -50,9 +51,8 @@ bool EnsurePrivateDirectory(const std::filesystem::path& directory) {
 }
 
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
-  const std::filesystem::path directory = file.parent_path().empty() ? "." : file.parent_path();
   // mkostemp creates the name exclusively, so nothing planted there can be followed.
-  std::string temporary = (directory / ("." + file.filename().string() + ".XXXXXX")).string();
+  std::string temporary = (DirectoryOf(file) / ("." + file.filename().string() + ".XXXXXX")).string();
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
     return false;
@@ -63,7 +63,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
     ::unlink(temporary.c_str());
     return false;
   }
-  SyncDirectory(directory);
+  SyncDirectoryOf(file);
   return true;
 }
 

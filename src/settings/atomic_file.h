@@ -5,6 +5,13 @@
 
 namespace quillon {
 
+// Every byte, or false: a short write is carried on, an interrupted one retried.
+bool WriteAll(int fd, std::string_view bytes);
+
+// A new or renamed name is only durable once the directory that holds it has reached the
+// disk; for a file name that has no directory part, that is the working directory.
+void SyncDirectoryOf(const std::filesystem::path& file);
+
 // Makes the directory if it is missing, private to the user (0700), with its parents as usual.
 bool EnsurePrivateDirectory(const std::filesystem::path& directory);
 

@@ -16,6 +16,9 @@ inline constexpr std::string_view FailedToRead = "Failed to Read Data!!!";
 inline constexpr std::string_view Block1NotAvailable = "Block 1 is not available in internal memory mode!!!";
 inline constexpr std::string_view IllegalBlockNumber = "Illegal Block Number Detected!!!";
 inline constexpr std::string_view CannotOpenFile = "Cannot open the selected file!!!";
+// The file as the operator named it and the system's reason, such as one of these.
+inline constexpr const char* CannotOpenNamedFileFormat = "Cannot open %s: %s";
+inline constexpr std::string_view NotRegularFile = "Not a regular file";
 inline constexpr std::string_view OverSize = "The selected is over size!!!";
 inline constexpr std::string_view FailToWriteReadCommand = "Fail to write QRV_CMD_READ to MCU!!!";
 inline constexpr std::string_view EchoDiffers = "1:Fail to write QRV_CMD_READ CMD byte!!!";

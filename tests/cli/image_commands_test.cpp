@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_operator.h"
-#include "cli/flash_commands.h"
 #include "cli/cli_options.h"
+#include "cli/flash_commands.h"
+#include "image/formatted.h"
 #include "support/host_fixture.h"
 
 namespace quillon {
@@ -59,6 +60,45 @@ TEST(ImageCommands, AReplyShiftedOnTheLineFailsAndLeavesTheSavedFileWhole) {
       host.window.OnTimer();
       EXPECT_TRUE(host.op.Failed()) << fault.dropReplyByte << " " << fault.extraByteAfterReply;
       EXPECT_EQ(test::ReadText(saved), "old");
+    }
+  }
+}
+
+// A file that will not do is told before anything is asked or sent, and the link is as
+// good as before: no lost-link report follows, and the next command works over it.
+TEST(ImageCommands, FileThatWillNotDoIsToldAndLeavesTheLinkAlone) {
+  const struct {
+    const char* name;
+    const char* file;
+    std::string contents;  // none: there is no such file
+    const char* told;      // %s: the file's path
+  } files[] = {
+      {"missing", "none.hex", {}, "Cannot open %s: No such file or directory"},
+      {"invalid HEX", "bad.hex", ":0100000001FF\n:00000001FF\n", "Invalid HEX file at line 1: wrong checksum"},
+      {"over size", "big.bin", std::string(0x8001, '\0'), "The selected is over size!!!"},
+  };
+  for (const Firmware firmware : {Firmware::V11EInt, Firmware::V11EExt}) {
+    for (const CliHost::Command command : {cli::DownloadCommand, cli::CompareCommand}) {
+      for (const auto& f : files) {
+        SCOPED_TRACE(std::string(f.name) + (command == cli::DownloadCommand ? ", download" : ", compare") +
+                     (firmware == Firmware::V11EInt ? ", queued link" : ", direct link"));
+        CliHost host(firmware);
+        const std::string path = (host.dir / f.file).string();
+        if (!f.contents.empty()) {
+          test::WriteFile(path, f.contents);
+        }
+        host.target.ClearWireLog();
+        EXPECT_EQ(host.Run(command, {path}), 1);
+        host.window.OnTimer();
+
+        EXPECT_EQ(host.Output(), Formatted(f.told, path.c_str()) + "\n");
+        EXPECT_TRUE(test::WithoutIdle(test::BytesOf(host.target.WireLog(), sim::Direction::ToTarget)).empty());
+        if (command == cli::CompareCommand) {
+          EXPECT_EQ(host.op.ShownChipInfo().IapStatus, "File " + std::string(f.file) + " Compare failed!");
+        }
+        EXPECT_FALSE(host.window.Link().LinkLost.load());
+        EXPECT_EQ(host.Run(cli::CompareCommand, {host.File("erased.bin", Bytes(128, 0xFF))}), 0);
+      }
     }
   }
 }

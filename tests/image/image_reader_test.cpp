@@ -73,9 +73,9 @@ TEST(ImageReader, DamagedOrOutOfRangeHexIsNotUsed) {
     int result;
     std::string message;
   } cases[] = {
-      {HexRecord(0, 0, {1}) + ":0100010002FD\n" + EndRecord, ImageFailed,
+      {HexRecord(0, 0, {1}) + ":0100010002FD\n" + EndRecord, ImageBadFile,
        "Invalid HEX file at line 2: wrong checksum"},
-      {HexRecord(0, 0, {1}), ImageFailed, "Invalid HEX file at line 1: the file ends before its end record"},
+      {HexRecord(0, 0, {1}), ImageBadFile, "Invalid HEX file at line 1: the file ends before its end record"},
       {HexRecord(4, 0, {0, 1}) + HexRecord(0, 0, {1}) + EndRecord, ImageOverSize, std::string(msg::OverSize)},
   };
   for (const auto& c : cases) {
@@ -104,26 +104,31 @@ TEST(ImageReader, BinaryFileIsTakenAsItIs) {
   EXPECT_TRUE(f.op.Messages().empty());
 }
 
-TEST(ImageReader, FilesThatCannotBeReadAreRefused) {
+// A FIFO among them, which would hang a reader that opened it.
+TEST(ImageReader, FilesThatCannotBeReadAreRefusedSayingWhy) {
   const struct {
     const char* name;
-    bool told;
+    const char* reason;  // none for no name at all
   } cases[] = {
-      {"", true},
-      {"missing.bin", true},
-      {"a-directory", true},
-      {"missing.hex", false},
-      {"a-directory.hex", false},
+      {"", nullptr},
+      {"missing.bin", "No such file or directory"},
+      {"a-directory", "Is a directory"},
+      {"a-fifo", "Not a regular file"},
+      {"missing.hex", "No such file or directory"},
+      {"a-directory.hex", "Is a directory"},
+      {"a-fifo.hex", "Not a regular file"},
   };
   for (const auto& c : cases) {
     ReaderFixture f;
     std::filesystem::create_directory(f.directory / "a-directory");
     std::filesystem::create_directory(f.directory / "a-directory.hex");
+    ::mkfifo((f.directory / "a-fifo").c_str(), 0600);
+    ::mkfifo((f.directory / "a-fifo.hex").c_str(), 0600);
     const std::string name = *c.name == '\0' ? "" : (f.directory / c.name).string();
-    EXPECT_EQ(f.Open(name), ImageFailed) << c.name;
-    EXPECT_EQ(f.op.Messages(), c.told ? std::vector<std::string>{std::string(msg::CannotOpenFile)}
-                                      : std::vector<std::string>{})
-        << c.name;
+    EXPECT_EQ(f.Open(name), ImageBadFile) << c.name;
+    const std::string told = c.reason == nullptr ? std::string(msg::CannotOpenFile)
+                                                 : "Cannot open " + name + ": " + c.reason;
+    EXPECT_EQ(f.op.Messages(), std::vector<std::string>{told});
   }
 }
 
@@ -131,7 +136,7 @@ TEST(ImageReader, StagingFileThatCannotBeWrittenFailsTheConversionQuietly) {
   ReaderFixture f;
   std::filesystem::create_directory(f.directory / "elsewhere");
   std::filesystem::create_directory_symlink(f.directory / "elsewhere", f.directory / "cache");
-  EXPECT_EQ(f.OpenHex(HexRecord(0, 0, {1}) + EndRecord), ImageFailed);
+  EXPECT_EQ(f.OpenHex(HexRecord(0, 0, {1}) + EndRecord), ImageBadFile);
   EXPECT_TRUE(f.op.Messages().empty());
   EXPECT_EQ(f.op.Traces().size(), 1u);
   EXPECT_FALSE(std::filesystem::exists(f.directory / "elsewhere" / StagingFile::FileName));

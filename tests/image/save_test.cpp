@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "image/file_replacement.h"
 #include "image/save_dialog.h"
@@ -107,21 +112,89 @@ TEST(Save, CancelOrReleasedChipWritesNothing) {
   }
 }
 
-TEST(FileReplacement, ReplacesWholeOrNotAtAllAndKeepsThePermissions) {
-  test::TempDir dir;
-  const auto file = dir / "out.bin";
-  ASSERT_TRUE(ReplaceFile(file, "first"));
-  ::chmod(file.c_str(), 0640);
-  ASSERT_TRUE(ReplaceFile(file, "second"));
-  EXPECT_EQ(Text(ReadFile(file)), "second");
-  EXPECT_EQ(std::filesystem::status(file).permissions(),
-            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                std::filesystem::perms::group_read);
+std::vector<std::string> Tree(const std::filesystem::path& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
+    names.push_back(entry.path().lexically_relative(directory).string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
-  EXPECT_FALSE(ReplaceFile(dir / "missing" / "out.bin", "x"));
-  EXPECT_FALSE(ReplaceFile(dir.Path(), "x")) << "a directory is not replaced";
-  EXPECT_FALSE(ReplaceFile("", "x"));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+// Only a regular file is ever replaced: a name that stands for anything else stays what
+// it is, and nothing is left beside it.
+TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPlace) {
+  namespace fs = std::filesystem;
+  using Make = std::function<bool(const fs::path&)>;
+  const std::string bytes(128, 'x');
+  int fifoReader = -1;
+  const Make nothing = [](const fs::path&) { return true; };
+  const Make file0640 = [](const fs::path& path) {
+    test::WriteFile(path, std::string("old"));
+    return ::chmod(path.c_str(), 0640) == 0;
+  };
+  const Make link = [&](const fs::path& path) {
+    fs::create_symlink("elsewhere/target.bin", path);
+    return file0640(path.parent_path() / "elsewhere" / "target.bin");
+  };
+  // A reader that is there already lets the writer in at once and never blocks itself.
+  const Make fifo = [&](const fs::path& path) {
+    return ::mkfifo(path.c_str(), 0600) == 0 &&
+           (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) >= 0;
+  };
+  // Only root may make a node, and a file system mounted nodev will not open one.
+  const auto device = [](unsigned minor) -> Make {
+    return [minor](const fs::path& path) {
+      const bool made = ::mknod(path.c_str(), S_IFCHR | 0600, ::makedev(1, minor)) == 0;
+      const int fd = made ? ::open(path.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+      return fd >= 0 && ::close(fd) == 0;
+    };
+  };
+  const Strings one = {"out.bin"};
+  const struct {
+    const char* name;
+    const char* at;
+    Make make;
+    bool done;
+    fs::file_type kind;  // at the name, a link not followed
+    Strings left;
+    unsigned mode;  // of the file behind the name; 0: not looked at
+  } cases[] = {
+      {"new file", "out.bin", nothing, true, fs::file_type::regular, one, 0},
+      {"existing file keeps its permissions", "out.bin", file0640, true, fs::file_type::regular, one, 0640},
+      {"link: the file behind it is replaced", "out.bin", link, true, fs::file_type::symlink,
+       {"elsewhere", "elsewhere/target.bin", "out.bin"}, 0640},
+      {"FIFO is written in place", "out.bin", fifo, true, fs::file_type::fifo, one, 0},
+      {"directory", "out.bin", [](const fs::path& path) { return fs::create_directory(path); }, false,
+       fs::file_type::directory, one, 0},
+      {"no directory", "missing/out.bin", nothing, false, fs::file_type::not_found, {}, 0},
+      {"device is written in place", "out.bin", device(3), true, fs::file_type::character, one, 0},
+      {"full device: the write fails", "out.bin", device(7), false, fs::file_type::character, one, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    const fs::path path = dir / c.at;
+    if (!c.make(path)) {
+      GTEST_SKIP() << "cannot make " << c.name << " here";
+    }
+    EXPECT_EQ(ReplaceFile(path, bytes), c.done);
+
+    EXPECT_EQ(fs::symlink_status(path).type(), c.kind);
+    EXPECT_EQ(Tree(dir.Path()), c.left);
+    if (c.kind == fs::file_type::fifo) {
+      std::string arrived(bytes.size() + 1, '\0');
+      const ssize_t got = ::read(fifoReader, arrived.data(), arrived.size());
+      ::close(fifoReader);
+      arrived.resize(static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+      EXPECT_EQ(arrived, bytes);
+    } else if (c.done && c.kind != fs::file_type::character) {
+      EXPECT_EQ(Text(ReadFile(path)), bytes);
+    }
+    if (c.mode != 0) {
+      EXPECT_EQ(fs::status(path).permissions(), static_cast<fs::perms>(c.mode));
+    }
+  }
 }
 
 }  // namespace
