@@ -6,7 +6,7 @@
 #include <array>
 #include <iostream>
 
-#include "ui/messages.h"
+#include "operator/messages.h"
 #include "ui/sector_rows.h"
 
 namespace quillon::cli {

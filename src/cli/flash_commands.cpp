@@ -4,10 +4,10 @@
 
 #include "cli/cli_operator.h"
 #include "cli/cli_options.h"
-#include "protocol/lock_dialog.h"
-#include "protocol/range_dialog.h"
-#include "protocol/remap_dialog.h"
+#include "ui/lock_dialog.h"
 #include "ui/main_dlg.h"
+#include "ui/range_dialog.h"
+#include "ui/remap_dialog.h"
 
 namespace quillon::cli {
 

@@ -7,10 +7,10 @@
 #include "cli/cli_operator.h"
 #include "cli/cli_options.h"
 #include "image/compare.h"
-#include "image/compare_dialog.h"
-#include "image/download_dialog.h"
-#include "image/save_dialog.h"
+#include "ui/compare_dialog.h"
+#include "ui/download_dialog.h"
 #include "ui/main_dlg.h"
+#include "ui/save_dialog.h"
 
 namespace quillon::cli {
 

@@ -12,11 +12,11 @@
 #include "cli/cli_operator.h"
 #include "cli/cli_options.h"
 #include "cli/command_table.h"
+#include "operator/messages.h"
 #include "settings/device_binding.h"
 #include "sim/command_line.h"
 #include "sim/emulator.h"
 #include "ui/main_dlg.h"
-#include "ui/messages.h"
 
 namespace quillon::cli {
 namespace {

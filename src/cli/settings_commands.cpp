@@ -7,10 +7,10 @@
 #include <ostream>
 #include <string_view>
 
+#include "operator/messages.h"
 #include "settings/comm_settings.h"
 #include "settings/device_binding.h"
 #include "transport/serial_port.h"
-#include "ui/messages.h"
 
 namespace quillon {
 

@@ -6,7 +6,7 @@
 #include "image/image_reader.h"
 #include "image/image_texts.h"
 #include "protocol/target_chip.h"
-#include "ui/operator.h"
+#include "operator/operator.h"
 
 namespace quillon {
 

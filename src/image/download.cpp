@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "image/image_reader.h"
+#include "operator/messages.h"
 #include "protocol/target_chip.h"
-#include "ui/messages.h"
-#include "ui/operator.h"
+#include "operator/operator.h"
 
 namespace quillon {
 

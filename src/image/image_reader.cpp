@@ -12,9 +12,9 @@
 
 #include "image/formatted.h"
 #include "image/intel_hex.h"
+#include "operator/messages.h"
 #include "protocol/chip_type_dialog.h"
-#include "ui/messages.h"
-#include "ui/operator.h"
+#include "operator/operator.h"
 
 namespace quillon {
 

@@ -1,18 +1,6 @@
 #include "protocol/chip_type_dialog.h"
 
-#include "ui/operator.h"
-
 namespace quillon {
-
-BlockGeometry GeometryOf(int chipType, int block) {
-  if (block == 1) {
-    return {64, 64, 4096, 64, 0xF000};
-  }
-  if (chipType == ChipQRV71A16) {
-    return {128, 128, 16384, 128, 0x0000};
-  }
-  return {256, 128, 32768, 256, 0x0000};
-}
 
 void CChipTypeDlg::Click(int controlId) {
   switch (controlId) {
@@ -32,14 +20,6 @@ bool CChipTypeDlg::IsChecked(int controlId) const {
     case IdExternalMemory: return memoryType_ == MemoryExternal;
     default: return false;
   }
-}
-
-bool CChipTypeDlg::DoModal(OperatorDialogs& dialogs) {
-  if (!dialogs.RunChipTypeDialog(*this)) {
-    return false;
-  }
-  ApplyChipType();
-  return true;
 }
 
 void CChipTypeDlg::ApplyChipType() {

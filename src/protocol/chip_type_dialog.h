@@ -3,22 +3,11 @@
 #include <array>
 #include <cstdint>
 
+#include "protocol/chip_models.h"
+
 namespace quillon {
 
-class OperatorDialogs;
-
-enum ChipTypeValue : int { ChipNone = 0, ChipQRV71A16 = 1, ChipQRV71A32 = 2 };
 enum MemoryTypeValue : int { MemoryNone = 0, MemoryInternal = 1, MemoryExternal = 2 };
-
-struct BlockGeometry {
-  std::uint32_t SectorCount;
-  std::uint32_t SectorSize;
-  std::uint32_t BlockSize;
-  std::uint32_t ListedSectorCount;
-  std::uint32_t StartAddress;
-};
-
-BlockGeometry GeometryOf(int chipType, int block);
 
 // The model of the chip-type dialog: which model, which memory mode, and the geometry
 // that follows from the model once OK applies it.
@@ -34,8 +23,6 @@ class CChipTypeDlg {
   // A radio click changes its field at once, even if the dialog is then cancelled.
   void Click(int controlId);
   bool IsChecked(int controlId) const;
-  // Shows the dialog; OK applies the chosen chip type to the geometry.
-  bool DoModal(OperatorDialogs& dialogs);
 
   int GetChipType() const { return chipType_; }
   void SetChipType(int chipType) { chipType_ = chipType; }

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "ui/operator.h"
+#include "operator/operator.h"
 
 namespace quillon {
 
-CIapDevice::CIapDevice(Operator& owner, LinkState& link)
+CIapDevice::CIapDevice(OperatorFeedback& owner, LinkState& link)
     : SerialPort(owner, link.LinkMode), window_(owner), link_(link) {}
 
 int CIapDevice::SendFrame(std::uint8_t command, std::uint32_t address, std::uint8_t data) {

@@ -9,13 +9,13 @@
 
 namespace quillon {
 
-class Operator;
+class OperatorFeedback;
 
 // The host-side proxy of the target: the serial line, the command frame, the queues of
 // the queued link and the flash operations built on them.
 class CIapDevice : public SerialPort {
  public:
-  CIapDevice(Operator& owner, LinkState& link);
+  CIapDevice(OperatorFeedback& owner, LinkState& link);
 
   // Four bytes: command, address high, address low, data. Written with echo check in the
   // direct links, queued for the link worker in the queued link; never waits for a reply.
@@ -47,11 +47,11 @@ class CIapDevice : public SerialPort {
   int GuardedPut(CByteQueue& queue, std::mutex& mutex, std::uint8_t byte);
   int GuardedGet(CByteQueue& queue, std::mutex& mutex, std::uint8_t& byte);
 
-  Operator& Window() const { return window_; }
+  OperatorFeedback& Window() const { return window_; }
   LinkState& Link() const { return link_; }
 
  private:
-  Operator& window_;
+  OperatorFeedback& window_;
   LinkState& link_;
 };
 

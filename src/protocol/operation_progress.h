@@ -2,22 +2,22 @@
 
 #include <string_view>
 
-#include "ui/messages.h"
-#include "ui/operator.h"
+#include "operator/messages.h"
+#include "operator/operator.h"
 
 namespace quillon {
 
 // Every flash operation shows its work the same way: a range of units, an empty bar and
 // its label at the start, one step per unit, and an empty bar labelled by the outcome at
 // the end, left so until the next operation.
-inline void BeginProgress(MainWindowView& view, int units, std::string_view label) {
+inline void BeginProgress(OperatorProgress& view, int units, std::string_view label) {
   view.ProgressSetRange(units);
   view.ProgressReset();
   view.ProgressSetText(label);
 }
 
 // Returns the operation's result: 0 when it succeeded, -1 otherwise.
-inline int EndProgress(MainWindowView& view, bool succeeded) {
+inline int EndProgress(OperatorProgress& view, bool succeeded) {
   view.ProgressReset();
   view.ProgressSetText(succeeded ? msg::Done : msg::Abort);
   return succeeded ? 0 : -1;

@@ -5,7 +5,7 @@
 #include "protocol/iap_device.h"
 #include "protocol/operation_progress.h"
 #include "protocol/reply_bytes.h"
-#include "ui/operator.h"
+#include "operator/operator.h"
 
 namespace quillon {
 

@@ -2,7 +2,7 @@
 
 namespace quillon {
 
-CTargetChip::CTargetChip(Operator& owner, LinkState& link) : device_(owner, link) {}
+CTargetChip::CTargetChip(OperatorFeedback& owner, LinkState& link) : device_(owner, link) {}
 
 std::span<std::uint8_t> CTargetChip::BlockBuffer(int block) {
   if (block != 0 && block != 1) {

@@ -13,7 +13,7 @@ namespace quillon {
 // the block the next operation works on, and the host-side copy of each block.
 class CTargetChip : public CChipTypeDlg {
  public:
-  CTargetChip(Operator& owner, LinkState& link);
+  CTargetChip(OperatorFeedback& owner, LinkState& link);
 
   CIapDevice& Device() { return device_; }
   const CIapDevice& Device() const { return device_; }

@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "operator/messages.h"
 #include "settings/device_binding.h"
 #include "settings/setting_values.h"
 #include "transport/serial_port.h"
-#include "ui/messages.h"
 
 namespace quillon {
 

@@ -2,8 +2,8 @@
 
 #include <system_error>
 
-#include "ui/messages.h"
-#include "ui/operator.h"
+#include "operator/messages.h"
+#include "operator/operator.h"
 
 namespace quillon {
 

@@ -3,9 +3,9 @@
 #include <optional>
 #include <system_error>
 
+#include "operator/messages.h"
 #include "transport/serial_port.h"
-#include "ui/messages.h"
-#include "ui/operator.h"
+#include "operator/operator.h"
 
 namespace quillon {
 

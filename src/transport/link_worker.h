@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <thread>
 
+#include "operator/timing.h"
 #include "transport/link_state.h"
-#include "transport/timing.h"
 
 namespace quillon {
 

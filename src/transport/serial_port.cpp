@@ -12,9 +12,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "operator/messages.h"
 #include "transport/link_state.h"
-#include "ui/messages.h"
-#include "ui/operator.h"
+#include "operator/operator.h"
 
 namespace quillon {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "transport/timing.h"
+#include "operator/timing.h"
 
 namespace quillon {
 

@@ -1,9 +1,9 @@
 #include "ui/main_dlg.h"
 
+#include "operator/messages.h"
 #include "settings/comm_settings.h"
-#include "settings/pane_texts.h"
 #include "ui/clock_pane.h"
-#include "ui/messages.h"
+#include "ui/pane_texts.h"
 
 namespace quillon {
 
@@ -41,6 +41,7 @@ void CMainDlg::OnTimer() {
 }
 
 void CMainDlg::OnTimer(const std::tm& localTime) {
+  BeginCommand();
   const std::string clock = ClockPaneText(localTime);
   if (chip_) {
     window_.SetPaneTexts(clock, UpdatePortPane(chip_->Device()), UpdateBaudPane(chip_->Device()));
@@ -64,10 +65,26 @@ void CMainDlg::RunLinkWatchdog() {
     chip_->Device().PurgeInput();
   }
   if (!link_.Remap4KB) {
-    window_.Inform(msg::TimeoutReset);
+    Fail(msg::TimeoutReset);
   } else if (window_.Ask(msg::ConnectionLost, Buttons::OkCancel, Answer::Cancel) != Answer::Cancel) {
     OnAutoDetect();
+  } else {
+    Note(Outcome::Failed);
   }
+}
+
+void CMainDlg::Fail(std::string_view text) {
+  window_.Inform(text);
+  Note(Outcome::Failed);
+}
+
+bool CMainDlg::Confirm(std::string_view text, Buttons buttons, Answer defaultAnswer) {
+  const Answer goAhead = buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+  if (window_.Ask(text, buttons, defaultAnswer) == goAhead) {
+    return true;
+  }
+  Note(Outcome::Declined);
+  return false;
 }
 
 void CMainDlg::StopLinkWorker() { worker_.Stop(); }

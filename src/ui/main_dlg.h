@@ -3,12 +3,14 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "operator/outcome.h"
+#include "operator/timing.h"
 #include "protocol/target_chip.h"
 #include "settings/app_paths.h"
 #include "transport/link_state.h"
 #include "transport/link_worker.h"
-#include "transport/timing.h"
 #include "ui/chip_info.h"
 #include "ui/command_ids.h"
 #include "ui/operator.h"
@@ -18,8 +20,8 @@ namespace quillon {
 class PrintBackEnd;
 
 // The main window without its toolkit: it owns the target chip and the link, runs the
-// commands and talks to the person only through the Operator. The handlers are defined
-// beside the operations they drive.
+// commands and talks to the person only through the Operator. Each command leaves an
+// outcome behind for whoever drives the window.
 class CMainDlg {
  public:
   CMainDlg(Operator& window, AppPaths paths, Timing timing = {});
@@ -62,6 +64,16 @@ class CMainDlg {
   void FillSectorTable(int block, int availableBound);
   void FillMemoryView(int block, int sector);
 
+  // How the last command, or the last timer tick, ended.
+  Outcome LastOutcome() const { return outcome_; }
+  void BeginCommand() { outcome_ = Outcome::Done; }
+  // Tells the operator why the command did not happen as asked.
+  void Fail(std::string_view text);
+  // Records what a command met; the graver outcome stays.
+  void Note(Outcome outcome) { outcome_ = Graver(outcome_, outcome); }
+  // Asks, noting a declined command when the answer is not the one that goes ahead.
+  bool Confirm(std::string_view text, Buttons buttons, Answer defaultAnswer);
+
   // Stops the link worker, if any, and releases its queues.
   void StopLinkWorker();
   void ShowChipInfo();
@@ -78,7 +90,7 @@ class CMainDlg {
  private:
   void RunLinkWatchdog();
   void RunSelection(int linkMode);
-  int DecodeSecurity(std::uint8_t status);
+  void DecodeSecurity(std::uint8_t status);
   int DoDownload(CTargetChip& chip);
 
   Operator& window_;
@@ -88,6 +100,7 @@ class CMainDlg {
   std::unique_ptr<CTargetChip> chip_;
   LinkWorker worker_;
   ChipInfo info_;
+  Outcome outcome_ = Outcome::Done;
 };
 
 }  // namespace quillon

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "operator/operator.h"
+
 namespace quillon {
 
 class CChipTypeDlg;
@@ -17,22 +19,6 @@ class CCommConfigDlg;
 struct ChipInfo;
 struct SectorTableRow;
 struct MemoryView;
-
-enum class Buttons { Ok, OkCancel, YesNo };
-enum class Answer { Ok, Cancel, Yes, No };
-
-// Talk with the person at the machine. Every call blocks until the operator has answered,
-// and may come from the link worker's thread as well as from the user thread.
-class OperatorMessages {
- public:
-  virtual ~OperatorMessages() = default;
-  virtual void Inform(std::string_view text) = 0;
-  virtual Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) = 0;
-  // Diagnostics for the engineer, never shown as a message.
-  virtual void Trace(std::string_view text) = 0;
-  // Called by long waits on the user thread so that a window keeps painting.
-  virtual void Pump() {}
-};
 
 // One call per parameter dialog: the model holds the fields and the rules, the view only
 // shows it and hands back the operator's choices. True means OK.
@@ -62,13 +48,10 @@ class MainWindowView {
   virtual void SetSectorTable(const std::vector<SectorTableRow>& rows) = 0;
   virtual void SetMemoryView(const MemoryView& view) = 0;
   virtual void SetPaneTexts(std::string_view clock, std::string_view port, std::string_view baud) = 0;
-
-  virtual void ProgressSetRange(int units) = 0;
-  virtual void ProgressReset() = 0;
-  virtual void ProgressSetText(std::string_view text) = 0;
-  virtual void ProgressAdvance() = 0;
 };
 
-class Operator : public OperatorMessages, public virtual OperatorDialogs, public MainWindowView {};
+// Everything the window says and shows: the messages and progress that the operations
+// below it use, its dialogs, and its own fields.
+class Operator : public OperatorFeedback, public virtual OperatorDialogs, public MainWindowView {};
 
 }  // namespace quillon

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "operator/messages.h"
 #include "protocol/target_chip.h"
 #include "ui/main_dlg.h"
-#include "ui/messages.h"
 
 namespace quillon {
 

@@ -4,8 +4,8 @@
 
 #include "cli/cli_operator.h"
 #include "cli/cli_options.h"
+#include "operator/messages.h"
 #include "support/host_fixture.h"
-#include "ui/messages.h"
 
 namespace quillon {
 namespace {

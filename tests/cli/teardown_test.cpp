@@ -3,8 +3,8 @@
 #include <memory>
 #include <optional>
 
+#include "operator/messages.h"
 #include "protocol/commands.h"
-#include "ui/messages.h"
 #include "support/host_fixture.h"
 
 namespace quillon {

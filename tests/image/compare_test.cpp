@@ -2,7 +2,7 @@
 
 #include "image/image_texts.h"
 #include "image_host.h"
-#include "ui/messages.h"
+#include "operator/messages.h"
 
 namespace quillon {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "image/image_reader.h"
 #include "image_test_files.h"
+#include "operator/messages.h"
 #include "support/scripted_operator.h"
-#include "ui/messages.h"
 
 namespace quillon {
 namespace {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "image/compare_dialog.h"
-#include "image/download_dialog.h"
-#include "image/save_dialog.h"
 #include "protocol/target_chip.h"
 #include "support/scripted_operator.h"
+#include "ui/compare_dialog.h"
+#include "ui/download_dialog.h"
+#include "ui/save_dialog.h"
 
 namespace quillon {
 namespace {

@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
-#include "image/compare_dialog.h"
-#include "image/download_dialog.h"
 #include "image_test_files.h"
 #include "protocol/flash_host.h"
+#include "ui/compare_dialog.h"
+#include "ui/download_dialog.h"
 
 namespace quillon::test {
 

@@ -8,9 +8,9 @@
 
 #include "image/intel_hex.h"
 #include "image_test_files.h"
+#include "operator/messages.h"
 #include "protocol/chip_type_dialog.h"
 #include "support/scripted_operator.h"
-#include "ui/messages.h"
 
 namespace quillon {
 namespace {

@@ -7,7 +7,7 @@
 #include "image/print_back_end.h"
 #include "image/text_dump.h"
 #include "image_host.h"
-#include "ui/messages.h"
+#include "operator/messages.h"
 
 namespace quillon {
 namespace {

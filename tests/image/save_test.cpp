@@ -9,10 +9,10 @@
 #include <functional>
 
 #include "image/file_replacement.h"
-#include "image/save_dialog.h"
 #include "image/text_dump.h"
 #include "image_host.h"
-#include "ui/messages.h"
+#include "operator/messages.h"
+#include "ui/save_dialog.h"
 
 namespace quillon {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "operator/messages.h"
 #include "protocol/commands.h"
 #include "support/host_fixture.h"
 #include "support/pty_peer.h"
-#include "ui/messages.h"
 
 namespace quillon {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "operator/messages.h"
 #include "protocol/commands.h"
 #include "support/host_fixture.h"
 #include "support/pty_peer.h"
-#include "ui/messages.h"
 
 namespace quillon {
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "protocol/commands.h"
-#include "protocol/range_dialog.h"
 #include "support/host_fixture.h"
+#include "ui/range_dialog.h"
 
 namespace quillon::test {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "flash_host.h"
-#include "protocol/lock_dialog.h"
-#include "protocol/remap_dialog.h"
-#include "ui/messages.h"
+#include "operator/messages.h"
+#include "ui/lock_dialog.h"
+#include "ui/remap_dialog.h"
 
 namespace quillon {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "flash_host.h"
-#include "ui/messages.h"
+#include "operator/messages.h"
 
 namespace quillon {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "flash_host.h"
-#include "ui/messages.h"
+#include "operator/messages.h"
 
 namespace quillon {
 namespace {

@@ -47,28 +47,5 @@ TEST(TargetChip, GeometryFollowsTheModelOnceApplied) {
   }
 }
 
-TEST(TargetChip, ChipTypeDialogOkAppliesTheGeometryAndCancelKeepsOnlyTheField) {
-  const struct {
-    bool ok;
-    int expectedBlock0Size;
-  } cases[] = {{true, 16384}, {false, 32768}};
-  for (const auto& c : cases) {
-    ChipFixture f;
-    f.op.onChipType = [&](CChipTypeDlg& dialog) {
-      EXPECT_TRUE(dialog.IsChecked(CChipTypeDlg::IdQRV71A32));
-      EXPECT_TRUE(dialog.IsChecked(CChipTypeDlg::IdExternalMemory));
-      dialog.Click(CChipTypeDlg::IdQRV71A16);
-      dialog.Click(CChipTypeDlg::IdInternalMemory);
-      EXPECT_TRUE(dialog.IsChecked(CChipTypeDlg::IdQRV71A16));
-      EXPECT_FALSE(dialog.IsChecked(CChipTypeDlg::IdQRV71A32));
-      return c.ok;
-    };
-    EXPECT_EQ(f.chip.DoModal(f.op), c.ok);
-    EXPECT_EQ(f.chip.GetChipType(), ChipQRV71A16);
-    EXPECT_EQ(f.chip.GetMemoryType(), MemoryInternal);
-    EXPECT_EQ(f.chip.BlockSize(0), static_cast<std::uint32_t>(c.expectedBlock0Size));
-  }
-}
-
 }  // namespace
 }  // namespace quillon

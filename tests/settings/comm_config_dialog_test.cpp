@@ -1,12 +1,12 @@
-#include "settings/comm_config_dialog.h"
+#include "ui/comm_config_dialog.h"
 
 #include <gtest/gtest.h>
 
+#include "operator/messages.h"
 #include "settings/comm_settings.h"
-#include "settings/pane_texts.h"
 #include "settings/setting_values.h"
 #include "settings_fixture.h"
-#include "ui/messages.h"
+#include "ui/pane_texts.h"
 
 namespace quillon {
 namespace {

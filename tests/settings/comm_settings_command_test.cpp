@@ -1,15 +1,15 @@
-#include "settings/comm_settings_command.h"
+#include "ui/comm_settings_command.h"
 
 #include <gtest/gtest.h>
 #include <termios.h>
 
-#include "settings/comm_config_dialog.h"
+#include "operator/messages.h"
 #include "settings/comm_settings.h"
-#include "settings/pane_texts.h"
 #include "settings/setting_values.h"
 #include "settings_fixture.h"
 #include "support/pty_peer.h"
-#include "ui/messages.h"
+#include "ui/comm_config_dialog.h"
+#include "ui/pane_texts.h"
 
 namespace quillon {
 namespace {

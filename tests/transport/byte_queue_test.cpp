@@ -2,10 +2,10 @@
 
 #include <mutex>
 
+#include "operator/messages.h"
 #include "support/scripted_operator.h"
 #include "transport/byte_queue.h"
 #include "transport/guarded_queue.h"
-#include "ui/messages.h"
 
 namespace quillon {
 namespace {

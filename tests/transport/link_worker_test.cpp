@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <thread>
 
+#include "operator/messages.h"
 #include "protocol/commands.h"
 #include "support/host_fixture.h"
-#include "ui/messages.h"
 
 namespace quillon {
 namespace {

@@ -10,10 +10,10 @@
 #include <future>
 #include <memory>
 
+#include "operator/messages.h"
 #include "support/pty_peer.h"
 #include "support/scripted_operator.h"
 #include "transport/link_state.h"
-#include "ui/messages.h"
 
 namespace quillon {
 namespace {

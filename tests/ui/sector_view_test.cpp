@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "operator/messages.h"
 #include "protocol/target_chip.h"
 #include "support/host_fixture.h"
-#include "ui/messages.h"
 
 namespace quillon {
 namespace {

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string_view>
+
+namespace quillon {
+
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No };
+
+// Talk with the person at the machine. Every call blocks until the operator has answered,
+// and may come from the link worker's thread as well as from the user thread.
+class OperatorMessages {
+ public:
+  virtual ~OperatorMessages() = default;
+  virtual void Inform(std::string_view text) = 0;
+  virtual Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) = 0;
+  // Diagnostics for the engineer, never shown as a message.
+  virtual void Trace(std::string_view text) = 0;
+  // Called by long waits on the user thread so that a window keeps painting.
+  virtual void Pump() {}
+};
+
+// The progress bar of a long operation: a range of units, a label, one step per unit.
+class OperatorProgress {
+ public:
+  virtual ~OperatorProgress() = default;
+  virtual void ProgressSetRange(int units) = 0;
+  virtual void ProgressReset() = 0;
+  virtual void ProgressSetText(std::string_view text) = 0;
+  virtual void ProgressAdvance() = 0;
+};
+
+// All that the operations below the window may say to the person while they work.
+class OperatorFeedback : public OperatorMessages, public OperatorProgress {};
+
+}  // namespace quillon

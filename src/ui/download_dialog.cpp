@@ -1,0 +1,14 @@
+#include "ui/download_dialog.h"
+
+#include "protocol/target_chip.h"
+#include "ui/operator.h"
+
+namespace quillon {
+
+CDownloadDlg::CDownloadDlg(const CTargetChip& chip) : CImageFileDlg(chip, chip.GetMemoryType() == MemoryExternal) {}
+
+bool CDownloadDlg::DoModal(OperatorDialogs& dialogs) {
+  return Modal([&] { return dialogs.RunDownloadDialog(*this); });
+}
+
+}  // namespace quillon

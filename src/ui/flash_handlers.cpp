@@ -1,0 +1,201 @@
+#include <algorithm>
+#include <string_view>
+
+#include "operator/messages.h"
+#include "ui/command_checks.h"
+#include "ui/lock_dialog.h"
+#include "ui/main_dlg.h"
+#include "ui/range_dialog.h"
+#include "ui/remap_dialog.h"
+#include "ui/sector_range.h"
+#include "ui/sector_view.h"
+
+namespace quillon {
+
+void CMainDlg::OnSectorErase() {
+  BeginFlashCommand(*this);
+  CTargetChip* chip = SectorCommandTarget(*this);
+  if (chip == nullptr) {
+    return;
+  }
+  CRangeDlg dialog(*chip, Link(), Window());
+  const bool chosen = dialog.DoModal(Window());
+  SectorRange range{};
+  if (chosen) {
+    range = ResolveSectorRange(*chip, dialog.GetChosenStart(), dialog.GetChosenRange());
+    if (range.block == 1 && chip->GetMemoryType() != MemoryExternal) {
+      Fail(msg::Block1NotAvailable);
+      return;
+    }
+    chip->SetCurrentBlock(range.block);
+    Window().SelectBlockTab(range.block);
+  }
+  Window().RedrawNow();
+  if (!chosen) {
+    Note(Outcome::Declined);
+    return;
+  }
+  const auto stride = static_cast<int>(chip->SectorSize(range.block));
+  if (chip->Device().EraseSectors(static_cast<int>(range.address), stride, range.count) == 0) {
+    Window().Inform(msg::SectorsEraseCompleted);
+  } else if (Link().Queued()) {
+    DropFailedQueuedLink(*this);
+  } else {
+    Fail(msg::SectorEraseFailed);
+  }
+}
+
+void CMainDlg::OnChipErase() {
+  BeginFlashCommand(*this);
+  CTargetChip* chip = ConfigurationCommandTarget(*this);
+  if (chip == nullptr || RefusedInQueuedLink(*this)) {
+    return;
+  }
+  if (!Confirm(msg::ReallyProceed, Buttons::YesNo, Answer::No)) {
+    return;
+  }
+  if (chip->Device().ChipErase() == 0) {
+    Window().Inform(msg::ChipEraseCompleted);
+  } else {
+    Fail(msg::ChipEraseFailed);
+  }
+}
+
+namespace {
+
+// The block's image starts zeroed so that bytes the read does not reach show as such.
+std::span<std::uint8_t> FreshBlockImage(CTargetChip& chip, int block) {
+  const auto image = chip.BlockBufferToFill(block);
+  std::fill_n(image.begin(), chip.BlockSize(block), std::uint8_t{0});
+  return image;
+}
+
+}  // namespace
+
+void CMainDlg::OnRead() {
+  BeginFlashCommand(*this);
+  CTargetChip* chip = SectorCommandTarget(*this);
+  if (chip == nullptr) {
+    return;
+  }
+  // v1.1E firmware reaches block 1 in either memory mode.
+  Link().ReadAllBlocks = Link().LinkMode != DirectLink;
+  CRangeDlg dialog(*chip, Link(), Window());
+  const bool chosen = dialog.DoModal(Window());
+  SectorRange range{};
+  if (chosen) {
+    range = ResolveSectorRange(*chip, dialog.GetChosenStart(), dialog.GetChosenRange());
+    chip->SetCurrentBlock(range.block);
+    Window().SelectBlockTab(range.block);
+  }
+  Window().RedrawNow();
+  if (!chosen) {
+    Note(Outcome::Declined);
+  }
+  bool failed = false;
+  if (chosen) {
+    const auto sectorSize = static_cast<int>(chip->SectorSize(range.block));
+    const auto offset = range.address - chip->StartAddress(range.block);
+    const int wanted = range.count * sectorSize;
+    const auto image = FreshBlockImage(*chip, range.block);
+    const int stored =
+        chip->Device().ReadFlash(image.data() + offset, static_cast<int>(range.address), wanted, sectorSize);
+    if (stored != wanted) {
+      if (!Link().Queued()) {
+        Fail(msg::UnmatchedReadCount);
+        Link().ReadAllBlocks = false;
+        return;
+      }
+      failed = true;
+    }
+    ShowSectorTable(*this, range.block, dialog.GetChosenRange(), range.firstSector);
+    FillMemoryView(range.block, range.firstSector);
+  }
+  ShowChipInfo();
+  if (failed) {
+    DropFailedQueuedLink(*this);
+  }
+  Link().ReadAllBlocks = false;
+}
+
+namespace {
+
+// Lock and remap: choose an option, confirm, program it, and ask for a reset, since the
+// chip reads its new configuration only when it starts.
+template <typename Dialog>
+void ProgramConfiguration(CMainDlg& host, int (CIapDevice::*program)(int), std::string_view completed,
+                          std::string_view failed) {
+  BeginFlashCommand(host);
+  CTargetChip* chip = ConfigurationCommandTarget(host);
+  if (chip == nullptr || RefusedInQueuedLink(host)) {
+    return;
+  }
+  Dialog dialog;
+  if (!dialog.DoModal(host.Window())) {
+    host.Note(Outcome::Declined);
+    return;
+  }
+  if (!host.Confirm(msg::ReallyProceed, Buttons::YesNo, Answer::No)) {
+    return;
+  }
+  if ((chip->Device().*program)(dialog.GetOption()) == 0) {
+    host.Window().Inform(completed);
+  } else {
+    host.Fail(failed);
+  }
+}
+
+// The port stays open; the next flash command needs a new detection.
+void DisconnectTarget(CMainDlg& host) {
+  host.ClearChipInfo();
+  if (CTargetChip* chip = host.TargetChip()) {
+    chip->Device().ClearConnected();
+    chip->Device().PurgeInput();
+  }
+}
+
+}  // namespace
+
+void CMainDlg::OnSetLock() {
+  ProgramConfiguration<CLockDlg>(*this, &CIapDevice::SetLock, msg::SetLockCompleted, msg::SetLockFailed);
+}
+
+void CMainDlg::OnMemoryRemap() {
+  ProgramConfiguration<CRemapDlg>(*this, &CIapDevice::SetRemap, msg::MemoryRemapCompleted, msg::MemoryRemapFailed);
+}
+
+void CMainDlg::OnExecuteUserCode() {
+  BeginFlashCommand(*this);
+  if (Link().LinkMode != QueuedLink) {
+    Fail(msg::IllegalInDirectFirmware);
+    return;
+  }
+  CTargetChip* chip = TargetChip();
+  if (chip == nullptr || Link().ChipReleased) {
+    Fail(msg::NoFlashChip);
+    return;
+  }
+  if (chip->Device().RunUserCode() != 1) {
+    Note(Outcome::Failed);
+  }
+  Link().ChipReleased = true;
+  // The worker hands the run command over at the target's next ready byte; a target that
+  // sends none within the ready-byte limit is lost anyway.
+  Worker().StopWhenSent(GetTiming().readySilence);
+  // The output is not purged: the run command's operand may still be in the driver's
+  // buffer, and nothing else can be.
+  DisconnectTarget(*this);
+}
+
+void CMainDlg::OnResetLink() {
+  BeginCommand();
+  StopLinkWorker();
+  DisconnectTarget(*this);
+  if (CTargetChip* chip = TargetChip()) {
+    chip->Device().PurgeOutput();
+  }
+  Link().LinkLost = false;
+  ShowChipInfo();
+}
+
+}  // namespace quillon

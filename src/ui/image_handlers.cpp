@@ -1,0 +1,169 @@
+#include "image/compare.h"
+#include "image/download.h"
+#include "image/formatted.h"
+#include "image/image_reader.h"
+#include "image/image_texts.h"
+#include "image/print.h"
+#include "image/save.h"
+#include "operator/messages.h"
+#include "ui/chosen_start.h"
+#include "ui/command_checks.h"
+#include "ui/compare_dialog.h"
+#include "ui/download_dialog.h"
+#include "ui/main_dlg.h"
+#include "ui/range_dialog.h"
+#include "ui/save_dialog.h"
+
+namespace quillon {
+
+int CMainDlg::OnDownload() {
+  BeginFlashCommand(*this);
+  CTargetChip* chip = SectorCommandTarget(*this);
+  return chip == nullptr ? -1 : DoDownload(*chip);
+}
+
+// Anything but 0 keeps "Dnload/Run UserCode" from starting the code, so every download
+// that did not put the whole file into flash gives -1; an operator who declines to erase
+// has not asked for a download, and gets 0.
+int CMainDlg::DoDownload(CTargetChip& chip) {
+  const bool internal = chip.GetMemoryType() == MemoryInternal;
+  const std::string savedTitle = window_.Title();
+  window_.SetTitle(internal ? msg::WarnBlock0Erased : msg::WarnBlocks01Erased);
+  CDownloadDlg dialog(chip);
+  const bool chosen = dialog.DoModal(window_);
+  SectorRange range{};
+  if (chosen) {
+    range = TakeChosenStart(*this, chip, dialog.GetChosenStart(), StartOnly);
+  }
+  window_.RedrawNow();
+  if (!chosen) {
+    window_.SetTitle(savedTitle);
+    Note(Outcome::Declined);
+    return -1;
+  }
+  // The whole file is read and checked first, so that one that will not do costs no
+  // question, sends the target nothing and leaves the link as it was.
+  PlannedImage image;
+  if (PrepareImage(dialog.GetFileName(), range.block, range.address, internal ? SingleBlockRule : SplitRule, chip,
+                   window_, StagingFile(paths_.cacheDir), image) != ImageDone) {
+    window_.SetTitle(savedTitle);
+    Note(Outcome::Failed);
+    return -1;
+  }
+  if (!Confirm(msg::ProceedToDownload, Buttons::YesNo, Answer::No)) {
+    window_.SetTitle(savedTitle);
+    return 0;
+  }
+  window_.SetTitle(Formatted(msg::DownloadingFormat, dialog.GetFileName().c_str()));
+  const int result = internal ? DownloadImageInternal(chip, image) : DownloadImageExternal(chip, image);
+  window_.SetTitle(savedTitle);
+  if (result == ImageDone) {
+    return 0;
+  }
+  if (result == ImageFailed) {
+    DropFailedQueuedLink(*this);
+  }
+  Note(Outcome::Failed);
+  return -1;
+}
+
+void CMainDlg::OnDownloadAndRun() {
+  if (OnDownload() == 0) {
+    OnExecuteUserCode();
+  }
+}
+
+void CMainDlg::OnCompare() {
+  BeginFlashCommand(*this);
+  CTargetChip* chip = SectorCommandTarget(*this);
+  if (chip == nullptr) {
+    return;
+  }
+  const std::string savedTitle = window_.Title();
+  CCompareDlg dialog(*chip);
+  const bool chosen = dialog.DoModal(window_);
+  SectorRange range{};
+  if (chosen) {
+    range = TakeChosenStart(*this, *chip, dialog.GetChosenStart(), StartOnly);
+  }
+  window_.RedrawNow();
+  if (!chosen) {
+    window_.SetTitle(savedTitle);
+    ShowChipInfo();
+    Note(Outcome::Declined);
+    return;
+  }
+  const std::string& path = dialog.GetFileName();
+  window_.SetTitle(Formatted(msg::ComparingFormat, path.c_str(), range.address));
+  int mismatchAddress = -1;
+  int mismatchPair = 0;
+  const int result = CompareFileWithFlash(*chip, path, range.block, static_cast<int>(range.address), mismatchAddress,
+                                          mismatchPair, StagingFile(paths_.cacheDir));
+  info_.IapStatus = CompareStatusText(path, result, mismatchAddress, mismatchPair);
+  if (result != ImageDone) {
+    Note(Outcome::Failed);
+  }
+  window_.SetTitle(savedTitle);
+  ShowChipInfo();
+}
+
+void CMainDlg::OnFileSave() {
+  BeginFlashCommand(*this);
+  if (chip_ == nullptr || link_.ChipReleased) {
+    Fail(msg::NoFlashChip);
+    return;
+  }
+  CSaveDlg dialog(*chip_);
+  if (dialog.DoModal(window_)) {
+    const SectorRange range = TakeChosenStart(*this, *chip_, dialog.GetChosenStart(), dialog.GetChosenRange());
+    const auto sectorSize = static_cast<int>(chip_->SectorSize(range.block));
+    const int result = SaveFlashToFile(*chip_, dialog.GetFileName(), static_cast<int>(range.address),
+                                       range.count * sectorSize, sectorSize, dialog.GetTextFormat());
+    if (result != 0) {
+      Note(Outcome::Failed);
+    }
+    // A queued link that failed is reported once, by the watchdog.
+    if (!link_.LinkLost) {
+      window_.Inform(result == 0 ? msg::SaveCompleted : msg::SaveFailed);
+    }
+  } else {
+    Note(Outcome::Declined);
+  }
+  window_.RedrawNow();
+}
+
+void CMainDlg::OnFilePrint(PrintBackEnd& printer) {
+  BeginFlashCommand(*this);
+  if (chip_ == nullptr || link_.ChipReleased) {
+    Fail(msg::NoFlashChip);
+    return;
+  }
+  if (!chip_->CurrentBlockLegal()) {
+    Fail(msg::IllegalBlockNumber);
+    return;
+  }
+  // Opens on the first sector and one sector's range: a quick look is the usual print.
+  CRangeDlg dialog(*chip_, link_, window_);
+  dialog.SetInitialStart(0);
+  dialog.SetInitialRange(1);
+  const bool chosen = dialog.DoModal(window_);
+  SectorRange range{};
+  if (chosen) {
+    range = TakeChosenStart(*this, *chip_, dialog.GetChosenStart(), dialog.GetChosenRange());
+  }
+  window_.RedrawNow();
+  if (!chosen) {
+    Note(Outcome::Declined);
+    return;
+  }
+  const auto sectorSize = static_cast<int>(chip_->SectorSize(range.block));
+  const int result = PrintFlash(*chip_, printer, static_cast<int>(range.address), range.count * sectorSize, sectorSize);
+  if (result != 0) {
+    Note(Outcome::Failed);
+  }
+  if (!link_.LinkLost) {
+    window_.Inform(result == 0 ? msg::PrintCompleted : msg::PrintFailed);
+  }
+}
+
+}  // namespace quillon
