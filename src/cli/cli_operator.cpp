@@ -17,15 +17,6 @@ constexpr int BarWidth = 40;
 
 }  // namespace
 
-bool IsFailureText(std::string_view text) {
-  static constexpr std::array informational = {
-      msg::SectorsEraseCompleted, msg::ChipEraseCompleted, msg::SetLockCompleted,  msg::MemoryRemapCompleted,
-      msg::SaveCompleted,         msg::PrintCompleted,     msg::SelectChipTypeOrDetect, msg::ResetIfAutoDetectFails,
-      msg::ChipTypeDetectedEarlier, msg::StopAndExit,      msg::UnknownChipLock,
-  };
-  return std::find(informational.begin(), informational.end(), text) == informational.end();
-}
-
 CliOperator::CliOperator(bool assumeYes, bool trace, std::FILE* out, std::FILE* err)
     : assumeYes_(assumeYes), trace_(trace), out_(out), err_(err), interactive_(::isatty(::fileno(out)) != 0) {}
 
@@ -37,20 +28,10 @@ void CliOperator::Print(std::string_view text) {
 
 void CliOperator::Inform(std::string_view text) {
   std::lock_guard lock(mutex_);
-  const bool failure = IsFailureText(text);
-  if (failure && holdFailures_) {
-    heldFailures_.emplace_back(text);
+  if (reportingDetection_ && chipInfoShown_) {
+    heldMessages_.emplace_back(text);
   } else {
     Print(text);
-  }
-  if (failure) {
-    failed_ = true;
-    // Why a port would not open is worth more than the bare message, trace or not.
-    if (text == msg::Rs232SetupFailed) {
-      for (const auto& held : heldTraces_) {
-        std::fprintf(err_, "%s", held.c_str());
-      }
-    }
   }
 }
 
@@ -70,24 +51,38 @@ Answer CliOperator::Ask(std::string_view text, Buttons buttons, Answer defaultAn
     const char first = line.empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
     answer = (first == 'y' || first == 'o') ? yes : no;
   }
-  if (answer != yes) {
-    failed_ = true;
-  }
   return answer;
 }
 
-void CliOperator::HoldFailureTexts() {
+void CliOperator::BeginDetectionReport() {
   std::lock_guard lock(mutex_);
-  holdFailures_ = true;
+  reportingDetection_ = true;
+  chipInfoShown_ = false;
 }
 
-void CliOperator::ReleaseFailureTexts() {
+void CliOperator::EndDetectionReport(bool printChipInfo) {
   std::lock_guard lock(mutex_);
-  holdFailures_ = false;
-  for (const auto& text : heldFailures_) {
+  reportingDetection_ = false;
+  if (printChipInfo && chipInfoShown_) {
+    PrintChipInfoLocked();
+  }
+  for (const auto& text : heldMessages_) {
     Print(text);
   }
-  heldFailures_.clear();
+  heldMessages_.clear();
+}
+
+void CliOperator::PrintHeldTraces() {
+  std::lock_guard lock(mutex_);
+  for (const auto& held : heldTraces_) {
+    std::fprintf(err_, "%s", held.c_str());
+  }
+  heldTraces_.clear();
+}
+
+void CliOperator::PrintLine(std::string_view text) {
+  std::lock_guard lock(mutex_);
+  Print(text);
 }
 
 void CliOperator::Trace(std::string_view text) {
@@ -101,7 +96,11 @@ void CliOperator::Trace(std::string_view text) {
   }
 }
 
-void CliOperator::ShowChipInfo(const ChipInfo& info) { chipInfo_ = info; }
+void CliOperator::ShowChipInfo(const ChipInfo& info) {
+  std::lock_guard lock(mutex_);
+  chipInfo_ = info;
+  chipInfoShown_ = chipInfoShown_ || !info.ChipType.empty();
+}
 
 void CliOperator::EnableCommand(int commandId, bool enabled) {
   std::lock_guard lock(mutex_);
@@ -113,7 +112,13 @@ bool CliOperator::CommandDisabled(int commandId) const {
   return found != commandsEnabled_.end() && !found->second;
 }
 
-void CliOperator::PrintChipInfo() const {
+void CliOperator::PrintChipInfo() {
+  std::lock_guard lock(mutex_);
+  PrintChipInfoLocked();
+}
+
+void CliOperator::PrintChipInfoLocked() {
+  EndProgressLine();
   std::fprintf(out_,
                "Chip Type:  %s\nFlash Size: %s\nReMap:      %s\nMem Mode:   %s\nFw Version: %s\n"
                "IAP Status: %s\n%s\n",

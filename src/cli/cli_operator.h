@@ -37,22 +37,24 @@ class CliOperator : public Operator, public DialogAnswers {
   void ProgressSetText(std::string_view text) override;
   void ProgressAdvance() override;
 
-  // A failure message was shown, a question was declined, or a command said so itself.
-  bool Failed() const { return failed_; }
-  void MarkFailed() { failed_ = true; }
   const ChipInfo& ShownChipInfo() const { return chipInfo_; }
   // A command the window would have greyed out after the detection.
   bool CommandDisabled(int commandId) const;
-  void PrintChipInfo() const;
+  void PrintChipInfo();
   // The sector table and memory view are printed only by the commands that ask for them.
   void SetPrintViews(bool print) { printViews_ = print; }
-  // While held, failure texts wait, so that what a detection did read can be printed
-  // above the reason it failed.
-  void HoldFailureTexts();
-  void ReleaseFailureTexts();
+  // A detection's report: what it said once it had read the chip waits, so that the chip
+  // information, when asked for, comes above the reason a detection will not do.
+  void BeginDetectionReport();
+  void EndDetectionReport(bool printChipInfo);
+  // Why a port would not open is worth more than the bare message, trace or not.
+  void PrintHeldTraces();
+  // A line of its own, after any progress bar.
+  void PrintLine(std::string_view text);
 
  private:
   void Print(std::string_view text);
+  void PrintChipInfoLocked();
   void DrawProgress(bool final);
   void EndProgressLine();
 
@@ -61,22 +63,19 @@ class CliOperator : public Operator, public DialogAnswers {
   std::FILE* out_;
   std::FILE* err_;
   bool interactive_;
-  bool failed_ = false;
   bool printViews_ = false;
   std::string title_;
   ChipInfo chipInfo_;
   std::map<int, bool> commandsEnabled_;
   std::vector<std::string> heldTraces_;
-  bool holdFailures_ = false;
-  std::vector<std::string> heldFailures_;
+  bool reportingDetection_ = false;
+  bool chipInfoShown_ = false;
+  std::vector<std::string> heldMessages_;
   std::mutex mutex_;
   int progressUnits_ = 0;
   int progressPosition_ = 0;
   std::string progressLabel_;
   bool progressLineOpen_ = false;
 };
-
-// True for the texts that tell of something that did not happen as asked.
-bool IsFailureText(std::string_view text);
 
 }  // namespace quillon::cli

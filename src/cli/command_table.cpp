@@ -14,18 +14,19 @@ namespace quillon::cli {
 
 namespace {
 
-int RequireNoArguments(const std::vector<std::string>& arguments) {
+void RequireNoArguments(const std::vector<std::string>& arguments) {
   if (!arguments.empty()) {
     throw UsageError("unexpected argument " + arguments.front());
   }
-  return 0;
 }
 
-int DetectCommand(CMainDlg&, CliOperator& op, std::vector<std::string>& arguments) {
-  RequireNoArguments(arguments);
-  op.PrintChipInfo();
-  return 0;
-}
+}  // namespace
+
+// The detection has run and printed its report already.
+void DetectCommand(CMainDlg&, CliOperator&, std::vector<std::string>& arguments) { RequireNoArguments(arguments); }
+
+namespace {
+
 
 int SettingsCommand(const GlobalOptions& options, const AppPaths& paths) {
   return RunSettingsCommand(options.arguments, paths, std::cout, std::cerr);
@@ -63,6 +64,18 @@ std::optional<std::string> InputFileOf(const CommandEntry& entry, std::vector<st
     return std::nullopt;
   }
   return arguments.front();
+}
+
+int ExitStatusOf(Outcome outcome) {
+  return outcome == Outcome::Done || outcome == Outcome::Warning ? ExitOk : ExitFailed;
+}
+
+Outcome RunWindowCommand(WindowCommand command, CMainDlg& window, CliOperator& op,
+                         std::vector<std::string>& arguments) {
+  command(window, op, arguments);
+  const Outcome outcome = window.LastOutcome();
+  window.OnTimer();
+  return Graver(outcome, window.LastOutcome());
 }
 
 const CommandEntry* FindCommand(const std::string& name) {

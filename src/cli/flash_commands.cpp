@@ -30,7 +30,7 @@ std::string NotListed(const std::string& name, int index, std::size_t entries) {
 
 // The lists are built when the dialog opens, so only then can an index be judged; one
 // that is not listed cancels the dialog and ends the command as a usage error.
-int RunRangeCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments,
+void RunRangeCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments,
                     void (CMainDlg::*command)()) {
   const int sector = TakeIndex(arguments, "--sector");
   const int range = TakeIndex(arguments, "--range");
@@ -49,11 +49,10 @@ int RunRangeCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>&
   if (!refusal.empty()) {
     throw UsageError(refusal);
   }
-  return 0;
 }
 
 template <typename Dialog>
-int RunOptionCommand(CMainDlg& window, std::vector<std::string>& arguments,
+void RunOptionCommand(CMainDlg& window, std::vector<std::string>& arguments,
                      std::function<bool(Dialog&)>& answer, void (CMainDlg::*command)()) {
   if (arguments.size() != 1) {
     throw UsageError("one OPTION expected");
@@ -73,38 +72,35 @@ int RunOptionCommand(CMainDlg& window, std::vector<std::string>& arguments,
   };
   (window.*command)();
   answer = nullptr;
-  return 0;
 }
 
 }  // namespace
 
-int ReadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+void ReadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
   op.SetPrintViews(true);
-  return RunRangeCommand(window, op, arguments, &CMainDlg::OnRead);
+  RunRangeCommand(window, op, arguments, &CMainDlg::OnRead);
 }
 
-int EraseCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
-  return RunRangeCommand(window, op, arguments, &CMainDlg::OnSectorErase);
+void EraseCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+  RunRangeCommand(window, op, arguments, &CMainDlg::OnSectorErase);
 }
 
-int ChipEraseCommand(CMainDlg& window, CliOperator&, std::vector<std::string>& arguments) {
+void ChipEraseCommand(CMainDlg& window, CliOperator&, std::vector<std::string>& arguments) {
   RequireNothingElse(arguments);
   window.OnChipErase();
-  return 0;
 }
 
-int LockCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
-  return RunOptionCommand(window, arguments, op.onLock, &CMainDlg::OnSetLock);
+void LockCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+  RunOptionCommand(window, arguments, op.onLock, &CMainDlg::OnSetLock);
 }
 
-int RemapCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
-  return RunOptionCommand(window, arguments, op.onRemap, &CMainDlg::OnMemoryRemap);
+void RemapCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+  RunOptionCommand(window, arguments, op.onRemap, &CMainDlg::OnMemoryRemap);
 }
 
-int RunCommand(CMainDlg& window, CliOperator&, std::vector<std::string>& arguments) {
+void RunCommand(CMainDlg& window, CliOperator&, std::vector<std::string>& arguments) {
   RequireNothingElse(arguments);
   window.OnExecuteUserCode();
-  return 0;
 }
 
 }  // namespace quillon::cli

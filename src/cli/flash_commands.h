@@ -22,11 +22,11 @@ class CliOperator;
 //   lock OPTION                      1 to 5
 //   remap OPTION                     1 to 3
 //   run
-int ReadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
-int EraseCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
-int ChipEraseCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
-int LockCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
-int RemapCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
-int RunCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void ReadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void EraseCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void ChipEraseCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void LockCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void RemapCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void RunCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
 
 }  // namespace quillon::cli

@@ -1,12 +1,10 @@
 #include "cli/image_commands.h"
 
-#include <cstdio>
 #include <functional>
 #include <optional>
 
 #include "cli/cli_operator.h"
 #include "cli/cli_options.h"
-#include "image/compare.h"
 #include "ui/compare_dialog.h"
 #include "ui/download_dialog.h"
 #include "ui/main_dlg.h"
@@ -60,52 +58,41 @@ void ThrowIfRefused(const std::string& refusal) {
   }
 }
 
-// Runs the download with the dialog answered from the arguments; what the window's
-// command gave back, or nothing when the arguments were refused.
+// Runs the download with the dialog answered from the arguments.
 template <typename Command>
-auto RunDownload(CliOperator& op, std::vector<std::string>& arguments, Command command) {
+void RunDownload(CliOperator& op, std::vector<std::string>& arguments, Command command) {
   const ImageArguments taken = TakeImageArguments(arguments);
   std::string refusal;
   AnswerImageDialog(op.onDownload, taken, refusal);
-  const auto result = command();
+  command();
   op.onDownload = nullptr;
   ThrowIfRefused(refusal);
-  return result;
 }
 
 }  // namespace
 
-int DownloadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
-  return RunDownload(op, arguments, [&] { return window.OnDownload(); }) == 0 ? 0 : 1;
+void DownloadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+  RunDownload(op, arguments, [&] { window.OnDownload(); });
 }
 
-// The code runs only after a download that put the whole file into flash, and then the
-// chip is released to it.
-int DownloadRunCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
-  const bool released = RunDownload(op, arguments, [&] {
-    window.OnDownloadAndRun();
-    return window.Link().ChipReleased;
-  });
-  return released ? 0 : 1;
+void DownloadRunCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+  RunDownload(op, arguments, [&] { window.OnDownloadAndRun(); });
 }
 
-int CompareCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+void CompareCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
   const ImageArguments taken = TakeImageArguments(arguments);
   std::string refusal;
   AnswerImageDialog(op.onCompare, taken, refusal);
   window.OnCompare();
   op.onCompare = nullptr;
   ThrowIfRefused(refusal);
-  // The status line as the window showed it, on the terminal where the messages go.
-  const std::string status = op.ShownChipInfo().IapStatus;
-  if (!status.empty()) {
-    std::printf("%s\n", status.c_str());
-    std::fflush(stdout);
+  // The status line as the window showed it, where the messages go.
+  if (const std::string& status = op.ShownChipInfo().IapStatus; !status.empty()) {
+    op.PrintLine(status);
   }
-  return status == CompareStatusText(taken.file, 0, -1, 0) ? 0 : 1;
 }
 
-int SaveCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+void SaveCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
   const int range = TakeIndex(arguments, "--range");
   const std::optional<std::string> format = TakeOption(arguments, "--format");
   if (format && *format != "text" && *format != "bin") {
@@ -128,7 +115,6 @@ int SaveCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arg
   window.OnFileSave();
   op.onSave = nullptr;
   ThrowIfRefused(refusal);
-  return 0;
 }
 
 }  // namespace quillon::cli

@@ -19,9 +19,9 @@ class CliOperator;
 //   download-run FILE [--sector N]   and then starts the user code
 //   compare FILE [--sector N]        prints the IAP Status line; 1 for any difference
 //   save FILE [--sector N] [--range R] [--format text|bin]
-int DownloadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
-int DownloadRunCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
-int CompareCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
-int SaveCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void DownloadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void DownloadRunCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void CompareCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void SaveCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
 
 }  // namespace quillon::cli

@@ -6,13 +6,11 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "cli/cli_operator.h"
 #include "cli/cli_options.h"
 #include "cli/command_table.h"
-#include "operator/messages.h"
 #include "settings/device_binding.h"
 #include "sim/command_line.h"
 #include "sim/emulator.h"
@@ -20,10 +18,6 @@
 
 namespace quillon::cli {
 namespace {
-
-constexpr int ExitOk = 0;
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
 
 std::unique_ptr<sim::Emulator> StartEmulator(const GlobalOptions& options) {
   std::vector<std::string> args = {"--firmware",
@@ -136,37 +130,28 @@ int Run(const std::vector<std::string>& args) {
   CMainDlg window(op, paths);
   window.OnInitDialog();
   ApplyConnection(options, paths, window.TargetChip()->Device(), emulator.get());
-  const bool detectOnly = std::string_view(entry->name) == "detect";
-  if (detectOnly) {
-    op.HoldFailureTexts();
-  }
+  op.BeginDetectionReport();
   Detect(options, window, op);
+  const Outcome detection = window.LastOutcome();
   window.OnTimer();
-  const bool detected =
-      window.TargetChip()->Device().IsConnected() && window.Info().IapStatus == msg::HandshakingSucceed;
-  if (!detected) {
-    // What a faulty detection did read is what the person needs to see above the reason.
-    if (detectOnly && window.TargetChip()->Device().IsConnected()) {
-      op.PrintChipInfo();
-    }
-    op.ReleaseFailureTexts();
+  op.EndDetectionReport(entry->run == DetectCommand);
+  if (!window.TargetChip()->Device().IsOpen()) {
+    op.PrintHeldTraces();
+  }
+  if (ExitStatusOf(Graver(detection, window.LastOutcome())) != ExitOk) {
     return ExitFailed;
   }
-  op.ReleaseFailureTexts();
   if (entry->windowCommand != 0 && op.CommandDisabled(entry->windowCommand)) {
     std::fprintf(stderr, "quillon-cli: %s is not available on this chip (%s)\n", entry->name,
                  window.Info().Security.c_str());
     return ExitFailed;
   }
-  int result = ExitOk;
   try {
-    result = entry->run(window, op, options.arguments);
+    return ExitStatusOf(RunWindowCommand(entry->run, window, op, options.arguments));
   } catch (const UsageError& error) {
     std::fprintf(stderr, "quillon-cli: %s\n", error.what());
     return ExitUsage;
   }
-  window.OnTimer();
-  return result != ExitOk || op.Failed() ? ExitFailed : ExitOk;
 }
 
 }  // namespace

@@ -91,6 +91,8 @@ void CMainDlg::OnAutoDetect() {
     case FirmwareReading::V11E: info_.FwVersion = "v1.1E"; break;
   }
   if (identity.Faulty()) {
+    // What was read stays in view behind the box that says it will not do.
+    ShowChipInfo();
     Fail(msg::WrongFirmware);
   } else {
     info_.IapStatus = msg::HandshakingSucceed;

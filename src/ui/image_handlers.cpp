@@ -69,7 +69,9 @@ int CMainDlg::DoDownload(CTargetChip& chip) {
 
 void CMainDlg::OnDownloadAndRun() {
   if (OnDownload() == 0) {
+    const Outcome download = outcome_;
     OnExecuteUserCode();
+    Note(download);
   }
 }
 

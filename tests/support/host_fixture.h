@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/cli_operator.h"
+#include "cli/command_table.h"
 #include "sim/emulator.h"
 #include "support/scripted_operator.h"
 #include "ui/main_dlg.h"
@@ -73,14 +74,17 @@ struct HostFixture {
 // A window detected through quillon-cli's operator, answering every question Yes as with
 // --yes and printing into a scratch file.
 struct CliHost {
-  using Command = int (*)(CMainDlg&, cli::CliOperator&, std::vector<std::string>&);
+  using Command = cli::WindowCommand;
 
   explicit CliHost(sim::Firmware firmware);
 
   // What was printed since the detection.
   std::string Output();
   std::string File(const std::string& name, const std::vector<std::uint8_t>& bytes);
-  int Run(Command command, std::vector<std::string> args) { return command(window, op, args); }
+  // The exit status quillon-cli would give: the command and the timer tick after it.
+  int Run(Command command, std::vector<std::string> args) {
+    return cli::ExitStatusOf(cli::RunWindowCommand(command, window, op, args));
+  }
 
   TempDir dir;
   // Declared before the operator and the window, so it is closed after both: the worker
