@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "operator/messages.h"
-#include "transport/serial_port.h"
 #include "operator/operator.h"
+#include "transport/serial_port.h"
 
 namespace quillon {
 
@@ -13,14 +13,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::uint8_t Ready = 0xF7;
-constexpr std::uint8_t Idle = 0x61;
-
-// What the worker does after writing a command byte: how many operand bytes follow,
-// whether the last operand is a count of data bytes to send or reply bytes to take,
-// and whether one reply byte closes the command. A reply closed by the target's next
-// ready byte is handed over only once that byte has come: a byte lost or added on the
-// line would otherwise pass the ready byte off as data.
+// The worker's progress through one command of the shape it was sent with.
 struct Conversation {
   bool sendOperands = false;
   bool receiveCount = false;
@@ -29,21 +22,17 @@ struct Conversation {
   std::uint32_t remaining = 0;
   bool closedByReady = false;
 
+  Conversation() = default;
+  explicit Conversation(const CommandShape& shape)
+      : sendOperands(shape.sendOperands),
+        receiveCount(shape.receiveCount),
+        receiveOne(shape.receiveOne),
+        countFollows(shape.countFollows),
+        remaining(shape.operands),
+        closedByReady(shape.closedByReady) {}
+
   bool Busy() const { return sendOperands || receiveCount || receiveOne; }
 };
-
-Conversation ConversationFor(std::uint8_t command) {
-  switch (command) {
-    case 0x05: return {true, false, true, false, 1};
-    case 0x06: return {true, false, true, true, 3};
-    case 0x0B: return {true, false, true, false, 3};
-    case 0x0C: return {true, true, false, true, 3, true};
-    case 0x0E: return {true, false, false, true, 3};
-    case 0x60: return {false, true, false, false, 3};
-    case 0x62: return {true, false, false, false, 1};
-    default: return {};
-  }
-}
 
 template <typename Mutex>
 std::optional<std::unique_lock<Mutex>> Acquire(Mutex& mutex) {
@@ -61,7 +50,8 @@ LinkWorker::LinkWorker(LinkState& link, OperatorMessages& owner, const Timing& t
 
 LinkWorker::~LinkWorker() { Stop(); }
 
-bool LinkWorker::Start(SerialPort& port) {
+bool LinkWorker::Start(SerialPort& port, const QueuedConversation& conversation) {
+  conversation_ = conversation;
   auto queues = std::make_shared<LinkQueues>();
   link_.queues = queues;
   link_.RunFlag = true;
@@ -148,7 +138,7 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
       return false;
     }
     const auto now = Clock::now();
-    if (byte == Ready && !link_.LinkLost && now - replyDue > timing_.replyGap) {
+    if (byte == conversation_.ready && !link_.LinkLost && now - replyDue > timing_.replyGap) {
       return false;
     }
     replyDue = now;
@@ -215,7 +205,7 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
       conversation.receiveCount = --conversation.remaining != 0;
       if (!conversation.receiveCount && conversation.closedByReady) {
         std::uint8_t prompt = 0x00;
-        if (port.ReadByte(prompt) != 1 || prompt != Ready) {
+        if (port.ReadByte(prompt) != 1 || prompt != conversation_.ready) {
           return Lost();
         }
         promptTaken = true;
@@ -236,9 +226,9 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
     } else {
       NoteProgress(false);
       const auto idleSince = Clock::now();
-      std::uint8_t prompt = promptTaken ? Ready : 0x00;
+      std::uint8_t prompt = promptTaken ? conversation_.ready : 0x00;
       promptTaken = false;
-      while (prompt != Ready) {
+      while (prompt != conversation_.ready) {
         if (link_.LinkLost) {
           return Lost();
         }
@@ -246,7 +236,7 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
           return 0;
         }
         port.ReadByte(prompt);
-        if (prompt != Ready && Clock::now() - idleSince >= timing_.readySilence) {
+        if (prompt != conversation_.ready && Clock::now() - idleSince >= timing_.readySilence) {
           return Lost();
         }
       }
@@ -258,12 +248,12 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
         lock->unlock();
         return Lost();
       }
-      std::uint8_t command = Idle;
+      std::uint8_t command = conversation_.idle;
       bool purgeFailed = false;
       if (!queues->CommandQueue.IsEmpty()) {
         purgeFailed = !port.PurgeInput();
         if (!queues->CommandQueue.Get(command)) {
-          command = Idle;
+          command = conversation_.idle;
         }
       }
       lock->unlock();
@@ -271,13 +261,11 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
         owner_.Inform(msg::PurgeFailed);
       }
       current = command;
-      conversation = ConversationFor(command);
-      if (command == 0x05) {
+      const CommandShape shape = conversation_.ShapeOf(command);
+      conversation = Conversation(shape);
+      if (shape.watchdog != CommandShape::Watchdog::Keep) {
         link_.LinkLost = false;
-        link_.WatchdogArmed = true;
-      } else if (command == 0x62) {
-        link_.LinkLost = false;
-        link_.WatchdogArmed = false;
+        link_.WatchdogArmed = shape.watchdog == CommandShape::Watchdog::Arm;
       }
       NoteProgress(conversation.Busy());
       if (!link_.LinkLost && port.WriteByte(command) != 1) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "operator/timing.h"
+#include "transport/conversation.h"
 #include "transport/link_state.h"
 
 namespace quillon {
@@ -25,8 +26,9 @@ class LinkWorker {
   LinkWorker(const LinkWorker&) = delete;
   LinkWorker& operator=(const LinkWorker&) = delete;
 
-  // Creates the queues in the link state and starts the thread; WorkerStarted is set.
-  bool Start(SerialPort& port);
+  // Creates the queues in the link state and starts the thread, which holds the
+  // conversation the target leads; WorkerStarted is set.
+  bool Start(SerialPort& port, const QueuedConversation& conversation);
   // Ends the thread, waits for it, then releases the queues. Nothing happens when no
   // worker was started.
   void Stop();
@@ -49,6 +51,7 @@ class LinkWorker {
   bool commandInFlight_ = false;
   std::atomic<bool> ended_{false};
   SerialPort* port_ = nullptr;
+  QueuedConversation conversation_;
   std::thread thread_;
 };
 

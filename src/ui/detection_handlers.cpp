@@ -2,6 +2,7 @@
 
 #include "operator/messages.h"
 #include "protocol/detection.h"
+#include "protocol/queued_conversation.h"
 #include "ui/main_dlg.h"
 
 namespace quillon {
@@ -45,7 +46,7 @@ void CMainDlg::OnAutoDetect() {
     return;
   }
   window_.Inform(msg::ResetIfAutoDetectFails);
-  if (!link_.WorkerStarted && !worker_.Start(device)) {
+  if (!link_.WorkerStarted && !worker_.Start(device, QueuedLinkConversation())) {
     info_.IapStatus = msg::MutexCreationFailed;
     ShowChipInfo();
     Note(Outcome::Failed);
