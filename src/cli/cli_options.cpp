@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "transport/serial_port.h"
+
 namespace quillon::cli {
 
 namespace {
@@ -22,6 +24,7 @@ bool Split(const std::string& arg, const std::string& name, std::optional<std::s
 std::string Usage() {
   return "usage: quillon-cli [--port DEV|COM1..COM4] [--baud N] [--firmware v1.1e-int|v1.1e-ext|v1.1d]\n"
          "                   [--chip A16|A32] [--memory int|ext] [--simulate[=OPTIONS]] [--yes] [--trace]\n"
+         "                   [--echo-window N]\n"
          "                   COMMAND [ARGS]\n"
          "       quillon-cli --help | --version\n"
          "commands:\n"
@@ -32,7 +35,7 @@ std::string Usage() {
          "  erase [--sector N] [--range R]      chip-erase\n"
          "  save FILE [--sector N] [--range R] [--format text|bin]\n"
          "  lock OPTION (1-5)                   remap OPTION (1-3)         run\n"
-         "  settings [--port COMn --baud N]     ports\n"
+         "  settings [--port COMn --baud N --echo-window N]                ports\n"
          "--simulate runs the emulated target in this process; OPTIONS are quillon-sim's options\n"
          "without their dashes, separated by commas, e.g. --simulate=status=0x20,baud=38400\n";
 }
@@ -96,6 +99,12 @@ GlobalOptions ParseGlobalOptions(const std::vector<std::string>& args) {
     } else if (Split(arg, "--baud", inlineValue)) {
       const std::string text = valueOf("--baud", inlineValue);
       options.baud = static_cast<unsigned>(ParseIndex(text, "--baud"));
+    } else if (Split(arg, "--echo-window", inlineValue)) {
+      const int window = ParseIndex(valueOf("--echo-window", inlineValue), "--echo-window");
+      if (window < 1 || window > SerialPort::MaxEchoWindow) {
+        throw UsageError("--echo-window is 1 to " + std::to_string(SerialPort::MaxEchoWindow));
+      }
+      options.echoWindow = window;
     } else if (Split(arg, "--firmware", inlineValue)) {
       const std::string name = valueOf("--firmware", inlineValue);
       if (name == "v1.1e-int") {

@@ -18,6 +18,7 @@ enum class Firmware { V11EInt, V11EExt, V11D };
 struct GlobalOptions {
   std::optional<std::string> port;  // a device path, or COM1..COM4
   std::optional<unsigned> baud;
+  std::optional<int> echoWindow;
   Firmware firmware = Firmware::V11EInt;
   bool chipA16 = false;
   bool memoryInternal = false;

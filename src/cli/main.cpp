@@ -58,6 +58,9 @@ void ApplyConnection(const GlobalOptions& options, const AppPaths& paths, CIapDe
   if (options.baud) {
     device.SetBaudRate(*options.baud);
   }
+  if (options.echoWindow) {
+    device.SetEchoWindow(*options.echoWindow);
+  }
 }
 
 // A file that cannot be read is found before a port is opened or a question asked.

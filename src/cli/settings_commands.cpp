@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -17,13 +18,15 @@ namespace quillon {
 namespace {
 
 constexpr std::string_view SettingsUsage =
-    "usage: quillon-cli settings [--port COM1..COM4] [--baud 2400|4800|9600|19200|38400] [--device PATH|default]";
+    "usage: quillon-cli settings [--port COM1..COM4] [--baud 2400|4800|9600|19200|38400] [--device PATH|default]\n"
+    "                            [--echo-window 1..64]";
 constexpr std::array<std::string_view, 5> OfferedBaudRates = {"38400", "19200", "9600", "4800", "2400"};
 
 struct SettingsRequest {
   std::optional<int> port;
   std::optional<unsigned> baud;
   std::optional<std::string> device;
+  std::optional<int> echoWindow;
 };
 
 // Why the arguments were refused; empty when they were not.
@@ -59,6 +62,15 @@ std::optional<std::string> ParseDevice(std::string_view text) {
   return std::string(text);
 }
 
+std::optional<int> ParseEchoWindow(std::string_view text) {
+  int window = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), window);
+  if (error != std::errc() || end != text.data() + text.size() || window < 1 || window > SerialPort::MaxEchoWindow) {
+    return std::nullopt;
+  }
+  return window;
+}
+
 Parsed ParseSettingsArgs(const std::vector<std::string>& args) {
   Parsed parsed;
   for (std::size_t i = 0; i < args.size() && parsed.problem.empty(); ++i) {
@@ -70,7 +82,7 @@ Parsed ParseSettingsArgs(const std::vector<std::string>& args) {
     } else if (i + 1 < args.size()) {
       value = args[++i];
     }
-    if (name != "--port" && name != "--baud" && name != "--device") {
+    if (name != "--port" && name != "--baud" && name != "--device" && name != "--echo-window") {
       parsed.problem = "unknown option '" + name + "'";
     } else if (!value) {
       parsed.problem = name + " needs a value";
@@ -80,6 +92,8 @@ Parsed ParseSettingsArgs(const std::vector<std::string>& args) {
       parsed.problem = "--baud takes 2400, 4800, 9600, 19200 or 38400, not '" + *value + "'";
     } else if (name == "--device" && !(parsed.request.device = ParseDevice(*value))) {
       parsed.problem = "--device takes a device's full path or 'default', not '" + *value + "'";
+    } else if (name == "--echo-window" && !(parsed.request.echoWindow = ParseEchoWindow(*value))) {
+      parsed.problem = "--echo-window takes 1 to " + std::to_string(SerialPort::MaxEchoWindow) + ", not '" + *value + "'";
     }
   }
   return parsed;
@@ -99,7 +113,8 @@ void ShowSettings(const AppPaths& paths, std::ostream& out) {
   const DeviceBindings bindings = ReadDeviceBindings(paths);
   out << "Port:      COM" << settings.port << '\n'
       << "Baud rate: " << settings.baud << '\n'
-      << "Device:    " << DeviceText(bindings, settings.port) << '\n';
+      << "Device:    " << DeviceText(bindings, settings.port) << '\n'
+      << "Echo window: " << ReadEchoWindow(paths).value_or(1) << '\n';
   for (int port = FirstBindablePort; port <= LastBindablePort; ++port) {
     out << "COM" << port << " -> " << DeviceText(bindings, port) << '\n';
   }
@@ -132,6 +147,10 @@ int RunSettingsCommand(const std::vector<std::string>& args, const AppPaths& pat
       err << "quillon-cli settings: cannot write " << CommSettingsFilePath(paths).string() << '\n';
     }
     stored = saved.port && saved.file && saved.baud;
+  }
+  if (request.echoWindow && !SaveEchoWindow(paths, *request.echoWindow)) {
+    out << msg::UnableToSaveConfiguration << '\n';
+    stored = false;
   }
   if (request.device && !WriteDeviceBindings(paths, bindings)) {
     out << msg::UnableToSaveConfiguration << '\n';

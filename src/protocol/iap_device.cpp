@@ -23,15 +23,8 @@ int CIapDevice::SendFrame(std::uint8_t command, std::uint32_t address, std::uint
     }
     return 1;
   }
-  if (WriteByte(command) != 1) {
-    return 0;
-  }
-  for (const std::uint8_t operand : operands) {
-    if (WriteByte(operand) != 1) {
-      return 0;
-    }
-  }
-  return 1;
+  const std::uint8_t frame[] = {command, operands[0], operands[1], operands[2]};
+  return WriteBytes(frame, sizeof frame);
 }
 
 int CIapDevice::AwaitReply(std::uint8_t& byte, std::chrono::milliseconds limit) {

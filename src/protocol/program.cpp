@@ -48,13 +48,8 @@ bool WriteFrame(CIapDevice& device, std::uint32_t address, const std::uint8_t* c
     device.Window().Trace(SendBurstFailed);
     return false;
   }
-  bool written = true;
-  for (int i = 0; i < size; ++i) {
-    if (device.WriteByte(chunk[i]) != 1) {
-      device.Window().Trace(WriteDataByteFailed);
-      written = false;
-    }
-  }
+  const bool written = device.WriteBytes(chunk, static_cast<std::size_t>(size),
+                                         [&] { device.Window().Trace(WriteDataByteFailed); }) == 1;
   std::uint8_t status = 0;
   if (device.ReadByte(status) != 1) {
     device.Window().Trace(ReadConfirmationFailed);

@@ -1,5 +1,6 @@
 #include "settings/comm_settings.h"
 
+#include <charconv>
 #include <string>
 
 #include "operator/messages.h"
@@ -15,6 +16,23 @@ void LoadCommSettings(const AppPaths& paths, SerialPort& port) {
     port.SetBaudRate(settings->baud);
   }
   ApplyDeviceBinding(ReadDeviceBindings(paths), port);
+  if (const auto window = ReadEchoWindow(paths)) {
+    port.SetEchoWindow(*window);
+  }
+}
+
+std::optional<int> ReadEchoWindow(const AppPaths& paths) {
+  const std::optional<std::string> text = SettingValues(paths).Read(EchoWindowValue);
+  int window = 0;
+  if (!text || std::from_chars(text->data(), text->data() + text->size(), window).ec != std::errc() || window < 1 ||
+      window > SerialPort::MaxEchoWindow) {
+    return std::nullopt;
+  }
+  return window;
+}
+
+bool SaveEchoWindow(const AppPaths& paths, int window) {
+  return SettingValues(paths).WriteSettingValue(EchoWindowValue, std::to_string(window)) == 1;
 }
 
 CommSettingsSaved SaveCommSettings(const AppPaths& paths, const CommSettings& settings, const FailureReport& report) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string_view>
 
 #include "settings/app_paths.h"
@@ -24,5 +25,9 @@ struct CommSettingsSaved {
 };
 using FailureReport = std::function<void(std::string_view text)>;
 CommSettingsSaved SaveCommSettings(const AppPaths& paths, const CommSettings& settings, const FailureReport& report);
+
+// The echo window kept with the settings: nothing when none, or none that will do, is kept.
+std::optional<int> ReadEchoWindow(const AppPaths& paths);
+bool SaveEchoWindow(const AppPaths& paths, int window);
 
 }  // namespace quillon

@@ -16,6 +16,8 @@ namespace quillon {
 inline constexpr std::string_view SettingValuesFileName = "registry.ini";
 inline constexpr std::string_view CommPortValue = "COMMPORT";
 inline constexpr std::string_view BaudRateValue = "BAUDRATE";
+// How many bytes the direct links send ahead of their echoes; absent means one.
+inline constexpr std::string_view EchoWindowValue = "ECHOWINDOW";
 
 class SettingValues {
  public:

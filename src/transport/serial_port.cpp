@@ -1,6 +1,7 @@
 #include "transport/serial_port.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "operator/messages.h"
 #include "transport/link_state.h"
@@ -57,6 +59,24 @@ void ConfigureLine(int fd, unsigned baudRate) {
   ::tcsetattr(fd, TCSANOW, &settings);
   SetModemLines(fd, TIOCM_DTR | TIOCM_RTS, false);
   ::tcflush(fd, TCIOFLUSH);
+}
+
+// A USB adapter holds short packets back until its latency timer runs out, and every byte
+// of the direct links waits for its echo: asked for low latency, the driver lets the
+// adapter pass them on at once. A device without the setting (a UART, a pty) is left as it
+// is; the reason is traced otherwise.
+std::string RequestLowLatency(int fd) {
+  serial_struct serial{};
+  if (::ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+    serial.flags |= ASYNC_LOW_LATENCY;
+    if (::ioctl(fd, TIOCSSERIAL, &serial) == 0) {
+      return {};
+    }
+  }
+  if (errno == ENOTTY || errno == EINVAL) {
+    return {};
+  }
+  return std::string("\nLow latency not set: ") + std::strerror(errno) + "\n";
 }
 
 std::string OpenFailureText(const std::string& path, int error) {
@@ -130,6 +150,7 @@ bool SerialPort::IsOpen() const {
 
 int SerialPort::OpenPort() {
   std::string failure;
+  std::string lowLatency;
   {
     Reconfiguration reconfiguration(*this);
     CloseLocked();
@@ -147,12 +168,16 @@ int SerialPort::OpenPort() {
       ::close(fd);
     } else {
       ConfigureLine(fd, baudRate_);
+      lowLatency = RequestLowLatency(fd);
       fd_ = fd;
     }
   }
   if (!failure.empty()) {
     owner_.Trace(failure);
     return PortCannotOpen;
+  }
+  if (!lowLatency.empty()) {
+    owner_.Trace(lowLatency);
   }
   return PortOk;
 }
@@ -276,6 +301,27 @@ int SerialPort::ReadByte(std::uint8_t& byte) {
   return ReadLocked(lock, byte, Clock::now() + timing_.byteWait) == Io::Ok ? 1 : 0;
 }
 
+// True when the byte went out; otherwise the operator has been told why, where the link
+// reports such failures itself.
+bool SerialPort::ReportedWrite(Io written, int mode) {
+  switch (written) {
+    case Io::Ok:
+      return true;
+    case Io::DrainTimedOut:
+      if (mode < QueuedLink) {
+        owner_.Inform(msg::ByteTransferFailed);
+      }
+      return false;
+    case Io::Failed:
+      owner_.Inform(msg::ByteTransferFailed);
+      return false;
+    case Io::TimedOut:
+      owner_.Inform(msg::WriteTimedOut);
+      return false;
+  }
+  return false;
+}
+
 int SerialPort::WriteByte(std::uint8_t byte) {
   Io written;
   {
@@ -283,20 +329,8 @@ int SerialPort::WriteByte(std::uint8_t byte) {
     written = WriteLocked(lock, byte);
   }
   const int mode = linkMode_.load();
-  switch (written) {
-    case Io::Ok:
-      break;
-    case Io::DrainTimedOut:
-      if (mode < QueuedLink) {
-        owner_.Inform(msg::ByteTransferFailed);
-      }
-      return 0;
-    case Io::Failed:
-      owner_.Inform(msg::ByteTransferFailed);
-      return 0;
-    case Io::TimedOut:
-      owner_.Inform(msg::WriteTimedOut);
-      return 0;
+  if (!ReportedWrite(written, mode)) {
+    return 0;
   }
   if (mode == QueuedLink) {
     return 1;
@@ -312,6 +346,55 @@ int SerialPort::WriteByte(std::uint8_t byte) {
     return 0;
   }
   return 1;
+}
+
+int SerialPort::WriteBytes(const std::uint8_t* bytes, std::size_t count, const ByteFailure& failed) {
+  const int mode = linkMode_.load();
+  const auto window = mode == QueuedLink ? std::size_t{1} : static_cast<std::size_t>(echoWindow_);
+  int result = 1;
+  // Which of the bytes sent ahead really went out and so owe an echo.
+  std::vector<bool> outgoing(count, false);
+  std::size_t sent = 0;
+  for (std::size_t checked = 0; checked < count; ++checked) {
+    for (; sent < count && sent - checked < window; ++sent) {
+      if (window == 1) {
+        outgoing[sent] = WriteByte(bytes[sent]) == 1;
+        continue;
+      }
+      Io written;
+      {
+        std::unique_lock lock(ioMutex_);
+        written = WriteLocked(lock, bytes[sent]);
+      }
+      outgoing[sent] = ReportedWrite(written, mode);
+    }
+    bool good = outgoing[checked];
+    if (good && window > 1) {
+      std::uint8_t echo = 0x00;
+      const int echoed = ReadByte(echo);
+      good = echo == bytes[checked] && echoed == 1;
+      if (!good) {
+        owner_.Inform(echo != bytes[checked] ? msg::EchoDiffers : msg::ByteTransferFailed);
+      }
+    }
+    if (!good) {
+      result = 0;
+      if (!failed) {
+        SkipEchoes(static_cast<std::size_t>(std::count(outgoing.begin() + static_cast<std::ptrdiff_t>(checked) + 1,
+                                                       outgoing.begin() + static_cast<std::ptrdiff_t>(sent), true)));
+        return 0;
+      }
+      failed();
+    }
+  }
+  return result;
+}
+
+// The echoes of bytes already on their way still come back: taken here, they cannot pass
+// for the reply of whatever is sent next. A silent line ends the wait at once.
+void SerialPort::SkipEchoes(std::size_t count) {
+  for (std::uint8_t echo = 0; count > 0 && ReadByte(echo) == 1; --count) {
+  }
 }
 
 bool SerialPort::Purge(int queueSelector) {

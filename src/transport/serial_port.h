@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -44,12 +46,24 @@ class SerialPort {
   int CloseIfOpen();
   int ReadByte(std::uint8_t& byte);
   int WriteByte(std::uint8_t byte);
+  // Writes the bytes of one frame as WriteByte would, one after another: 1 when every
+  // byte went out and came back, 0 after the message of the first that did not. With a
+  // failure callback, each byte that fails is told to it and the rest still go, so that
+  // the target receives the whole count it was promised. In the direct links up to the
+  // echo window's count of bytes go out ahead of their echoes, each echo still checked
+  // in order.
+  using ByteFailure = std::function<void()>;
+  int WriteBytes(const std::uint8_t* bytes, std::size_t count, const ByteFailure& failed = nullptr);
   bool PurgeInput();
   bool PurgeOutput();
   // Waits, within the limit, until the driver has sent every byte written so far.
   bool DrainOutput(std::chrono::milliseconds limit);
 
   unsigned GetBaudRate() const { return baudRate_.load(); }
+  // 1, one byte at a time, unless the board's receiver is known to keep up with more.
+  int GetEchoWindow() const { return echoWindow_; }
+  void SetEchoWindow(int window) { echoWindow_ = std::clamp(window, 1, MaxEchoWindow); }
+  static constexpr int MaxEchoWindow = 64;
   void SetBaudRate(unsigned baudRate) { baudRate_ = baudRate; }
   int GetPortNumber() const { return portNumber_; }
   void SetPortNumber(int portNumber) { portNumber_ = portNumber; }
@@ -82,6 +96,8 @@ class SerialPort {
   bool AwaitUsablePort(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
   void AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
   bool Purge(int queueSelector);
+  bool ReportedWrite(Io written, int mode);
+  void SkipEchoes(std::size_t count);
 
   OperatorMessages& owner_;
   const std::atomic<int>& linkMode_;
@@ -89,6 +105,7 @@ class SerialPort {
   std::atomic<int> connected_{0};
   // Read by the worker's drain wait while a settings dialog may change it.
   std::atomic<unsigned> baudRate_{38400};
+  int echoWindow_ = 1;
   int portNumber_ = 1;
   std::string devicePath_;
 

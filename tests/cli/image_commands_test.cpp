@@ -97,6 +97,32 @@ TEST(ImageCommands, FileThatWillNotDoIsToldAndLeavesTheLinkAlone) {
   }
 }
 
+// Bytes sent ahead of their echoes must change nothing but the time: the same bytes reach
+// the target, and a wrong echo fails the download with the same words and status.
+TEST(ImageCommands, AnEchoWindowChangesNothingButTheTime) {
+  for (const Firmware firmware : {Firmware::V11EExt, Firmware::V11D}) {
+    for (const bool wrongEcho : {false, true}) {
+      std::vector<std::pair<int, std::string>> outcomes;
+      std::vector<Bytes> sent;
+      for (const int window : {1, 16}) {
+        CliHost host(firmware);
+        host.window.TargetChip()->Device().SetEchoWindow(window);
+        const std::string path = host.File("fw.bin", Bytes(300, 0x3C));
+        host.target.ClearWireLog();
+        host.target.SetFaults({.wrongEcho = wrongEcho});
+        const int status = host.Run(cli::DownloadCommand, {path});
+        outcomes.emplace_back(status, host.Output());
+        sent.push_back(test::BytesOf(host.target.WireLog(), sim::Direction::ToTarget));
+      }
+      EXPECT_EQ(outcomes[0], outcomes[1]) << wrongEcho;
+      EXPECT_EQ(outcomes[0].first, wrongEcho ? 1 : 0);
+      if (!wrongEcho) {
+        EXPECT_EQ(sent[0], sent[1]);
+      }
+    }
+  }
+}
+
 TEST(ImageCommands, RefuseArgumentsTheDialogsCannotTake) {
   const struct {
     CliHost::Command command;
