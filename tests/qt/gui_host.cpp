@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include "protocol/chip_type_dialog.h"

@@ -145,7 +145,7 @@ TEST(MainWindowTest, PanesShowSizingTextsUntilTheFirstTick) {
   EXPECT_EQ(host.PaneText(StatusPanes::BaudPane), "Baud Rate:  38400");
   EXPECT_FALSE(host.window.Panes().Progress().geometry().isEmpty());
 
-  QTest::qWaitFor([&] { return host.PaneText(StatusPanes::BaudPane) != "Baud Rate:  38400"; }, 3000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return host.PaneText(StatusPanes::BaudPane) != "Baud Rate:  38400"; }, 3000));
   EXPECT_EQ(host.PaneText(StatusPanes::BaudPane), "Baud Rate: 38400");
   EXPECT_EQ(host.PaneText(StatusPanes::PortPane), "COM1");
   EXPECT_EQ(host.PaneText(StatusPanes::ClockPane).size(), 10U);

@@ -26,8 +26,9 @@ struct PrintCase {
 
 class PrintTest : public testing::TestWithParam<PrintCase> {};
 
-// A4 with 10 mm margins at 1200 dpi holds 70 rows of 10 point Liberation Mono, the face
-// that stands in for Courier New: 2048 rows fill 30 pages.
+// A4 less 10 mm margins is 13099 dots high at 1200 dpi, and a line of 10 point Liberation
+// Mono, the face that stands in for Courier New, lays out 190 dots high: 68 rows a page,
+// so the 2048 rows of a 32 KB block fill 31 pages.
 TEST_P(PrintTest, PrintsTheRangeToPdfPages) {
   const PrintCase& c = GetParam();
   GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
@@ -49,8 +50,8 @@ TEST_P(PrintTest, PrintsTheRangeToPdfPages) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ranges, PrintTest,
-                         testing::Values(PrintCase{"WholeBlock0", 0, 0, 30}, PrintCase{"OneSector", 0, 1, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::Values(PrintCase{"WholeBlock0", 0, 0, 31}, PrintCase{"OneSector", 0, 1, 1}),
+                         [](const testing::TestParamInfo<PrintCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace quillon::test

@@ -45,7 +45,12 @@ QRect QtPrintBackEnd::PageRect() const {
 
 int QtPrintBackEnd::PageHeight() { return PageRect().height(); }
 
+// A line break at the very end starts no line of its own, as on the desktop's printers
+// before: otherwise a page's last row would seem to need the room of one more.
 int QtPrintBackEnd::MeasureWrappedHeight(std::string_view text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+    text.remove_suffix(1);
+  }
   const QFontMetrics metrics(font_, &printer_);
   const QRect bounds(0, 0, PageRect().width(), std::numeric_limits<int>::max() / 2);
   return metrics.boundingRect(bounds, TextFlags, ToQString(text)).height();

@@ -80,7 +80,7 @@ bool CProgressBar::Resize() {
   if (pane_ == nullptr) {
     return false;
   }
-  if (isVisible()) {
+  if (!isHidden()) {
     pane_->setText(message_);
     pane_->repaint();
   }
