@@ -49,7 +49,7 @@ TEST(Screenshots, ShowTheWindowAtWork) {
   host.modals.QueueAnswer(Answer::Yes);
   QProgressBar& bar = host.window.Panes().Progress();
   QObject::connect(&bar, &QProgressBar::valueChanged, [&](int value) {
-    if (shots.size() == 2 && value >= bar.maximum() / 2) {
+    if (shots.size() == 2 && host.window.Panes().Progress().Message() == "Writing" && value >= bar.maximum() / 2) {
       shoot("screenshot-download.png");
     }
   });

@@ -1,8 +1,9 @@
 #include "ui/qt/main_window_controls.h"
 
 #include <QButtonGroup>
+#include <algorithm>
 #include <QFont>
-#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,11 +19,27 @@ namespace quillon::gui {
 
 namespace {
 
-// Dialog units of the window's 8-point font: 6 by 13 pixels make 4 by 8 units.
-QRect Units(int x, int y, int width, int height) { return {x * 3 / 2, y * 13 / 8, width * 3 / 2, height * 13 / 8}; }
+// Dialog units, as a dialog template measures: a quarter of the font's average character
+// width across, an eighth of its height down. The layout thus grows with the desktop's
+// font instead of clipping its labels.
+class DialogUnits {
+ public:
+  explicit DialogUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    baseX_ = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
+    baseY_ = metrics.height();
+  }
+  int X(int units) const { return units * baseX_ / 4; }
+  int Y(int units) const { return units * baseY_ / 8; }
+  QRect operator()(int x, int y, int width, int height) const { return {X(x), Y(y), X(width), Y(height)}; }
 
-QLineEdit* Field(QWidget& parent, const char* name, const QString& label, QRect field, int labelX) {
-  const int left = labelX * 3 / 2;
+ private:
+  int baseX_;
+  int baseY_;
+};
+
+QLineEdit* Field(QWidget& parent, const char* name, const QString& label, QRect field, int left) {
   auto* caption = new QLabel(label, &parent);
   caption->setGeometry(left, field.y(), field.x() - left, field.height());
   auto* edit = new QLineEdit(&parent);
@@ -46,37 +63,38 @@ QFont ListFont() {
 
 WindowControls BuildWindowControls(QWidget& area) {
   WindowControls controls;
-  area.setFixedSize(Units(0, 0, 468, 266).size());
+  const DialogUnits units(area.font());
+  area.setFixedSize(units(0, 0, 468, 266).size());
 
   controls.blockTab = new QTabBar(&area);
   controls.blockTab->setObjectName(QStringLiteral("blockTab"));
   controls.blockTab->addTab(QStringLiteral("Block 0"));
   controls.blockTab->addTab(QStringLiteral("Block 1"));
   controls.blockTab->setDrawBase(false);
-  controls.blockTab->move(Units(7, 18, 0, 0).topLeft());
+  controls.blockTab->move(units(7, 18, 0, 0).topLeft());
   controls.blockTab->resize(controls.blockTab->sizeHint());
 
   controls.sectorTable = new CSectorListCtrl(&area);
   controls.sectorTable->setObjectName(QStringLiteral("sectorTable"));
-  controls.sectorTable->setGeometry(Units(7, 32, 338, 113));
+  controls.sectorTable->setGeometry(units(7, 32, 338, 113));
   controls.memoryView = new CSectorListCtrl(&area);
   controls.memoryView->setObjectName(QStringLiteral("memoryView"));
-  controls.memoryView->setGeometry(Units(5, 145, 338, 100));
+  controls.memoryView->setGeometry(units(5, 145, 338, 100));
   for (CSectorListCtrl* list : {controls.sectorTable, controls.memoryView}) {
     list->setFont(ListFont());
   }
 
   auto* chipGroup = new QGroupBox(QStringLiteral("Chip Information"), &area);
-  chipGroup->setGeometry(Units(355, 30, 105, 105));
+  chipGroup->setGeometry(units(355, 30, 105, 105));
   chipGroup->lower();
-  controls.chipType = Field(area, "chipType", QStringLiteral("Chip Type:"), Units(400, 41, 55, 12), 360);
-  controls.flashSize = Field(area, "flashSize", QStringLiteral("Flash Size:"), Units(400, 60, 55, 12), 360);
-  controls.reMap = Field(area, "reMap", QStringLiteral("ReMap:"), Units(399, 80, 56, 12), 360);
-  controls.fwVersion = Field(area, "fwVersion", QStringLiteral("Fw Version:"), Units(399, 96, 56, 12), 360);
-  controls.memMode = Field(area, "memMode", QStringLiteral("Mem Mode:"), Units(400, 115, 55, 12), 360);
+  controls.chipType = Field(area, "chipType", QStringLiteral("Chip Type:"), units(400, 41, 55, 12), units.X(360));
+  controls.flashSize = Field(area, "flashSize", QStringLiteral("Flash Size:"), units(400, 60, 55, 12), units.X(360));
+  controls.reMap = Field(area, "reMap", QStringLiteral("ReMap:"), units(399, 80, 56, 12), units.X(360));
+  controls.fwVersion = Field(area, "fwVersion", QStringLiteral("Fw Version:"), units(399, 96, 56, 12), units.X(360));
+  controls.memMode = Field(area, "memMode", QStringLiteral("Mem Mode:"), units(400, 115, 55, 12), units.X(360));
 
   auto* functionGroup = new QGroupBox(QStringLiteral("IAP Function"), &area);
-  functionGroup->setGeometry(Units(355, 140, 105, 80));
+  functionGroup->setGeometry(units(355, 140, 105, 80));
   functionGroup->lower();
   // They look like radio buttons and show the last one clicked; the choice means nothing.
   auto* exclusive = new QButtonGroup(&area);
@@ -85,19 +103,20 @@ WindowControls BuildWindowControls(QWidget& area) {
     const char* label;
     QRect place;
   } functions[] = {
-      {IdDownload, "Download", Units(360, 155, 60, 10)},
-      {IdDownloadAndRun, "Dnload/Run UserCode", Units(360, 170, 90, 10)},
-      {IdRead, "Read", Units(360, 185, 60, 10)},
-      {IdSectorErase, "Sector Erase", Units(360, 200, 60, 10)},
+      {IdDownload, "Download", units(360, 155, 60, 10)},
+      {IdDownloadAndRun, "Dnload/Run UserCode", units(360, 170, 90, 10)},
+      {IdRead, "Read", units(360, 185, 60, 10)},
+      {IdSectorErase, "Sector Erase", units(360, 200, 60, 10)},
   };
   for (const auto& function : functions) {
     auto* button = new QRadioButton(QString::fromLatin1(function.label), &area);
-    button->setGeometry(function.place);
+    // Never narrower than its label, which a wide desktop font would otherwise clip.
+    button->setGeometry(function.place.adjusted(0, 0, std::max(0, button->sizeHint().width() - function.place.width()), 0));
     exclusive->addButton(button, function.id);
     controls.buttons[function.id] = button;
   }
 
-  controls.iapStatus = Field(area, "iapStatus", QStringLiteral("IAP Status:"), Units(45, 250, 300, 12), 5);
+  controls.iapStatus = Field(area, "iapStatus", QStringLiteral("IAP Status:"), units(45, 250, 300, 12), units.X(5));
   return controls;
 }
 
