@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "settings/device_binding.h"
 #include "sim/command_line.h"
 #include "sim/emulator.h"
+#include "sim/option_list.h"
 #include "ui/main_dlg.h"
 
 namespace quillon::cli {
@@ -25,11 +25,8 @@ std::unique_ptr<sim::Emulator> StartEmulator(const GlobalOptions& options) {
                                    : options.firmware == Firmware::V11EExt ? "v1.1e-ext"
                                                                            : "v1.1d",
                                    "--chip", options.chipA16 ? "A16" : "A32"};
-  std::stringstream items(*options.simulate);
-  for (std::string item; std::getline(items, item, ',');) {
-    if (!item.empty()) {
-      args.push_back("--" + item);
-    }
+  for (std::string& item : sim::OptionListArguments(*options.simulate)) {
+    args.push_back(std::move(item));
   }
   sim::CommandLine line;
   try {

@@ -181,7 +181,7 @@ void CMainDlg::OnExecuteUserCode() {
   Link().ChipReleased = true;
   // The worker hands the run command over at the target's next ready byte; a target that
   // sends none within the ready-byte limit is lost anyway.
-  Worker().StopWhenSent(GetTiming().readySilence);
+  StopLinkWorkerWhenSent(GetTiming().readySilence);
   // The output is not purged: the run command's operand may still be in the driver's
   // buffer, and nothing else can be.
   DisconnectTarget(*this);

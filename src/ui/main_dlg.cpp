@@ -87,7 +87,34 @@ bool CMainDlg::Confirm(std::string_view text, Buttons buttons, Answer defaultAns
   return false;
 }
 
-void CMainDlg::StopLinkWorker() { worker_.Stop(); }
+bool CMainDlg::RunExclusive(const std::function<void()>& command) {
+  if (busy_) {
+    return false;
+  }
+  busy_ = true;
+  struct Release {
+    bool& busy;
+    ~Release() { busy = false; }
+  } release{busy_};
+  command();
+  return true;
+}
+
+void CMainDlg::StopLinkWorker() {
+  StoppingWorker([this] { worker_.Stop(); });
+}
+
+void CMainDlg::StopLinkWorkerWhenSent(std::chrono::milliseconds limit) {
+  StoppingWorker([this, limit] { worker_.StopWhenSent(limit); });
+}
+
+// The window is told, so that a message the worker waits on cannot hold up the wait for
+// the worker's end.
+void CMainDlg::StoppingWorker(const std::function<void()>& stop) {
+  window_.LinkWorkerStopping(true);
+  stop();
+  window_.LinkWorkerStopping(false);
+}
 
 void CMainDlg::ShowChipInfo() { window_.ShowChipInfo(info_); }
 

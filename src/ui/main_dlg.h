@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -64,6 +66,12 @@ class CMainDlg {
   void FillSectorTable(int block, int availableBound);
   void FillMemoryView(int block, int sector);
 
+  // True while a command or a timer tick runs. A window that keeps painting during one
+  // must not let a click or a tick start another on the same link.
+  bool Busy() const { return busy_; }
+  // Runs the command unless one is running already; false when it was refused.
+  bool RunExclusive(const std::function<void()>& command);
+
   // How the last command, or the last timer tick, ended.
   Outcome LastOutcome() const { return outcome_; }
   void BeginCommand() { outcome_ = Outcome::Done; }
@@ -76,6 +84,8 @@ class CMainDlg {
 
   // Stops the link worker, if any, and releases its queues.
   void StopLinkWorker();
+  // Lets the worker send what is queued, within the limit, then stops it.
+  void StopLinkWorkerWhenSent(std::chrono::milliseconds limit);
   void ShowChipInfo();
   void ClearChipInfo();
 
@@ -89,6 +99,7 @@ class CMainDlg {
 
  private:
   void RunLinkWatchdog();
+  void StoppingWorker(const std::function<void()>& stop);
   void RunSelection(int linkMode);
   void DecodeSecurity(std::uint8_t status);
   int DoDownload(CTargetChip& chip);
@@ -101,6 +112,7 @@ class CMainDlg {
   LinkWorker worker_;
   ChipInfo info_;
   Outcome outcome_ = Outcome::Done;
+  bool busy_ = false;
 };
 
 }  // namespace quillon

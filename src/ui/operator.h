@@ -48,6 +48,9 @@ class MainWindowView {
   virtual void SetSectorTable(const std::vector<SectorTableRow>& rows) = 0;
   virtual void SetMemoryView(const MemoryView& view) = 0;
   virtual void SetPaneTexts(std::string_view clock, std::string_view port, std::string_view baud) = 0;
+  // Brackets every wait for the link worker to end. A window that shows the worker's
+  // messages on its own thread must not keep the worker waiting for an answer then.
+  virtual void LinkWorkerStopping(bool stopping) { (void)stopping; }
 };
 
 // Everything the window says and shows: the messages and progress that the operations

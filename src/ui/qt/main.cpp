@@ -1,0 +1,69 @@
+#include <QApplication>
+#include <cstdio>
+#include <memory>
+
+#include "protocol/target_chip.h"
+#include "sim/emulator.h"
+#include "ui/main_dlg.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/single_instance.h"
+#include "ui/qt/start_options.h"
+#include "ui/qt/text.h"
+
+namespace {
+
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+std::vector<std::string> ProgramArguments(const QApplication& app) {
+  std::vector<std::string> args;
+  const QStringList all = app.arguments();
+  for (qsizetype index = 1; index < all.size(); ++index) {
+    args.push_back(all[index].toStdString());
+  }
+  return args;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace quillon::gui;
+  QApplication app(argc, argv);
+  StartOptions options;
+  try {
+    options = ParseStartOptions(ProgramArguments(app));
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "quillon: %s\n%s", error.what(), StartUsage().c_str());
+    return ExitUsage;
+  }
+  if (options.help) {
+    std::fputs(StartUsage().c_str(), stdout);
+    return 0;
+  }
+  const QString title = ToQString(CMainWindow::MainTitle);
+  SingleInstance instance(title);
+  if (instance.HandOverToRunning()) {
+    return 0;
+  }
+  // Declared before the window so that it serves until the window has closed its port.
+  std::unique_ptr<quillon::sim::Emulator> target;
+  if (options.simulate) {
+    try {
+      target = StartSimulatedTarget(*options.simulate);
+    } catch (const UsageError& error) {
+      std::fprintf(stderr, "quillon: %s\n", error.what());
+      return ExitUsage;
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "quillon: cannot start the emulated target: %s\n", error.what());
+      return ExitFailed;
+    }
+  }
+  CMainWindow window(quillon::AppPaths::FromEnvironment());
+  window.SetTracing(options.trace);
+  if (target) {
+    window.Dialog().TargetChip()->Device().SetDevicePath(target->SlavePath());
+  }
+  instance.Serve(&window);
+  window.show();
+  return QApplication::exec();
+}

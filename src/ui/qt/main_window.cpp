@@ -1,0 +1,292 @@
+#include "ui/qt/main_window.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QScreen>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabBar>
+#include <QThread>
+#include <QToolBar>
+#include <cstdio>
+#include <ctime>
+
+#include "ui/clock_pane.h"
+#include "ui/compare_dialog.h"
+#include "ui/download_dialog.h"
+#include "ui/lock_dialog.h"
+#include "ui/main_dlg.h"
+#include "ui/qt/about_box.h"
+#include "ui/qt/dialog_views.h"
+#include "ui/qt/main_window_commands.h"
+#include "ui/qt/sector_list_ctrl.h"
+#include "ui/qt/security_bar.h"
+#include "ui/qt/text.h"
+#include "ui/remap_dialog.h"
+#include "ui/sector_rows.h"
+
+namespace quillon::gui {
+
+namespace {
+
+constexpr int TimerPeriodMs = 500;
+// Often enough for the bar to move smoothly, seldom enough not to slow the transfer.
+constexpr qint64 PumpIntervalMs = 15;
+
+std::string LocalClockText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return ClockPaneText(local);
+}
+
+}  // namespace
+
+CMainWindow::CMainWindow(AppPaths paths, Timing timing, QWidget* parent)
+    : QMainWindow(parent), boxes_(this), panes_(*statusBar()), securityBar_(new CSecurityBar) {
+  setWindowTitle(ToQString(MainTitle));
+  auto* area = new QWidget(this);
+  controls_ = BuildWindowControls(*area);
+  setCentralWidget(area);
+
+  auto* toolbar = addToolBar(QStringLiteral("Toolbar"));
+  toolbar->setObjectName(QStringLiteral("toolbar"));
+  toolbar->setIconSize(QSize(16, 15));
+  actions_ = BuildMenusAndToolbar(*this, *toolbar);
+  auto* securityBand = addToolBar(QStringLiteral("Security"));
+  securityBand->setObjectName(QStringLiteral("securityBand"));
+  securityBand->addWidget(securityBar_);
+
+  setWindowIcon(WindowIcon());
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  InsertListColumns(controls_);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  panes_.Pane(StatusPanes::ClockPane)->setText(ToQString(LocalClockText()));
+  ConnectControls();
+
+  dlg_ = std::make_unique<CMainDlg>(*this, std::move(paths), timing);
+  dlg_->OnInitDialog();
+  timer_.start(TimerPeriodMs);
+}
+
+// The handlers' worker and port end while this window can still take their messages.
+CMainWindow::~CMainWindow() {
+  timer_.stop();
+  dlg_.reset();
+}
+
+void CMainWindow::ConnectControls() {
+  for (const auto& [id, action] : actions_) {
+    connect(action, &QAction::triggered, this, [this, id = id] { RunCommand(id); });
+  }
+  for (const auto& [id, button] : controls_.buttons) {
+    connect(button, &QAbstractButton::clicked, this, [this, id = id] { RunCommand(id); });
+  }
+  connect(controls_.blockTab, &QTabBar::currentChanged, this, [this](int tab) {
+    if (!RunExclusive([this, tab] { dlg_->OnTabChange(tab); })) {
+      // Refused while a command runs: the tab goes back to the block shown.
+      SelectBlockTab(dlg_ && dlg_->TargetChip() ? dlg_->TargetChip()->GetCurrentBlock() : 0);
+    }
+  });
+  for (CSectorListCtrl* list : {controls_.sectorTable, controls_.memoryView}) {
+    list->onRowClick = [this](int row) { RunExclusive([this, row] { dlg_->OnListClick(row); }); };
+  }
+  connect(&timer_, &QTimer::timeout, this, &CMainWindow::Tick);
+  // Escape and Enter end the window as they end a dialog.
+  for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+    connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
+  }
+}
+
+bool CMainWindow::RunCommand(int commandId) {
+  if (commandId == IdBlank1 || commandId == IdBlank2 || commandId == IdBlank3) {
+    return false;
+  }
+  if (commandId == IdAbout) {
+    ShowAboutBox(this);
+    return true;
+  }
+  return RunExclusive([this, commandId] { RunHandler(commandId); });
+}
+
+bool CMainWindow::RunExclusive(const std::function<void()>& command) {
+  if (!dlg_) {
+    return false;
+  }
+  const bool ran = dlg_->RunExclusive(command);
+  if (ran && closeWhenIdle_) {
+    close();
+  }
+  return ran;
+}
+
+void CMainWindow::RunHandler(int commandId) {
+  CMainDlg& dlg = *dlg_;
+  switch (commandId) {
+    case IdCompare: dlg.OnCompare(); break;
+    case IdFileSave: dlg.OnFileSave(); break;
+    case IdFilePrint: {
+      QtPrintBackEnd printer(this, printerChooser_);
+      dlg.OnFilePrint(printer);
+      break;
+    }
+    case IdCommSettings: dlg.OnCommSettings(); break;
+    case IdAutoDetect: dlg.OnAutoDetect(); break;
+    case IdExternalSelect: dlg.OnExternalSelect(); break;
+    case IdChipTypeSelect: dlg.OnChipTypeSelect(); break;
+    case IdExecuteUserCode: dlg.OnExecuteUserCode(); break;
+    case IdDownload: dlg.OnDownload(); break;
+    case IdDownloadAndRun: dlg.OnDownloadAndRun(); break;
+    case IdRead: dlg.OnRead(); break;
+    case IdSectorErase: dlg.OnSectorErase(); break;
+    case IdChipErase: dlg.OnChipErase(); break;
+    case IdSetLock: dlg.OnSetLock(); break;
+    case IdMemoryRemap: dlg.OnMemoryRemap(); break;
+    case IdResetLink: dlg.OnResetLink(); break;
+    default: break;
+  }
+}
+
+void CMainWindow::Tick() {
+  RunExclusive([this] { dlg_->OnTimer(); });
+}
+
+QAction* CMainWindow::CommandAction(int commandId) const {
+  const auto found = actions_.find(commandId);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainWindow::Trace(std::string_view text) {
+  if (tracing_) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+  }
+}
+
+// Waits on the user thread land here: the window paints, the bar moves, and clicks and
+// ticks are taken, though CMainDlg refuses to start anything while the command runs.
+void CMainWindow::Pump() {
+  if (QThread::currentThread() != thread()) {
+    return;
+  }
+  if (sincePump_.isValid() && sincePump_.elapsed() < PumpIntervalMs) {
+    return;
+  }
+  QCoreApplication::processEvents();
+  sincePump_.start();
+}
+
+bool CMainWindow::RunChipTypeDialog(CChipTypeDlg& dialog) { return RunChipTypeDialogView(this, dialog); }
+
+bool CMainWindow::RunRangeDialog(CRangeDlg& dialog) { return RunRangeDialogView(this, dialog); }
+
+bool CMainWindow::RunDownloadDialog(CDownloadDlg& dialog) {
+  return RunImageFileDialogView(this, dialog, CDownloadDlg::Title, "downloadDialog");
+}
+
+bool CMainWindow::RunCompareDialog(CCompareDlg& dialog) {
+  return RunImageFileDialogView(this, dialog, CCompareDlg::Title, "compareDialog");
+}
+
+bool CMainWindow::RunSaveDialog(CSaveDlg& dialog) { return RunSaveDialogView(this, dialog); }
+
+bool CMainWindow::RunLockDialog(CLockDlg& dialog) {
+  return RunOptionDialogView(this, dialog, CLockDlg::Title, CLockDlg::GroupTitle);
+}
+
+bool CMainWindow::RunRemapDialog(CRemapDlg& dialog) {
+  return RunOptionDialogView(this, dialog, CRemapDlg::Title, CRemapDlg::GroupTitle);
+}
+
+bool CMainWindow::RunCommConfigDialog(CCommConfigDlg& dialog) { return RunCommConfigDialogView(this, dialog); }
+
+std::string CMainWindow::Title() const { return ToStdString(windowTitle()); }
+
+void CMainWindow::SetTitle(std::string_view title) { setWindowTitle(ToQString(title)); }
+
+void CMainWindow::ShowChipInfo(const ChipInfo& info) {
+  controls_.chipType->setText(ToQString(info.ChipType));
+  controls_.flashSize->setText(ToQString(info.FlashSize));
+  controls_.reMap->setText(ToQString(info.ReMap));
+  controls_.fwVersion->setText(ToQString(info.FwVersion));
+  controls_.memMode->setText(ToQString(info.MemMode));
+  controls_.iapStatus->setText(ToQString(info.IapStatus));
+  securityBar_->SetText(info.Security);
+}
+
+void CMainWindow::EnableCommand(int commandId, bool enabled) {
+  if (QAction* action = CommandAction(commandId)) {
+    action->setEnabled(enabled);
+  }
+  if (const auto button = controls_.buttons.find(commandId); button != controls_.buttons.end()) {
+    button->second->setEnabled(enabled);
+  }
+}
+
+// A command that chooses the block shows it without the tab's own handling, which would
+// refill the lists behind the command's back.
+void CMainWindow::SelectBlockTab(int block) {
+  const QSignalBlocker quiet(controls_.blockTab);
+  controls_.blockTab->setCurrentIndex(block);
+}
+
+void CMainWindow::SetSectorTable(const std::vector<SectorTableRow>& rows) {
+  std::vector<QStringList> texts;
+  texts.reserve(rows.size());
+  int hot = -1;
+  for (const SectorTableRow& row : rows) {
+    if (row.Hot) {
+      hot = static_cast<int>(texts.size());
+    }
+    texts.push_back({ToQString(row.Sector), ToQString(row.HexFrom), ToQString(row.HexTo), ToQString(row.DecFrom),
+                     ToQString(row.Status)});
+  }
+  controls_.sectorTable->SetRows(texts);
+  if (hot >= 0) {
+    controls_.sectorTable->scrollToItem(controls_.sectorTable->topLevelItem(hot), QAbstractItemView::PositionAtTop);
+  }
+}
+
+void CMainWindow::SetMemoryView(const MemoryView& view) {
+  std::vector<QStringList> texts;
+  texts.reserve(view.Rows.size());
+  for (const MemoryViewRow& row : view.Rows) {
+    texts.push_back({ToQString(row.Range), ToQString(row.Memory), ToQString(row.Ascii)});
+  }
+  controls_.memoryView->headerItem()->setText(0, ToQString(view.Heading));
+  controls_.memoryView->SetRows(texts);
+}
+
+// A window closed while a command runs goes once the command has ended.
+void CMainWindow::closeEvent(QCloseEvent* event) {
+  if (dlg_ && dlg_->Busy()) {
+    closeWhenIdle_ = true;
+    event->ignore();
+    return;
+  }
+  timer_.stop();
+  dlg_.reset();
+  panes_.Progress().Clear();
+  event->accept();
+}
+
+// The toolbar's fly-by texts go to the message pane; with none, it reads "Ready".
+bool CMainWindow::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    panes_.ShowMessage(tip.isEmpty() ? QStringLiteral("Ready") : tip);
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+}  // namespace quillon::gui

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QTimer>
+#include <map>
+#include <memory>
+
+#include "operator/timing.h"
+#include "settings/app_paths.h"
+#include "ui/operator.h"
+#include "ui/qt/main_window_controls.h"
+#include "ui/qt/message_boxes.h"
+#include "ui/qt/print_back_end_qt.h"
+#include "ui/qt/status_panes.h"
+
+class QAction;
+
+namespace quillon {
+class CMainDlg;
+}
+
+namespace quillon::gui {
+
+class CSecurityBar;
+
+// The main window on the desktop: it renders what CMainDlg shows, hands every click to
+// CMainDlg's handler for it, and is the Operator those handlers talk to.
+class CMainWindow : public QMainWindow, public Operator {
+  Q_OBJECT
+
+ public:
+  static constexpr std::string_view MainTitle = "QRV Brevix Quillon (v1.1E)";
+
+  explicit CMainWindow(AppPaths paths, Timing timing = {}, QWidget* parent = nullptr);
+  ~CMainWindow() override;
+
+  // Runs a command as its menu item or button does; false when none runs for it, because
+  // the id does nothing, the window is closed, or another command is running.
+  bool RunCommand(int commandId);
+  CMainDlg& Dialog() { return *dlg_; }
+  const WindowControls& Controls() const { return controls_; }
+  StatusPanes& Panes() { return panes_; }
+  CSecurityBar& SecurityBar() { return *securityBar_; }
+  QAction* CommandAction(int commandId) const;
+  // Where printing goes instead of the print dialog, for a test or a script.
+  void SetPrinterChooser(PrinterChooser chooser) { printerChooser_ = std::move(chooser); }
+  void SetTracing(bool on) { tracing_ = on; }
+
+  // OperatorMessages
+  void Inform(std::string_view text) override { boxes_.Inform(text); }
+  Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) override {
+    return boxes_.Ask(text, buttons, defaultAnswer);
+  }
+  void Trace(std::string_view text) override;
+  void Pump() override;
+  // OperatorProgress
+  void ProgressSetRange(int units) override { panes_.Progress().SetRange(0, units, 1); }
+  void ProgressReset() override { panes_.Progress().SetPos(0); }
+  void ProgressSetText(std::string_view text) override { panes_.Progress().SetText(text); }
+  void ProgressAdvance() override { panes_.Progress().StepIt(); }
+  // OperatorDialogs
+  bool RunChipTypeDialog(CChipTypeDlg& dialog) override;
+  bool RunRangeDialog(CRangeDlg& dialog) override;
+  bool RunDownloadDialog(CDownloadDlg& dialog) override;
+  bool RunCompareDialog(CCompareDlg& dialog) override;
+  bool RunSaveDialog(CSaveDlg& dialog) override;
+  bool RunLockDialog(CLockDlg& dialog) override;
+  bool RunRemapDialog(CRemapDlg& dialog) override;
+  bool RunCommConfigDialog(CCommConfigDlg& dialog) override;
+  // MainWindowView
+  std::string Title() const override;
+  void SetTitle(std::string_view title) override;
+  void ShowChipInfo(const ChipInfo& info) override;
+  void EnableCommand(int commandId, bool enabled) override;
+  void SelectBlockTab(int block) override;
+  void RedrawNow() override { repaint(); }
+  void SetSectorTable(const std::vector<SectorTableRow>& rows) override;
+  void SetMemoryView(const MemoryView& view) override;
+  void SetPaneTexts(std::string_view clock, std::string_view port, std::string_view baud) override {
+    panes_.SetTexts(clock, port, baud);
+  }
+  void LinkWorkerStopping(bool stopping) override { boxes_.LinkWorkerStopping(stopping); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  void ConnectControls();
+  void RunHandler(int commandId);
+  bool RunExclusive(const std::function<void()>& command);
+  void Tick();
+
+  std::unique_ptr<CMainDlg> dlg_;
+  MessageBoxes boxes_;
+  WindowControls controls_;
+  StatusPanes panes_;
+  CSecurityBar* securityBar_;
+  std::map<int, QAction*> actions_;
+  QTimer timer_;
+  QElapsedTimer sincePump_;
+  PrinterChooser printerChooser_;
+  bool tracing_ = false;
+  bool closeWhenIdle_ = false;
+};
+
+}  // namespace quillon::gui

@@ -1,0 +1,47 @@
+#include "ui/qt/start_options.h"
+
+#include "sim/command_line.h"
+#include "sim/emulator.h"
+#include "sim/option_list.h"
+
+namespace quillon::gui {
+
+StartOptions ParseStartOptions(const std::vector<std::string>& args) {
+  StartOptions options;
+  for (const std::string& arg : args) {
+    if (arg == "--simulate") {
+      options.simulate = "";
+    } else if (arg.starts_with("--simulate=")) {
+      options.simulate = arg.substr(std::string_view("--simulate=").size());
+    } else if (arg == "--trace") {
+      options.trace = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else {
+      throw UsageError("unknown option " + arg);
+    }
+  }
+  return options;
+}
+
+std::string StartUsage() {
+  return "usage: quillon [--simulate[=OPTIONS]] [--trace]\n"
+         "  --simulate[=OPTIONS]  work with an emulated target; OPTIONS are quillon-sim's\n"
+         "                        options without dashes, separated by commas\n"
+         "                        (firmware=v1.1d,chip=A16,baud=9600)\n"
+         "  --trace               print the diagnostic traces on stderr\n";
+}
+
+std::unique_ptr<sim::Emulator> StartSimulatedTarget(const std::string& options) {
+  sim::CommandLine line;
+  try {
+    line = sim::ParseCommandLine(sim::OptionListArguments(options));
+  } catch (const sim::UsageError& error) {
+    throw UsageError(std::string("--simulate: ") + error.what());
+  }
+  auto emulator = std::make_unique<sim::Emulator>(line.config);
+  emulator->Start();
+  return emulator;
+}
+
+}  // namespace quillon::gui

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTabBar>
+#include <QTest>
+
+#include "gui_host.h"
+#include "ui/command_ids.h"
+#include "ui/qt/sector_list_ctrl.h"
+#include "ui/qt/security_bar.h"
+
+namespace quillon::test {
+namespace {
+
+using gui::StatusPanes;
+
+struct DetectionCase {
+  sim::Firmware firmware;
+  sim::Chip chip;
+  std::uint8_t status;
+  const char* chipType;
+  const char* flashSize;
+  const char* memMode;
+  const char* fwVersion;
+  const char* security;
+};
+
+class DetectionTest : public testing::TestWithParam<DetectionCase> {};
+
+TEST_P(DetectionTest, FillsChipInformationAndSecurityBar) {
+  const DetectionCase& c = GetParam();
+  sim::Config config = TargetOf(c.firmware, c.chip);
+  config.status = c.status;
+  GuiHost host(config);
+  ASSERT_TRUE(host.Detect());
+  const gui::WindowControls& controls = host.window.Controls();
+  EXPECT_EQ(controls.chipType->text(), c.chipType);
+  EXPECT_EQ(controls.flashSize->text(), c.flashSize);
+  EXPECT_EQ(controls.memMode->text(), c.memMode);
+  EXPECT_EQ(controls.fwVersion->text(), c.fwVersion);
+  EXPECT_EQ(controls.reMap->text(), "Disabled");
+  EXPECT_EQ(controls.iapStatus->text(), "Handshaking succeed!");
+  EXPECT_EQ(host.window.SecurityBar().Text(), c.security);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Firmwares, DetectionTest,
+    testing::Values(DetectionCase{sim::Firmware::V11EInt, sim::Chip::A32, 0x00, "QRV71A32", "32+4 KB", "Internal",
+                                  "v1.1E", "SECURITY : CHIP IS UNLOCKED"},
+                    DetectionCase{sim::Firmware::V11EExt, sim::Chip::A16, 0x40, "QRV71A16", "16+4 KB", "External",
+                                  "v1.1E", "SECURITY : BLOCK 0 & 1 ARE SOFTLOCKED"},
+                    DetectionCase{sim::Firmware::V11D, sim::Chip::A32, 0x80, "QRV71A32", "32+4 KB", "External", "v1.1D",
+                                  "SECURITY : CHIP IS LEVEL 2 HARDLOCKED"}));
+
+TEST(MainWindowTest, ReadFillsSectorTableAndMemoryView) {
+  GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A16));
+  host.target.LoadFlash(0x0100, {0x41, 0x42, 0x20, 0x6E, 0x6F, 0x7A, 0xFF, 0x00});
+  ASSERT_TRUE(host.Detect());
+  host.AnswerRange(2, 5);
+  ASSERT_TRUE(host.window.RunCommand(IdRead));
+
+  const gui::CSectorListCtrl& table = *host.window.Controls().sectorTable;
+  ASSERT_EQ(table.topLevelItemCount(), 128);
+  EXPECT_EQ(table.topLevelItem(2)->text(1), "0100");
+  EXPECT_EQ(table.topLevelItem(2)->text(4), "Not Blank");
+  EXPECT_EQ(table.topLevelItem(3)->text(4), "Blank");
+  EXPECT_EQ(table.topLevelItem(7)->text(4), "Not Avail.");
+  EXPECT_EQ(table.topLevelItem(127)->text(3), "16256");
+  const gui::CSectorListCtrl& view = *host.window.Controls().memoryView;
+  EXPECT_EQ(view.headerItem()->text(0), "SECTOR 002");
+  ASSERT_EQ(view.topLevelItemCount(), 8);
+  EXPECT_EQ(view.topLevelItem(0)->text(0), "0100 - 010F");
+  EXPECT_EQ(view.topLevelItem(0)->text(2), "AB*n************");
+  EXPECT_EQ(host.PaneText(StatusPanes::ProgressPane), "Done");
+}
+
+// A read that chooses block 1 shows its tab without the tab's own refill, which would
+// take the sectors just read for never read.
+TEST(MainWindowTest, CommandSelectsBlockTabWithoutTabChange) {
+  GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
+  host.target.LoadFlash(0xF000, std::vector<std::uint8_t>(6 * 64, 0x00));
+  ASSERT_TRUE(host.Detect());
+  host.AnswerRange(256, 5);
+  ASSERT_TRUE(host.window.RunCommand(IdRead));
+
+  EXPECT_EQ(host.window.Controls().blockTab->currentIndex(), 1);
+  const gui::CSectorListCtrl& table = *host.window.Controls().sectorTable;
+  ASSERT_EQ(table.topLevelItemCount(), 64);
+  EXPECT_EQ(table.topLevelItem(4)->text(4), "Not Blank");
+  EXPECT_EQ(table.topLevelItem(5)->text(4), "Not Avail.");
+}
+
+TEST(MainWindowTest, RowClickShowsSectorWithoutSelectingIt) {
+  GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
+  ASSERT_TRUE(host.Detect());
+  host.window.Controls().blockTab->setCurrentIndex(1);
+  gui::CSectorListCtrl& table = *host.window.Controls().sectorTable;
+  ASSERT_EQ(table.topLevelItemCount(), 64);
+
+  QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.visualItemRect(table.topLevelItem(3)).center());
+  EXPECT_EQ(host.window.Controls().memoryView->headerItem()->text(0), "SECTOR 003");
+  EXPECT_EQ(host.window.Controls().memoryView->topLevelItem(0)->text(0), "F0C0 - F0CF");
+  EXPECT_TRUE(table.selectedItems().isEmpty());
+}
+
+TEST(MainWindowTest, DownloadMovesTheBarAndEndsWithDone) {
+  GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
+  ASSERT_TRUE(host.Detect());
+  std::vector<std::uint8_t> image(2048);
+  for (std::size_t i = 0; i < image.size(); ++i) {
+    image[i] = static_cast<std::uint8_t>(i * 7);
+  }
+  const auto file = host.dir / "image.bin";
+  WriteFile(file, image);
+  host.modals.dialogs["downloadDialog"] = [&](QDialog& dialog) {
+    dialog.findChild<QLineEdit*>(QStringLiteral("file"))->setText(QString::fromStdString(file.string()));
+    return true;
+  };
+  host.modals.QueueAnswer(Answer::Yes);
+  bool refusedWhileRunning = false;
+  host.modals.onMessage = [&](const std::string&) { refusedWhileRunning = !host.window.RunCommand(IdRead); };
+  int highest = 0;
+  QObject::connect(&host.window.Panes().Progress(), &QProgressBar::valueChanged,
+                   [&](int value) { highest = std::max(highest, value); });
+
+  ASSERT_TRUE(host.window.RunCommand(IdDownload));
+  EXPECT_TRUE(refusedWhileRunning);
+  EXPECT_EQ(highest, host.window.Panes().Progress().maximum());
+  EXPECT_GT(highest, 1);
+  EXPECT_EQ(host.PaneText(StatusPanes::ProgressPane), "Done");
+  EXPECT_EQ(host.window.Panes().Progress().value(), 0);
+  const std::vector<std::uint8_t> flash = host.target.FlashImage();
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
+  EXPECT_EQ(host.window.Title(), "QRV Brevix Quillon (v1.1E)");
+}
+
+TEST(MainWindowTest, PanesShowSizingTextsUntilTheFirstTick) {
+  GuiHost host;
+  EXPECT_EQ(host.PaneText(StatusPanes::MessagePane), "Ready");
+  EXPECT_EQ(host.PaneText(StatusPanes::ProgressPane), "");
+  EXPECT_EQ(host.PaneText(StatusPanes::PortPane), "COM1");
+  EXPECT_EQ(host.PaneText(StatusPanes::BaudPane), "Baud Rate:  38400");
+  EXPECT_FALSE(host.window.Panes().Progress().geometry().isEmpty());
+
+  EXPECT_TRUE(QTest::qWaitFor([&] { return host.PaneText(StatusPanes::BaudPane) != "Baud Rate:  38400"; }, 3000));
+  EXPECT_EQ(host.PaneText(StatusPanes::BaudPane), "Baud Rate: 38400");
+  EXPECT_EQ(host.PaneText(StatusPanes::PortPane), "COM1");
+  EXPECT_EQ(host.PaneText(StatusPanes::ClockPane).size(), 10U);
+}
+
+class PreconditionTest : public testing::TestWithParam<int> {};
+
+TEST_P(PreconditionTest, CommandBeforeDetectionFindsNoTargetBoard) {
+  GuiHost host;
+  host.window.RunCommand(GetParam());
+  EXPECT_EQ(host.modals.Messages(), std::vector<std::string>{"No target board has been located!!!"});
+  EXPECT_TRUE(BytesOf(host.target.WireLog(), sim::Direction::ToTarget).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(FlashCommands, PreconditionTest, testing::Values(IdDownload, IdRead, IdCompare, IdSectorErase));
+
+}  // namespace
+}  // namespace quillon::test
