@@ -50,7 +50,7 @@ struct Config {
   // Internal mode: a ready byte left unanswered this long is sent again, so an idle target
   // keeps prompting at a low rate. Slower than a host's byte wait, so that a repeat is
   // never taken for the prompt that follows a reply at once.
-  std::chrono::milliseconds readyRepeat{1000};
+  std::chrono::milliseconds readyRepeat{500};
   // Internal mode: the pause before the ready byte that answers the second and every
   // further idle byte in a row. A host that answers every ready byte at once would
   // otherwise keep both ends busy at the line's full rate (or, unpaced, spinning), while

@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 
 Timing FastTiming() {
   Timing timing;
-  timing.readySilence = 600ms;
+  timing.readySilence = 1500ms;
   timing.handshake = 2000ms;
   timing.operationByte = 500ms;
   timing.lockPause = 5ms;
