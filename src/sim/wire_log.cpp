@@ -31,8 +31,7 @@ WireLog::~WireLog() {
   if (file_) std::fclose(file_);
 }
 
-void WireLog::Record(Direction direction, std::uint8_t byte, Clock::time_point time) {
-  const WireEvent event{time, direction, byte};
+void WireLog::Record(const WireEvent& event) {
   std::lock_guard lock(mutex_);
   if (capacity_ > 0) {
     if (events_.size() == capacity_) events_.pop_front();
@@ -42,10 +41,10 @@ void WireLog::Record(Direction direction, std::uint8_t byte, Clock::time_point t
   if (!file_) return;
   std::fprintf(file_, "%s\n", FormatWireEvent(event, origin_).c_str());
   unsettled_ = true;
-  if (time - lastSettled_ >= kSettleEvery) {
+  if (event.time - lastSettled_ >= kSettleEvery) {
     std::fflush(file_);
     unsettled_ = false;
-    lastSettled_ = time;
+    lastSettled_ = event.time;
   }
 }
 

@@ -30,7 +30,7 @@ class WireLog {
   WireLog(const WireLog&) = delete;
   WireLog& operator=(const WireLog&) = delete;
 
-  void Record(Direction direction, std::uint8_t byte, Clock::time_point time);
+  void Record(const WireEvent& event);
   std::vector<WireEvent> Events() const;
   void Clear();
   bool WaitFor(std::size_t count, std::chrono::milliseconds timeout) const;

@@ -28,7 +28,7 @@ TEST(WireLog, FormatsOneLinePerByte) {
 
 TEST(WireLog, KeepsTheNewestEventsWithinItsCapacity) {
   quillon::sim::WireLog log(2, "");
-  for (std::uint8_t byte = 1; byte <= 3; ++byte) log.Record(Direction::ToTarget, byte, Clock::now());
+  for (std::uint8_t byte = 1; byte <= 3; ++byte) log.Record({Clock::now(), Direction::ToTarget, byte});
   const std::vector<WireEvent> events = log.Events();
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[0].byte, 2);
