@@ -19,6 +19,12 @@ struct WireEvent {
   std::uint8_t byte;
 };
 
+// Bytes the serial line has carried each way.
+struct WireCounts {
+  std::uint64_t toTarget = 0;
+  std::uint64_t fromTarget = 0;
+};
+
 // Misbehaviours the target can be told to show. Byte counts start over whenever the
 // faults are set, so a test can arm a fault at the point of a conversation it cares about.
 struct Faults {

@@ -120,6 +120,8 @@ std::vector<WireEvent> Emulator::WireLog() const { return impl_->log.Events(); }
 
 void Emulator::ClearWireLog() { impl_->log.Clear(); }
 
+WireCounts Emulator::WireByteCounts() const { return impl_->log.Counts(); }
+
 bool Emulator::WaitForWireBytes(std::size_t count, std::chrono::milliseconds timeout) const {
   return impl_->log.WaitFor(count, timeout);
 }

@@ -33,6 +33,7 @@ WireLog::~WireLog() {
 
 void WireLog::Record(const WireEvent& event) {
   std::lock_guard lock(mutex_);
+  ++(event.direction == Direction::ToTarget ? counts_.toTarget : counts_.fromTarget);
   if (capacity_ > 0) {
     if (events_.size() == capacity_) events_.pop_front();
     events_.push_back(event);
@@ -59,6 +60,11 @@ void WireLog::Settle() {
 std::vector<WireEvent> WireLog::Events() const {
   std::lock_guard lock(mutex_);
   return {events_.begin(), events_.end()};
+}
+
+WireCounts WireLog::Counts() const {
+  std::lock_guard lock(mutex_);
+  return counts_;
 }
 
 void WireLog::Clear() {

@@ -32,6 +32,8 @@ class WireLog {
 
   void Record(const WireEvent& event);
   std::vector<WireEvent> Events() const;
+  // Every byte recorded, whatever the capacity; Clear() leaves the counts.
+  WireCounts Counts() const;
   void Clear();
   bool WaitFor(std::size_t count, std::chrono::milliseconds timeout) const;
   // Pushes buffered lines to the file; called when the line goes quiet, so the file
@@ -44,6 +46,7 @@ class WireLog {
   mutable std::mutex mutex_;
   mutable std::condition_variable grown_;
   std::deque<WireEvent> events_;
+  WireCounts counts_;
   std::FILE* file_ = nullptr;
   bool unsettled_ = false;
   Clock::time_point lastSettled_;

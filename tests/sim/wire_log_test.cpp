@@ -34,6 +34,7 @@ TEST(WireLog, KeepsTheNewestEventsWithinItsCapacity) {
   EXPECT_EQ(events[0].byte, 2);
   EXPECT_EQ(events[1].byte, 3);
   EXPECT_FALSE(log.WaitFor(3, milliseconds(10)));
+  EXPECT_EQ(log.Counts().toTarget, 3u) << "the counts go on beyond the capacity";
 }
 
 TEST(WireLog, RecordsEveryByteOfAConversationInOrder) {
@@ -53,6 +54,9 @@ TEST(WireLog, RecordsEveryByteOfAConversationInOrder) {
     EXPECT_LE(events[1].time, events[2].time);
     target.emulator.ClearWireLog();
     EXPECT_TRUE(target.emulator.WireLog().empty());
+    const WireCounts counts = target.emulator.WireByteCounts();
+    EXPECT_EQ(counts.toTarget, 1u);
+    EXPECT_EQ(counts.fromTarget, 2u);
   }
   std::ifstream file(path);
   std::stringstream text;
