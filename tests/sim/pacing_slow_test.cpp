@@ -57,5 +57,32 @@ TEST(Pacing, TakesBytesNoFasterThanTheLine) {
   for (std::size_t i = 1; i < in.size(); ++i) EXPECT_GE(in[i] - in[i - 1], kByteTime) << i;
 }
 
+// However late the target's thread wakes, the line keeps its own clock and does not fall
+// behind its baud rate.
+TEST(Pacing, KeepsUpWithAFastLine) {
+  constexpr unsigned kFastBaud = 230400;
+  constexpr auto kFastByteTime = std::chrono::nanoseconds(10'000'000'000LL / kFastBaud);
+  constexpr std::size_t kReads = 16;
+  constexpr std::size_t kReplied = kReads * 257;  // 256 bytes and a ready byte each
+  Config config = ConfigFor(Firmware::V11EInt);
+  config.baud = kFastBaud;
+  RunningTarget target(config);
+  ASSERT_EQ(target.client.Receive(1), Bytes{0xF7});
+  Bytes reads;
+  for (std::size_t i = 0; i < kReads; ++i) reads.insert(reads.end(), {0x0C, 0x00, 0x00, 0x00});
+
+  const Clock::time_point sent = Clock::now();
+  target.client.Send(reads);
+  ASSERT_EQ(target.client.Receive(kReplied, milliseconds(5000)).size(), kReplied);
+  const auto took = Clock::now() - sent;
+  const auto line = (4 + kReplied) * kFastByteTime;
+  EXPECT_GE(took, line);
+  EXPECT_LT(took, 2 * line);
+
+  const WireCounts counts = target.emulator.WireByteCounts();
+  EXPECT_EQ(counts.toTarget, reads.size());
+  EXPECT_EQ(counts.fromTarget, kReplied + 1);
+}
+
 }  // namespace
 }  // namespace quillon::sim::testing
