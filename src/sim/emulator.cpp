@@ -154,7 +154,7 @@ bool Emulator::InBootLoader() const {
 
 void Emulator::SetFaults(const Faults& faults) {
   std::lock_guard lock(impl_->mutex);
-  impl_->session.SetFaults(faults);
+  impl_->session.SetFaults(faults, Clock::now());
   impl_->Interrupt();
 }
 

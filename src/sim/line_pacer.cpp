@@ -17,7 +17,7 @@ LinePacer::Clock::duration ByteTime(unsigned baud) {
 LinePacer::LinePacer(unsigned baud) : byteTime_(ByteTime(baud)) {}
 
 LinePacer::Clock::time_point LinePacer::Push(std::uint8_t byte, Clock::time_point ready) {
-  freeAt_ = BeginTime(ready) + byteTime_;
+  freeAt_ = OutTime(ready);
   held_.push_back({byte, freeAt_});
   return freeAt_;
 }

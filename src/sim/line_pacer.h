@@ -17,6 +17,7 @@ class LinePacer : public ByteStage {
   explicit LinePacer(unsigned baud);  // 0: unpaced, a byte is out as soon as it is ready
 
   Clock::time_point BeginTime(Clock::time_point ready) const { return std::max(ready, freeAt_); }
+  Clock::time_point OutTime(Clock::time_point ready) const { return BeginTime(ready) + byteTime_; }
   // Returns when the byte is out.
   Clock::time_point Push(std::uint8_t byte, Clock::time_point ready);
 

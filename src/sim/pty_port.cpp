@@ -73,18 +73,15 @@ PtyPort::Readiness PtyPort::Wait(bool wantInput, Clock::time_point deadline) {
   return readiness;
 }
 
+// One read: a short count means the pty holds no more for now, and asking again would only
+// cost a call that fails.
 std::vector<std::uint8_t> PtyPort::Read(std::size_t most) {
   std::vector<std::uint8_t> bytes(most);
-  std::size_t got = 0;
-  while (got < most) {
-    const ssize_t count = read(master_, bytes.data() + got, most - got);
-    if (count > 0) {
-      got += static_cast<std::size_t>(count);
-    } else if (count == 0 || errno != EINTR) {
-      break;
-    }
-  }
-  bytes.resize(got);
+  ssize_t count = 0;
+  do {
+    count = read(master_, bytes.data(), most);
+  } while (count < 0 && errno == EINTR);
+  bytes.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
   return bytes;
 }
 

@@ -33,13 +33,15 @@ Session::Session(const Config& config, FlashMemory& flash)
 }
 
 void Session::Reset(Clock::time_point now) {
+  Transmit(now);
   queue_.clear();
   std::vector<Emission> out;
   loader_.Reset(out);
   Take(out, now);
 }
 
-void Session::SetFaults(const Faults& faults) {
+void Session::SetFaults(const Faults& faults, Clock::time_point now) {
+  Transmit(now);
   filter_ = FaultFilter(faults);
   loader_.SetOutcomes(filter_.ToOutcomes());
 }
@@ -80,7 +82,9 @@ bool Session::PromptDue(Clock::time_point now) const {
 }
 
 // Puts the target's bytes on the line as it comes free. A byte not yet begun is still the
-// target's own: a reset loses it, and a silenced target never sends it.
+// target's own: a reset loses it, and a silenced target never sends it. Whatever may change
+// the target's state calls this first, so a byte can wait to be moved until it is out and
+// costs one wake-up, not two.
 void Session::Transmit(Clock::time_point now) {
   while (!queue_.empty()) {
     const Queued next = queue_.front();
@@ -126,7 +130,7 @@ void Session::Run(Clock::time_point now, Progress& progress) {
 Session::Clock::time_point Session::NextEvent() const {
   const Clock::time_point next = std::min({hostAdapter_.NextOut(), intoTarget_.NextOut(), outOfTarget_.NextOut(),
                                            targetAdapter_.NextOut()});
-  if (!queue_.empty()) return std::min(next, outOfTarget_.BeginTime(queue_.front().earliest));
+  if (!queue_.empty()) return std::min(next, outOfTarget_.OutTime(queue_.front().earliest));
   if (loader_.AwaitingAnswer()) return std::min(next, repeatDue_);
   return next;
 }

@@ -34,7 +34,8 @@ class Session {
 
   // Target reset: output not yet on the line and any command in progress are lost.
   void Reset(Clock::time_point now);
-  void SetFaults(const Faults& faults);
+  // Bytes already on the line by `now` are past the faults' reach.
+  void SetFaults(const Faults& faults, Clock::time_point now);
 
   // How many more host bytes may be under way; the rest stay in the host's buffer, as a
   // serial driver's writes wait once its transmit buffer is full.

@@ -17,6 +17,8 @@ namespace quillon::sim {
 // One text line per byte: milliseconds since the emulator was made, the direction, the byte.
 //   +12.345ms to-target 0x05
 //   +12.605ms from-target 0x05
+// The time is when the byte's last bit has crossed the target's pin, either way: any adapter
+// sits between the line and the host, beyond what the target sees.
 std::string FormatWireEvent(const WireEvent& event, std::chrono::steady_clock::time_point origin);
 
 // Every byte on the line, kept in memory for tests (the oldest dropped beyond the
