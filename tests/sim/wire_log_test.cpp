@@ -54,9 +54,7 @@ TEST(WireLog, RecordsEveryByteOfAConversationInOrder) {
     EXPECT_LE(events[1].time, events[2].time);
     target.emulator.ClearWireLog();
     EXPECT_TRUE(target.emulator.WireLog().empty());
-    const WireCounts counts = target.emulator.WireByteCounts();
-    EXPECT_EQ(counts.toTarget, 1u);
-    EXPECT_EQ(counts.fromTarget, 2u);
+    EXPECT_EQ(target.emulator.WireByteCounts().fromTarget, 2u) << "the counts outlast the events";
   }
   std::ifstream file(path);
   std::stringstream text;
