@@ -73,8 +73,8 @@ PtyPort::Readiness PtyPort::Wait(bool wantInput, Clock::time_point deadline) {
   return readiness;
 }
 
-// One read: a short count means the pty holds no more for now, and asking again would only
-// cost a call that fails.
+// One read per wake-up: whatever is left, or comes later, wakes the next ppoll, so a second
+// read would only cost a call that finds nothing.
 std::vector<std::uint8_t> PtyPort::Read(std::size_t most) {
   std::vector<std::uint8_t> bytes(most);
   ssize_t count = 0;

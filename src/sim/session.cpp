@@ -122,7 +122,7 @@ void Session::Run(Clock::time_point now, Progress& progress) {
     targetAdapter_.Push(byte->byte, byte->at);
   }
   while (const auto byte = targetAdapter_.Pop(now)) progress.toHost.push_back(byte->byte);
-  // The two directions were gathered one after the other.
+  // Each direction is in order already, but they were gathered one after the other.
   std::stable_sort(progress.wire.begin() + static_cast<std::ptrdiff_t>(logged), progress.wire.end(),
                    [](const WireEvent& a, const WireEvent& b) { return a.time < b.time; });
 }

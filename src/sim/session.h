@@ -15,7 +15,7 @@
 
 namespace quillon::sim {
 
-// The target's side of the conversation in time: the way each host byte takes to the
+// The target's side of the conversation in time: the path each host byte takes to the
 // target (adapter, then line), when the target acts on it, when each byte it sends goes
 // on the line and reaches the host (line, then adapter), and when an unanswered ready
 // byte is repeated. It performs no I/O; the caller hands it the host's bytes, moves it

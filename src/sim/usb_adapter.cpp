@@ -6,8 +6,8 @@ namespace quillon::sim {
 
 UsbAdapter::UsbAdapter(std::chrono::milliseconds latency) : latency_(latency) {}
 
-// The timer runs freely; counting its ticks from the clock's epoch keeps every time that
-// the emulator sees past that epoch and the same for both directions.
+// The timer runs freely, the same ticks for both directions. They count from the clock's
+// epoch, which every moment the emulator handles is long past.
 UsbAdapter::Clock::time_point UsbAdapter::TickAfter(Clock::time_point time) const {
   return Clock::time_point{} + (time.time_since_epoch() / latency_ + 1) * latency_;
 }
