@@ -40,6 +40,11 @@ std::chrono::milliseconds ParsePeriod(std::string_view name, std::string_view te
   return period;
 }
 
+// An FTDI chip keeps its latency timer in one byte of milliseconds.
+std::chrono::milliseconds ParseLatency(std::string_view name, std::string_view text) {
+  return std::chrono::milliseconds(ParseByte(name, text));
+}
+
 struct FaultOption {
   std::string_view name;
   ValueKind kind;
@@ -100,6 +105,7 @@ void Apply(std::string_view option, std::string_view value, Config& config) {
   else if (option == "--firmware-major") config.firmwareMajor = ParseByte(option, value);
   else if (option == "--firmware-letter") config.firmwareLetter = ParseByte(option, value);
   else if (option == "--baud") config.baud = static_cast<unsigned>(Parse(option, value, ValueKind::Count));
+  else if (option == "--latency") config.latency = ParseLatency(option, value);
   else if (option == "--log") config.logPath = value;
   else if (option == "--image") config.imagePath = value;
   else if (option == "--fault") ApplyFault(value, config.faults);
@@ -136,9 +142,11 @@ std::string Usage() {
   return "usage: quillon-sim [--firmware v1.1d|v1.1e-ext|v1.1e-int] [--chip A16|A32] [--status BYTE]\n"
          "                   [--baud N] [--log FILE] [--fault NAME[=VALUE]]... [--image FILE]\n"
          "                   [--chip-id BYTE] [--firmware-major BYTE] [--firmware-letter BYTE]\n"
-         "                   [--program-time MS] [--erase-time MS] [--ready-repeat MS]\n"
+         "                   [--program-time MS] [--erase-time MS] [--ready-repeat MS] [--latency MS]\n"
          "Creates a pseudo-terminal, prints its slave path as the first line and serves it as the\n"
          "boot loader until SIGINT or SIGTERM; SIGUSR1 resets the target.\n"
+         "--baud paces the line (0 or absent: unpaced). --latency puts a USB-serial adapter of the\n"
+         "FTDI kind in the way, its latency timer MS (1..255; 0 or absent: no adapter).\n"
          "Faults: no-echo, wrong-echo, erase-status=BYTE, write-status=BYTE, chip-erase-status=BYTE,\n"
          "        drop-reply=N, extra-byte=N, extra-byte-value=BYTE, ready-stops=N, reply-delay=MS,\n"
          "        silence-after=N, reset-after=N, chip-erase-time=MS\n";

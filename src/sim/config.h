@@ -19,6 +19,12 @@ struct WireEvent {
   std::uint8_t byte;
 };
 
+// Bytes the serial line has carried each way.
+struct WireCounts {
+  std::uint64_t toTarget = 0;
+  std::uint64_t fromTarget = 0;
+};
+
 // Misbehaviours the target can be told to show. Byte counts start over whenever the
 // faults are set, so a test can arm a fault at the point of a conversation it cares about.
 struct Faults {
@@ -45,6 +51,8 @@ struct Config {
   std::uint8_t firmwareMajor = 0x11;
   std::uint8_t firmwareLetter = 0x45;
   unsigned baud = 0;  // 0: unpaced; otherwise 10 bit times per byte in each direction
+  // A USB-serial adapter's latency timer, in both directions; 0: no adapter.
+  std::chrono::milliseconds latency{0};
   std::chrono::milliseconds programTime{0};  // per 0x06 or 0x0E command
   std::chrono::milliseconds eraseTime{0};    // per sector
   // Internal mode: a ready byte left unanswered this long is sent again, so an idle target

@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "sim/flash_memory.h"
 #include "sim/pty_port.h"
@@ -63,38 +64,32 @@ struct Emulator::Impl {
   std::atomic<bool> stopping{false};
 };
 
-// One byte at a time: hand over what is due, take a byte once the previous one has fully
-// arrived, otherwise sleep in ppoll until the next moment something can happen.
+// Moves the session on to the present, logs and hands over what that produced, then sleeps
+// in ppoll until the next moment something can happen or the host writes.
 void Emulator::Impl::Serve() {
-  bool inputWaiting = false;
+  Session::Progress progress;
   while (!stopping) {
     const Clock::time_point now = Clock::now();
-    std::optional<std::uint8_t> out;
     Clock::time_point next;
+    std::size_t room = 0;
     {
       std::lock_guard lock(mutex);
-      if (inputWaiting && session.AcceptsInput(now)) {
-        inputWaiting = false;
-        if (const auto byte = port->Read()) {
-          log.Record(Direction::ToTarget, *byte, now);
-          session.Arrived(*byte, now);
-        }
-      }
-      out = session.Due(now);
+      session.Run(now, progress);
       next = session.NextEvent();
-      if (inputWaiting) next = std::min(next, session.InputFreeAt());
+      room = session.InputRoom();
     }
-    if (out) {
-      // Logged first, so that a byte the host has seen is always in the log already.
-      log.Record(Direction::FromTarget, *out, Clock::now());
-      port->Write(*out);
-      std::lock_guard lock(mutex);
-      session.Sent(Clock::now());
-      continue;
-    }
+    // Logged first, so that a byte the host has seen is always in the log already.
+    for (const WireEvent& event : progress.wire) log.Record(event);
+    port->Write(progress.toHost);
+    progress.wire.clear();
+    progress.toHost.clear();
     const Clock::time_point deadline = std::min(next, now + kLongestWait);
     if (deadline - now >= kQuiet) log.Settle();
-    if (port->Wait(!inputWaiting, deadline).input) inputWaiting = true;
+    if (!port->Wait(room > 0, deadline).input) continue;
+    const Clock::time_point seen = Clock::now();
+    const std::vector<std::uint8_t> bytes = port->Read(room);
+    std::lock_guard lock(mutex);
+    for (std::uint8_t byte : bytes) session.FromHost(byte, seen);
   }
   log.Settle();
 }
@@ -124,6 +119,8 @@ const std::string& Emulator::SlavePath() const { return impl_->slavePath; }
 std::vector<WireEvent> Emulator::WireLog() const { return impl_->log.Events(); }
 
 void Emulator::ClearWireLog() { impl_->log.Clear(); }
+
+WireCounts Emulator::WireByteCounts() const { return impl_->log.Counts(); }
 
 bool Emulator::WaitForWireBytes(std::size_t count, std::chrono::milliseconds timeout) const {
   return impl_->log.WaitFor(count, timeout);
@@ -157,7 +154,7 @@ bool Emulator::InBootLoader() const {
 
 void Emulator::SetFaults(const Faults& faults) {
   std::lock_guard lock(impl_->mutex);
-  impl_->session.SetFaults(faults);
+  impl_->session.SetFaults(faults, Clock::now());
   impl_->Interrupt();
 }
 

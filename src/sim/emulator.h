@@ -30,6 +30,9 @@ class Emulator {
 
   std::vector<WireEvent> WireLog() const;
   void ClearWireLog();
+  // Bytes the line has carried each way since the emulator was made, counted as they are
+  // logged; ClearWireLog() leaves them.
+  WireCounts WireByteCounts() const;
   // Waits until the log holds at least count events.
   bool WaitForWireBytes(std::size_t count, std::chrono::milliseconds timeout) const;
 

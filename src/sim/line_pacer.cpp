@@ -1,7 +1,5 @@
 #include "sim/line_pacer.h"
 
-#include <algorithm>
-
 namespace quillon::sim {
 
 namespace {
@@ -18,8 +16,10 @@ LinePacer::Clock::duration ByteTime(unsigned baud) {
 
 LinePacer::LinePacer(unsigned baud) : byteTime_(ByteTime(baud)) {}
 
-LinePacer::Clock::time_point LinePacer::SendTime(Clock::time_point ready) const {
-  return std::max(ready, lastSent_) + byteTime_;
+LinePacer::Clock::time_point LinePacer::Push(std::uint8_t byte, Clock::time_point ready) {
+  freeAt_ = OutTime(ready);
+  held_.push_back({byte, freeAt_});
+  return freeAt_;
 }
 
 }  // namespace quillon::sim

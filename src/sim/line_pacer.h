@@ -1,27 +1,29 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+
+#include "sim/byte_stage.h"
 
 namespace quillon::sim {
 
-// The serial line's speed: a byte is 10 bit times (start, 8 data, stop) in each direction.
-// A byte that the host writes has fully arrived one byte time after it is seen, and a
-// byte the target sends is handed over only once its byte time on the wire is over.
-class LinePacer {
+// One direction of the serial line. A byte is 10 bit times (start, 8 data, stop): it
+// begins once it is ready and the byte before it is out, and counts as out when its last
+// bit is. The times follow the line's own clock rather than when the emulator got round
+// to each byte, so a late wake-up never slows the line down.
+class LinePacer : public ByteStage {
  public:
-  using Clock = std::chrono::steady_clock;
+  explicit LinePacer(unsigned baud);  // 0: unpaced, a byte is out as soon as it is ready
 
-  explicit LinePacer(unsigned baud);
-
-  bool Paced() const { return byteTime_ != Clock::duration::zero(); }
-  Clock::time_point ArrivalComplete(Clock::time_point seen) const { return seen + byteTime_; }
-  // When a byte that the target has ready at `ready` can be handed to the host.
-  Clock::time_point SendTime(Clock::time_point ready) const;
-  void Sent(Clock::time_point at) { lastSent_ = at; }
+  Clock::time_point BeginTime(Clock::time_point ready) const { return std::max(ready, freeAt_); }
+  Clock::time_point OutTime(Clock::time_point ready) const { return BeginTime(ready) + byteTime_; }
+  // Returns when the byte is out.
+  Clock::time_point Push(std::uint8_t byte, Clock::time_point ready);
 
  private:
   Clock::duration byteTime_;
-  Clock::time_point lastSent_ = Clock::time_point::min();
+  Clock::time_point freeAt_ = Clock::time_point::min();
 };
 
 }  // namespace quillon::sim

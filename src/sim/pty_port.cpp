@@ -58,8 +58,8 @@ PtyPort::~PtyPort() {
 }
 
 PtyPort::Readiness PtyPort::Wait(bool wantInput, Clock::time_point deadline) {
-  // A negative descriptor is skipped by ppoll, so the master cannot wake us while a byte
-  // is still arriving.
+  // A negative descriptor is skipped by ppoll, so the master cannot wake us while the
+  // target has no room for more of the host's bytes.
   std::array<pollfd, 2> fds{pollfd{wake_, POLLIN, 0}, pollfd{wantInput ? master_ : -1, POLLIN, 0}};
   const timespec timeout = Remaining(deadline);
   if (ppoll(fds.data(), fds.size(), &timeout, nullptr) <= 0) return {};
@@ -73,14 +73,27 @@ PtyPort::Readiness PtyPort::Wait(bool wantInput, Clock::time_point deadline) {
   return readiness;
 }
 
-std::optional<std::uint8_t> PtyPort::Read() {
-  std::uint8_t byte = 0;
-  if (read(master_, &byte, 1) != 1) return std::nullopt;
-  return byte;
+// One read per wake-up: whatever is left, or comes later, wakes the next ppoll, so a second
+// read would only cost a call that finds nothing.
+std::vector<std::uint8_t> PtyPort::Read(std::size_t most) {
+  std::vector<std::uint8_t> bytes(most);
+  ssize_t count = 0;
+  do {
+    count = read(master_, bytes.data(), most);
+  } while (count < 0 && errno == EINTR);
+  bytes.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+  return bytes;
 }
 
-void PtyPort::Write(std::uint8_t byte) {
-  while (write(master_, &byte, 1) < 0 && errno == EINTR) {
+void PtyPort::Write(const std::vector<std::uint8_t>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t count = write(master_, bytes.data() + done, bytes.size() - done);
+    if (count > 0) {
+      done += static_cast<std::size_t>(count);
+    } else if (count == 0 || errno != EINTR) {
+      return;
+    }
   }
 }
 

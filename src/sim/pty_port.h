@@ -1,9 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <vector>
 
 namespace quillon::sim {
 
@@ -28,9 +29,10 @@ class PtyPort {
 
   // Blocks until input (when asked for), an Interrupt() or the deadline, which must be finite.
   Readiness Wait(bool wantInput, Clock::time_point deadline);
-  std::optional<std::uint8_t> Read();
-  // A byte nobody reads is lost once the line's buffer is full, as on a real line.
-  void Write(std::uint8_t byte);
+  // What the host has written, up to `most` bytes; the rest stays in the pty.
+  std::vector<std::uint8_t> Read(std::size_t most);
+  // Bytes nobody reads are lost once the line's buffer is full, as on a real line.
+  void Write(const std::vector<std::uint8_t>& bytes);
   // Safe from any thread.
   void Interrupt();
 

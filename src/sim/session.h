@@ -1,9 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <optional>
 #include <vector>
 
 #include "sim/boot_loader.h"
@@ -11,31 +11,41 @@
 #include "sim/fault_filter.h"
 #include "sim/flash_memory.h"
 #include "sim/line_pacer.h"
+#include "sim/usb_adapter.h"
 
 namespace quillon::sim {
 
-// The target's side of the conversation in time: when each received byte counts as
-// arrived, when each byte may leave, and when an unanswered ready byte is repeated.
-// It performs no I/O; the caller asks it what is due and when to look again.
+// The target's side of the conversation in time: the path each host byte takes to the
+// target (adapter, then line), when the target acts on it, when each byte it sends goes
+// on the line and reaches the host (line, then adapter), and when an unanswered ready
+// byte is repeated. It performs no I/O; the caller hands it the host's bytes, moves it
+// on to a moment, and asks when to look again.
 class Session {
  public:
   using Clock = std::chrono::steady_clock;
 
+  // What moving on to a moment produced.
+  struct Progress {
+    std::vector<WireEvent> wire;        // bytes through the target's pins, in time order
+    std::vector<std::uint8_t> toHost;   // bytes the host can read now
+  };
+
   Session(const Config& config, FlashMemory& flash);
 
-  // Target reset: pending output and any command in progress are lost.
+  // Target reset: output not yet on the line and any command in progress are lost.
   void Reset(Clock::time_point now);
-  void SetFaults(const Faults& faults);
+  // Bytes already on the line by `now` are past the faults' reach.
+  void SetFaults(const Faults& faults, Clock::time_point now);
 
-  // Whether the previous byte from the host has fully arrived, so the next may be taken.
-  bool AcceptsInput(Clock::time_point now) const { return now >= inputFreeAt_; }
-  Clock::time_point InputFreeAt() const { return inputFreeAt_; }
-  void Arrived(std::uint8_t byte, Clock::time_point now);
+  // How many more host bytes may be under way; the rest stay in the host's buffer, as a
+  // serial driver's writes wait once its transmit buffer is full.
+  std::size_t InputRoom() const;
+  // A byte the host has written, from the moment the target's end of the pty sees it.
+  void FromHost(std::uint8_t byte, Clock::time_point seen);
 
-  // The byte to hand to the host now, if one is due; Sent() follows once it is handed over.
-  std::optional<std::uint8_t> Due(Clock::time_point now);
-  void Sent(Clock::time_point at);
-  // When Due may next have something; time_point::max() when only the host can move.
+  // Does everything due up to `now`; appends to progress.
+  void Run(Clock::time_point now, Progress& progress);
+  // When Run may next have something to do; time_point::max() when only the host can move.
   Clock::time_point NextEvent() const;
 
   bool InBootLoader() const { return loader_.InBootLoader(); }
@@ -48,16 +58,19 @@ class Session {
     Clock::time_point earliest;
   };
 
+  void Arrived(std::uint8_t byte, Clock::time_point at);
   void Take(const std::vector<Emission>& emissions, Clock::time_point start);
   bool PromptDue(Clock::time_point now) const;
+  void Transmit(Clock::time_point now);
 
-  LinePacer pacer_;
+  UsbAdapter hostAdapter_;
+  LinePacer intoTarget_;
+  LinePacer outOfTarget_;
+  UsbAdapter targetAdapter_;
   BootLoader loader_;
   FaultFilter filter_;
   std::chrono::milliseconds readyRepeat_;
-  std::deque<Queued> queue_;
-  bool handingReady_ = false;
-  Clock::time_point inputFreeAt_ = Clock::time_point::min();
+  std::deque<Queued> queue_;  // the target's bytes not yet on the line
   Clock::time_point repeatDue_ = Clock::time_point::max();
 };
 

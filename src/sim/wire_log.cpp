@@ -31,9 +31,9 @@ WireLog::~WireLog() {
   if (file_) std::fclose(file_);
 }
 
-void WireLog::Record(Direction direction, std::uint8_t byte, Clock::time_point time) {
-  const WireEvent event{time, direction, byte};
+void WireLog::Record(const WireEvent& event) {
   std::lock_guard lock(mutex_);
+  ++(event.direction == Direction::ToTarget ? counts_.toTarget : counts_.fromTarget);
   if (capacity_ > 0) {
     if (events_.size() == capacity_) events_.pop_front();
     events_.push_back(event);
@@ -42,10 +42,10 @@ void WireLog::Record(Direction direction, std::uint8_t byte, Clock::time_point t
   if (!file_) return;
   std::fprintf(file_, "%s\n", FormatWireEvent(event, origin_).c_str());
   unsettled_ = true;
-  if (time - lastSettled_ >= kSettleEvery) {
+  if (event.time - lastSettled_ >= kSettleEvery) {
     std::fflush(file_);
     unsettled_ = false;
-    lastSettled_ = time;
+    lastSettled_ = event.time;
   }
 }
 
@@ -60,6 +60,11 @@ void WireLog::Settle() {
 std::vector<WireEvent> WireLog::Events() const {
   std::lock_guard lock(mutex_);
   return {events_.begin(), events_.end()};
+}
+
+WireCounts WireLog::Counts() const {
+  std::lock_guard lock(mutex_);
+  return counts_;
 }
 
 void WireLog::Clear() {

@@ -17,7 +17,11 @@ struct Accepted {
 
 TEST(CommandLine, AcceptsEveryOptionAndFault) {
   const std::vector<Accepted> cases = {
-      {{}, [](const Config& c) { return c.firmware == Firmware::V11EInt && c.chip == Chip::A32 && c.baud == 0; }},
+      {{}, [](const Config& c) {
+         return c.firmware == Firmware::V11EInt && c.chip == Chip::A32 && c.baud == 0 && c.latency == milliseconds(0);
+       }},
+      {{"--latency", "16", "--baud=115200"}, [](const Config& c) { return c.latency == milliseconds(16) && c.baud == 115200; }},
+      {{"--latency=255"}, [](const Config& c) { return c.latency == milliseconds(255); }},
       {{"--firmware", "v1.1d"}, [](const Config& c) { return c.firmware == Firmware::V11D; }},
       {{"--firmware=v1.1e-ext"}, [](const Config& c) { return c.firmware == Firmware::V11EExt; }},
       {{"--status", "0xE3"}, [](const Config& c) { return c.status == 0xE3; }},
@@ -42,7 +46,7 @@ TEST(CommandLine, RejectsWhatItDoesNotKnow) {
       {"--firmware", "v1.2"}, {"--chip", "A64"},        {"--status", "256"},       {"--baud", "-1"},
       {"--baud", "fast"},     {"--log"},                {"--fault", "no-echo=1"},  {"--fault", "drop-reply"},
       {"--fault", "gremlin"}, {"--fault", "erase-status=0x1C0"}, {"--verbose", "1"}, {"COM1"},
-      {"--ready-repeat", "0"},
+      {"--ready-repeat", "0"}, {"--latency", "256"}, {"--latency", "-1"}, {"--latency", "1ms"},
   };
   for (const auto& args : rejected) {
     EXPECT_THROW(ParseCommandLine(args), UsageError) << ::testing::PrintToString(args);

@@ -10,6 +10,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr unsigned kBaud = 9600;
 constexpr auto kByteTime = std::chrono::microseconds(10'000'000 / kBaud);  // 1041 us
+// Only echoed in the direct dialects: every byte sent comes back alone.
+constexpr std::uint8_t kEchoedOnly = 0x60;
 
 std::vector<Clock::time_point> TimesOf(const std::vector<WireEvent>& events, Direction direction) {
   std::vector<Clock::time_point> times;
@@ -19,23 +21,32 @@ std::vector<Clock::time_point> TimesOf(const std::vector<WireEvent>& events, Dir
   return times;
 }
 
-TEST(Pacing, RepliesNoFasterThanTheLine) {
+// Fast enough that a target which lost a wake-up's lateness on every byte would fall far behind.
+TEST(Pacing, RepliesAtTheLinesPaceNoFasterNoSlower) {
+  constexpr unsigned kFastBaud = 230400;
+  constexpr auto kFastByteTime = std::chrono::nanoseconds(10'000'000'000LL / kFastBaud);
+  constexpr std::size_t kReads = 16;
+  constexpr std::size_t kReplied = kReads * 257;  // 256 bytes and a ready byte each
   Config config = ConfigFor(Firmware::V11EInt);
-  config.baud = kBaud;
+  config.baud = kFastBaud;
   RunningTarget target(config);
   ASSERT_EQ(target.client.Receive(1), Bytes{0xF7});
+  Bytes reads;
+  for (std::size_t i = 0; i < kReads; ++i) reads.insert(reads.end(), {0x0C, 0x00, 0x00, 0x00});
 
   const Clock::time_point sent = Clock::now();
-  target.client.Send({0x0C, 0x00, 0x00, 200});
-  ASSERT_EQ(target.client.Receive(201).size(), 201u);
+  target.client.Send(reads);
+  ASSERT_EQ(target.client.Receive(kReplied, milliseconds(5000)).size(), kReplied);
   const auto took = Clock::now() - sent;
-  // Four bytes in, 200 bytes and a ready byte out.
-  EXPECT_GE(took, 205 * kByteTime);
-  EXPECT_LT(took, 3 * 205 * kByteTime);
+  EXPECT_GE(took, (4 + kReplied) * kFastByteTime);
+  EXPECT_LT(took, 2 * (4 + kReplied) * kFastByteTime);
 
   const auto out = TimesOf(target.emulator.WireLog(), Direction::FromTarget);
-  ASSERT_EQ(out.size(), 202u);
-  for (std::size_t i = 2; i < out.size(); ++i) EXPECT_GE(out[i] - out[i - 1], kByteTime * 9 / 10) << i;
+  ASSERT_EQ(out.size(), kReplied + 1);
+  for (std::size_t i = 2; i < out.size(); ++i) EXPECT_GE(out[i] - out[i - 1], kFastByteTime) << i;
+  const WireCounts counts = target.emulator.WireByteCounts();
+  EXPECT_EQ(counts.toTarget, reads.size());
+  EXPECT_EQ(counts.fromTarget, out.size());
 }
 
 TEST(Pacing, TakesBytesNoFasterThanTheLine) {
@@ -55,6 +66,30 @@ TEST(Pacing, TakesBytesNoFasterThanTheLine) {
   ASSERT_EQ(in.size(), 104u);
   EXPECT_GE(in.back() - in.front(), 103 * kByteTime);
   for (std::size_t i = 1; i < in.size(); ++i) EXPECT_GE(in[i] - in[i - 1], kByteTime) << i;
+}
+
+// How long the echoes of so many bytes written at once take to come back.
+Clock::duration RoundTrip(RunningTarget& target, std::size_t count) {
+  const Clock::time_point sent = Clock::now();
+  target.client.Send(Bytes(count, kEchoedOnly));
+  EXPECT_EQ(target.client.Receive(count), Bytes(count, kEchoedOnly));
+  return Clock::now() - sent;
+}
+
+TEST(Adapter, HoldsAShortPacketUntilItsTimerTicksAndPassesAFullOneAtOnce) {
+  Config config = ConfigFor(Firmware::V11D);
+  config.latency = milliseconds(16);
+  RunningTarget target(config);
+  for (int i = 0; i < 3; ++i) {
+    const Clock::duration took = RoundTrip(target, 1);
+    EXPECT_GE(took, milliseconds(16));
+    EXPECT_LT(took, milliseconds(250));
+  }
+
+  config.latency = milliseconds(255);
+  RunningTarget slow(config);
+  EXPECT_GE(RoundTrip(slow, 61), milliseconds(255));
+  EXPECT_LT(RoundTrip(slow, 62), milliseconds(150));
 }
 
 }  // namespace

@@ -28,12 +28,13 @@ TEST(WireLog, FormatsOneLinePerByte) {
 
 TEST(WireLog, KeepsTheNewestEventsWithinItsCapacity) {
   quillon::sim::WireLog log(2, "");
-  for (std::uint8_t byte = 1; byte <= 3; ++byte) log.Record(Direction::ToTarget, byte, Clock::now());
+  for (std::uint8_t byte = 1; byte <= 3; ++byte) log.Record({Clock::now(), Direction::ToTarget, byte});
   const std::vector<WireEvent> events = log.Events();
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[0].byte, 2);
   EXPECT_EQ(events[1].byte, 3);
   EXPECT_FALSE(log.WaitFor(3, milliseconds(10)));
+  EXPECT_EQ(log.Counts().toTarget, 3u) << "the counts go on beyond the capacity";
 }
 
 TEST(WireLog, RecordsEveryByteOfAConversationInOrder) {
@@ -53,6 +54,7 @@ TEST(WireLog, RecordsEveryByteOfAConversationInOrder) {
     EXPECT_LE(events[1].time, events[2].time);
     target.emulator.ClearWireLog();
     EXPECT_TRUE(target.emulator.WireLog().empty());
+    EXPECT_EQ(target.emulator.WireByteCounts().fromTarget, 2u) << "the counts outlast the events";
   }
   std::ifstream file(path);
   std::stringstream text;
