@@ -6,7 +6,6 @@
 #include <array>
 #include <iostream>
 
-#include "operator/messages.h"
 #include "ui/sector_rows.h"
 
 namespace quillon::cli {
@@ -158,17 +157,22 @@ void CliOperator::SetMemoryView(const MemoryView& view) {
 void CliOperator::ProgressSetRange(int units) {
   std::lock_guard lock(mutex_);
   progressUnits_ = std::max(units, 0);
+  progressStarting_ = true;
 }
 
 void CliOperator::ProgressReset() {
   std::lock_guard lock(mutex_);
+  progressReached_ = progressPosition_;
   progressPosition_ = 0;
 }
 
+// An operation labels its bar when it starts, right after giving its range, and again
+// when it ends: that second label is the outcome, shown with how far the bar got.
 void CliOperator::ProgressSetText(std::string_view text) {
   std::lock_guard lock(mutex_);
   progressLabel_ = text;
-  const bool final = text == msg::Done || text == msg::Abort;
+  const bool final = !progressStarting_;
+  progressStarting_ = false;
   if (final) {
     if (interactive_) {
       DrawProgress(true);
@@ -191,7 +195,10 @@ void CliOperator::ProgressAdvance() {
 
 void CliOperator::DrawProgress(bool final) {
   const int units = std::max(progressUnits_, 1);
-  const int position = final && progressLabel_ == msg::Done ? units : std::min(progressPosition_, units);
+  // An operation with nothing to step through is complete when it ends.
+  const int position = !final ? std::min(progressPosition_, units)
+                       : progressUnits_ == 0 ? units
+                                             : std::min(progressReached_, units);
   const int filled = position * BarWidth / units;
   std::fprintf(out_, "\r%-9s [%s%s] %3d%%", progressLabel_.c_str(), std::string(static_cast<std::size_t>(filled), '#').c_str(),
                std::string(static_cast<std::size_t>(BarWidth - filled), ' ').c_str(), position * 100 / units);

@@ -74,6 +74,8 @@ class CliOperator : public Operator, public DialogAnswers {
   std::mutex mutex_;
   int progressUnits_ = 0;
   int progressPosition_ = 0;
+  int progressReached_ = 0;
+  bool progressStarting_ = false;
   std::string progressLabel_;
   bool progressLineOpen_ = false;
 };
