@@ -6,11 +6,9 @@
 #include <optional>
 #include <sstream>
 
-#include "cli/cli_options.h"
-#include "cli/flash_commands.h"
-#include "cli/image_commands.h"
+#include "cli/cli_operator.h"
+#include "cli/command_table.h"
 #include "cli/settings_commands.h"
-#include "image/formatted.h"
 #include "operator/messages.h"
 #include "protocol/commands.h"
 #include "support/host_fixture.h"
@@ -20,32 +18,31 @@ namespace quillon {
 namespace {
 
 using namespace std::chrono_literals;
-using sim::Firmware;
 using test::Bytes;
-using test::CliHost;
 
-struct Outcome {
-  int exitCode;
-  std::string output;
-};
-
-// Runs the real program the way a script on a production line would, output captured.
-Outcome RunCli(const test::TempDir& home, const std::string& arguments) {
+// Runs the real program the way a script on a production line would, output captured;
+// each @ in the arguments stands for the home directory.
+std::pair<int, std::string> RunCli(const test::TempDir& home, std::string arguments) {
+  for (std::size_t at; (at = arguments.find('@')) != std::string::npos;) arguments.replace(at, 1, home.Path().string());
   const std::string command = "XDG_CONFIG_HOME='" + (home / "config").string() + "' XDG_CACHE_HOME='" +
                               (home / "cache").string() + "' " QUILLON_CLI_PATH " " + arguments + " 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
-  Outcome outcome{-1, {}};
+  std::string output;
   char buffer[512];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.output.append(buffer, got);
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
   const int status = ::pclose(pipe);
-  outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
-// Each expected text must appear, in this order; a refused command asks nothing.
-TEST(CliProgram, AnswersAsACommandLineToolShould) {
+// Each expected text must appear, in this order; with no --yes nothing is asked.
+TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
   test::TempDir home;
   test::PtyPeer silent;
+  test::WriteFile(home / "flash.bin", test::Join(Bytes(0x80, 0x00), {0x41, 0x42}));
+  test::WriteFile(home / "saved.bin", "old");
+  test::WriteFile(home / "bad.hex", ":0100000001FF\n:00000001FF\n");
+  test::WriteFile(home / "big.bin", Bytes(0x8001, 0x00));
+  const std::string fw = " --simulate=image=@/flash.bin --yes ";
   const struct {
     std::string arguments;
     int exitCode;
@@ -55,29 +52,63 @@ TEST(CliProgram, AnswersAsACommandLineToolShould) {
       {"--simulate --firmware v1.1e-ext --chip A16 detect", 0, {"Chip Type:  QRV71A16", "IAP Status: Handshaking"}},
       {"--simulate=status=0x03 --firmware v1.1d detect", 0, {"ReMap:      4 KByte", "IAP Status: Handshaking"}},
       {"--firmware v1.1d --port " + silent.Path() + " detect", 1, {"No Response from Target Board!!!"}},
-      {"--help", 0, {"usage: quillon-cli"}},
-      {"-h detect", 0, {"usage: quillon-cli"}},
-      {"--version", 0, {"quillon-cli 0."}},
-      {"--simulate --yes download /nonexistent.hex", 2, {"cannot read /nonexistent.hex: No such file"}},
       {"--simulate=firmware-letter=0x44 detect", 1,
        {"Fw Version: v1.1?", "SECURITY : CHIP IS UNLOCKED", "Wrong Firmware Version Detected in MCU chip!!!"}},
       {"--simulate=status=0x80 --yes erase", 1, {"erase is not available on this chip (SECURITY : CHIP IS LEVEL 2"}},
       {"--simulate=status=0x20 --firmware v1.1d --yes lock 1", 1, {"lock is not available on this chip"}},
+      {"--simulate --firmware v1.1e-ext --yes erase --sector 256 --range 3", 0, {std::string(msg::SectorsEraseCompleted)}},
+      {"--simulate --firmware v1.1d --yes chip-erase", 0, {std::string(msg::ChipEraseCompleted)}},
+      {"--simulate --yes chip-erase", 1, {std::string(msg::IllegalInInternalFirmware)}},
+      {"--simulate --firmware v1.1d --memory int --yes lock 5", 0, {std::string(msg::SetLockCompleted)}},
+      {"--simulate --firmware v1.1e-ext --yes remap 3", 0, {std::string(msg::MemoryRemapCompleted)}},
+      {"--simulate --firmware v1.1d --yes run", 1, {std::string(msg::IllegalInDirectFirmware)}},
+      {"--simulate --yes run", 0, {}},
+      {fw + "read --sector 1 --range=2", 0,
+       {"001     0080        00FF      00128        Not Blank", "003     0180        01FF      00384        Not Avail.",
+        "SECTOR 001", "41 42 FF FF"}},
+      {fw + "compare @/flash.bin", 0, {"File flash.bin Compare succeed!"}},
+      {"--simulate --yes compare @/flash.bin", 1,
+       {"Unmatched data at memory address 0000h: FFh(MCU) vs. 00h in File flash.bin"}},
+      {"--simulate --firmware v1.1e-ext --yes download-run @/flash.bin", 1, {"download-run is not available"}},
+      {"--simulate --yes download @/bad.hex", 1, {"Invalid HEX file at line 1: wrong checksum"}},
+      {"--simulate --yes compare @/big.bin", 1, {"The selected is over size!!!", "File big.bin Compare failed!"}},
+      // A reply a byte short or long ends without its ready byte, which is never data; the
+      // detection's four reply bytes come before the read's 128.
+      {"--simulate=fault=drop-reply=131 --yes read --range 1", 1, {}},
+      {"--simulate=fault=extra-byte=7 --yes read --range 1", 1, {}},
+      {"--simulate=fault=extra-byte=131 --yes save @/saved.bin --range 1 --format=bin", 1, {}},
+      {fw + "save @/saved.bin --range 1 --format=bin", 0, {std::string(msg::SaveCompleted)}},
+      {"--help", 0, {"usage: quillon-cli"}},
+      {"-h detect", 0, {"usage: quillon-cli"}},
+      {"--version", 0, {"quillon-cli 0."}},
+      {"--simulate --yes download /nonexistent.hex", 2, {"cannot read /nonexistent.hex: No such file"}},
       {"settings --port COM2 --baud 4800", 0, {"Port:      COM2", "Baud rate: 4800"}},
       {"settings", 0, {"Port:      COM2", "Baud rate: 4800", "Device:    /dev/ttyS1", "COM1 -> /dev/ttyS0"}},
-      {"", 2, {}}, {"frobnicate", 2, {}}, {"--chip A64 detect", 2, {}}, {"--simulate=no-such-option detect", 2, {}},
-      {"ports extra", 2, {}},
   };
   for (const auto& c : cases) {
-    const Outcome outcome = RunCli(home, c.arguments);
-    EXPECT_EQ(outcome.exitCode, c.exitCode) << c.arguments << "\n" << outcome.output;
+    const auto [exitCode, output] = RunCli(home, c.arguments);
+    EXPECT_EQ(exitCode, c.exitCode) << c.arguments << "\n" << output;
     std::size_t from = 0;
     for (const auto& text : c.inOrder) {
-      from = outcome.output.find(text, from);
-      ASSERT_NE(from, std::string::npos) << c.arguments << ": " << text << "\n" << outcome.output;
+      from = output.find(text, from);
+      ASSERT_NE(from, std::string::npos) << c.arguments << ": " << text << "\n" << output;
     }
-    EXPECT_EQ(outcome.output.find("Proceed"), std::string::npos) << outcome.output;
-    EXPECT_EQ(outcome.output.find("Do you really"), std::string::npos) << outcome.output;
+  }
+  EXPECT_EQ(test::ReadFile(home / "saved.bin"), Bytes(0x80, 0x00)) << "a failed save left the file whole";
+}
+
+// Arguments that the command's dialog could not take: refused before anything is sent.
+TEST(CliProgram, RefusesABadCommandLineAsAUsageError) {
+  test::TempDir home;
+  for (const char* arguments :
+       {"", "frobnicate", "--chip A64 detect", "--simulate=no-such-option detect", "ports extra",
+        "--simulate read --sector 320", "--simulate erase --range 256", "--simulate erase extra", "--simulate lock 6",
+        "--simulate lock", "--simulate remap 0", "--simulate chip-erase now", "--simulate download",
+        "--simulate download @/a @/b", "--simulate save @/out --format hex", "--simulate save @/out --range 256"}) {
+    test::WriteFile(home / "a", "x");
+    const auto [exitCode, output] = RunCli(home, arguments);
+    EXPECT_EQ(exitCode, 2) << arguments << "\n" << output;
+    EXPECT_EQ(output.find("Handshaking"), std::string::npos) << output;
   }
 }
 
@@ -101,136 +132,18 @@ TEST(SettingsCommand, RefusesWhatItCannotStoreWithItsUsage) {
   }
 }
 
-TEST(WindowCommands, PrintTheOutcomeOfEachCommand) {
-  const struct {
-    Firmware firmware;
-    CliHost::Command command;
-    std::vector<std::string> args;
-    std::string_view outcome;
-    int exitCode;
-  } cases[] = {
-      {Firmware::V11EExt, cli::EraseCommand, {"--sector", "256", "--range", "3"}, msg::SectorsEraseCompleted, 0},
-      {Firmware::V11D, cli::ChipEraseCommand, {}, msg::ChipEraseCompleted, 0},
-      {Firmware::V11EInt, cli::ChipEraseCommand, {}, msg::IllegalInInternalFirmware, 1},
-      {Firmware::V11D, cli::LockCommand, {"5"}, msg::SetLockCompleted, 0},
-      {Firmware::V11EExt, cli::RemapCommand, {"3"}, msg::MemoryRemapCompleted, 0},
-      {Firmware::V11D, cli::RunCommand, {}, msg::IllegalInDirectFirmware, 1},
-      {Firmware::V11EInt, cli::RunCommand, {}, {}, 0},
-      {Firmware::V11EInt, cli::ReadCommand, {"--sector", "1", "--range=2"},
-       "001     0080        00FF      00128        Not Blank", 0},
-  };
-  for (const auto& c : cases) {
-    CliHost host(c.firmware);
-    host.target.LoadFlash(0x0080, {0x41, 0x42});
-    EXPECT_EQ(host.Run(c.command, c.args), c.exitCode);
-    EXPECT_NE(host.Output().find(c.outcome), std::string::npos) << host.Output();
-  }
-}
-
-TEST(WindowCommands, RefuseArgumentsTheDialogsCannotTake) {
-  const std::pair<CliHost::Command, std::vector<std::string>> cases[] = {
-      {cli::ReadCommand, {"--sector", "320"}},  // internal memory lists block 0 and 1: 256 + 64
-      {cli::EraseCommand, {"--range", "256"}},
-      {cli::EraseCommand, {"extra"}},
-      {cli::LockCommand, {"6"}},
-      {cli::LockCommand, {}},
-      {cli::RemapCommand, {"0"}},
-      {cli::ChipEraseCommand, {"now"}},
-      {cli::DownloadCommand, {}},
-      {cli::DownloadCommand, {"a.bin", "b.bin"}},
-      {cli::DownloadCommand, {"a.bin", "--sector", "256"}},  // internal memory: block 0 only
-      {cli::DownloadRunCommand, {"a.bin", "--sector", "x"}},
-      {cli::CompareCommand, {"a.bin", "--sector", "320"}},
-      {cli::SaveCommand, {"out", "--format", "hex"}},
-      {cli::SaveCommand, {"out", "--range", "256"}},
-  };
-  CliHost host(Firmware::V11EInt);
-  for (const auto& [command, args] : cases) {
-    EXPECT_THROW(host.Run(command, args), cli::UsageError);
-  }
-  EXPECT_EQ(host.Output(), "") << "nothing was tried";
-}
-
-TEST(ImageCommands, DownloadCompareAndSaveWhatWasWritten) {
-  for (const Firmware firmware : {Firmware::V11EInt, Firmware::V11EExt}) {
-    CliHost host(firmware);
-    const Bytes image(256, 0x5A);
-    const std::string path = host.File("fw.bin", image);
-    const std::string saved = (host.dir / "saved.bin").string();
-    EXPECT_EQ(host.Run(cli::DownloadCommand, {path, "--sector", "2"}), 0);
-    EXPECT_EQ(host.Run(cli::CompareCommand, {"--sector=2", path}), 0);
-    EXPECT_EQ(host.op.ShownChipInfo().IapStatus, "File fw.bin Compare succeed!");
-    EXPECT_EQ(host.Run(cli::SaveCommand, {saved, "--sector", "2", "--range", "2", "--format=bin"}), 0);
-    EXPECT_EQ(test::ReadFile(saved), image);
-    host.target.LoadFlash(0x10, {0x00});
-    EXPECT_EQ(host.Run(cli::CompareCommand, {host.File("fw.bin", Bytes(32, 0xFF))}), 1);
-    EXPECT_EQ(host.op.ShownChipInfo().IapStatus,
-              "Unmatched data at memory address 0010h: 00h(MCU) vs. FFh in File fw.bin");
-  }
-}
-
-// The target sends its ready byte straight after a reply, so a byte lost or added on the
-// line shows as a reply that does not end with it; taking the ready byte for data would
-// report a wrong read as a good one.
-TEST(ImageCommands, AReplyShiftedOnTheLineFailsAndLeavesTheSavedFileWhole) {
-  const sim::Faults faults[] = {{.dropReplyByte = 127}, {.dropReplyByte = 3}, {.extraByteAfterReply = 127}};
-  for (const auto& fault : faults) {
-    for (const CliHost::Command command : {cli::ReadCommand, cli::SaveCommand}) {
-      CliHost host(Firmware::V11EInt);
-      const std::string saved = host.File("saved.bin", Bytes{'o', 'l', 'd'});
-      host.target.SetFaults(fault);
-      std::vector<std::string> args = {"--sector", "0", "--range", "1"};
-      if (command == cli::SaveCommand) args.insert(args.end(), {saved, "--format=bin"});
-      EXPECT_EQ(host.Run(command, args), 1) << fault.dropReplyByte << " " << fault.extraByteAfterReply;
-      EXPECT_EQ(test::ReadText(saved), "old");
-    }
-  }
-}
-
-// A file that will not do is told before anything is asked or sent, and the link is as
-// good as before: no lost-link report follows, and the next command works over it.
-TEST(ImageCommands, FileThatWillNotDoIsToldAndLeavesTheLinkAlone) {
-  const struct {
-    const char* file;
-    std::string contents;  // none: there is no such file
-    const char* told;      // %s: the file's path
-  } files[] = {
-      {"none.hex", {}, "Cannot open %s: No such file or directory"},
-      {"bad.hex", ":0100000001FF\n:00000001FF\n", "Invalid HEX file at line 1: wrong checksum"},
-      {"big.bin", std::string(0x8001, '\0'), "The selected is over size!!!"},
-  };
-  for (const Firmware firmware : {Firmware::V11EInt, Firmware::V11EExt}) {
-    for (const CliHost::Command command : {cli::DownloadCommand, cli::CompareCommand, cli::DownloadRunCommand}) {
-      for (const auto& f : files) {
-        SCOPED_TRACE(std::string(f.file) + (firmware == Firmware::V11EInt ? ", queued link" : ", direct link"));
-        CliHost host(firmware);
-        const std::string path = (host.dir / f.file).string();
-        if (!f.contents.empty()) test::WriteFile(path, f.contents);
-        host.target.ClearWireLog();
-        EXPECT_EQ(host.Run(command, {path}), 1);
-        const std::string status = command == cli::CompareCommand ? "File " + std::string(f.file) + " Compare failed!\n" : "";
-        EXPECT_EQ(host.Output(), Formatted(f.told, path.c_str()) + "\n" + status);
-        EXPECT_TRUE(test::WithoutIdle(test::BytesOf(host.target.WireLog(), sim::Direction::ToTarget)).empty());
-        EXPECT_FALSE(host.window.Link().LinkLost.load());
-        EXPECT_FALSE(host.window.Link().ChipReleased);
-        EXPECT_EQ(host.Run(cli::CompareCommand, {host.File("erased.bin", Bytes(128, 0xFF))}), 0);
-      }
-    }
-  }
-}
-
 // A worker caught writing when its line hangs up and the window closes reports the
 // failure; the window must not go before that report has reached a live operator.
 TEST(Teardown, TheWorkerReportsToALiveOperatorBeforeTheWindowIsGone) {
   test::TempDir dir;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{std::tmpfile(), std::fclose};
   cli::CliOperator op{true, false, file.get(), file.get()};
-  std::optional<sim::Emulator> target(std::in_place, test::TargetOf(Firmware::V11EInt));
+  std::optional<sim::Emulator> target(std::in_place, test::TargetOf(sim::Firmware::V11EInt));
   auto window = std::make_unique<CMainDlg>(op, AppPaths{dir / "config", dir / "cache"}, test::FastTiming());
   window->OnInitDialog();
   CIapDevice& device = window->TargetChip()->Device();
   device.SetDevicePath(target->Start());
-  ASSERT_TRUE(test::Detect(*window, op, test::TargetOf(Firmware::V11EInt)));
+  ASSERT_TRUE(test::Detect(*window, op, test::TargetOf(sim::Firmware::V11EInt)));
   // The run command goes out at the next ready byte; its operand waits in the worker.
   const auto queues = window->Link().queues;
   ASSERT_EQ(device.GuardedPut(queues->CommandQueue, queues->CommandMutex, QRV_CMD_RUN), QueueDone);

@@ -156,30 +156,6 @@ FlashHost::FlashHost(sim::Config targetConfig, Timing timing) : HostFixture(targ
   op.ClearRecords();
 }
 
-CliHost::CliHost(sim::Firmware firmware)
-    : target(TargetOf(firmware)), window(op, AppPaths{dir.Path() / "config", dir.Path() / "cache"}, FastTiming()) {
-  window.OnInitDialog();
-  window.TargetChip()->Device().SetDevicePath(target.Start());
-  if (!Detect(window, op, TargetOf(firmware))) {
-    throw std::runtime_error("the emulated target was not detected");
-  }
-  std::fflush(out);
-  printed = std::ftell(out);
-}
-
-std::string CliHost::Output() {
-  std::fflush(out);
-  std::fseek(out, printed, SEEK_SET);
-  std::string text;
-  for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) text.push_back(static_cast<char>(c));
-  return text;
-}
-
-std::string CliHost::File(const std::string& name, const Bytes& bytes) {
-  WriteFile(dir / name, bytes);
-  return (dir / name).string();
-}
-
 Bytes BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction) {
   Bytes bytes;
   for (const auto& event : log) {

@@ -1,17 +1,13 @@
 #pragma once
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "cli/cli_operator.h"
-#include "cli/command_table.h"
 #include "sim/emulator.h"
 #include "support/scripted_operator.h"
 #include "ui/compare_dialog.h"
@@ -122,32 +118,6 @@ struct HostFixture {
 struct FlashHost : HostFixture {
   static constexpr const char* WindowTitle = "Quillon";
   explicit FlashHost(sim::Config targetConfig, Timing timing = FastTiming());
-};
-
-// A window detected through quillon-cli's operator, answering every question Yes as with
-// --yes and printing into a scratch file.
-struct CliHost {
-  using Command = cli::WindowCommand;
-
-  explicit CliHost(sim::Firmware firmware);
-
-  // What was printed since the detection.
-  std::string Output();
-  std::string File(const std::string& name, const Bytes& bytes);
-  // The exit status quillon-cli would give: the command and the timer tick after it.
-  int Run(Command command, std::vector<std::string> args) {
-    return cli::ExitStatusOf(cli::RunWindowCommand(command, window, op, args));
-  }
-
-  TempDir dir;
-  // Declared before the operator and the window, so it is closed after both: the worker
-  // may still report while the window goes.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{std::tmpfile(), std::fclose};
-  std::FILE* out = file.get();
-  long printed = 0;
-  cli::CliOperator op{true, false, out, out};
-  sim::Emulator target;
-  CMainDlg window;
 };
 
 // The bytes of one direction of a wire log.

@@ -78,37 +78,26 @@ TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
   }
 }
 
-TEST(SectorCommands, ListBlock1ForV11EFirmwareOrExternalMemory) {
-  const struct {
-    Firmware firmware;
-    int memoryType;
-    bool readAllBlocks;
-    std::size_t readListed, eraseListed;
-  } cases[] = {
-      {Firmware::V11D, MemoryInternal, false, 256, 256},
-      {Firmware::V11D, MemoryExternal, false, 256 + 64, 256 + 64},
-      {Firmware::V11EExt, MemoryExternal, true, 256 + 64, 256 + 64},
-      {Firmware::V11EInt, MemoryInternal, true, 256 + 64, 256},
-  };
-  for (const auto& c : cases) {
-    FlashHost host(TargetOf(c.firmware));
-    host.Chip().SetMemoryType(c.memoryType);
-    bool readAllBlocks = false;
+TEST(SectorCommands, ListBlock1ForV11EFirmwareOrExternalMemoryAndCheckTheirPreconditions) {
+  const std::tuple<Firmware, int, bool, std::size_t, std::size_t> cases[] = {
+      {Firmware::V11D, MemoryInternal, false, 256, 256}, {Firmware::V11D, MemoryExternal, false, 320, 320},
+      {Firmware::V11EExt, MemoryExternal, true, 320, 320}, {Firmware::V11EInt, MemoryInternal, true, 320, 256}};
+  for (const auto& [firmware, memoryType, readAllBlocks, readListed, eraseListed] : cases) {
+    FlashHost host(TargetOf(firmware));
+    host.Chip().SetMemoryType(memoryType);
     Strings entries;
+    std::vector<bool> readAll;
     host.op.onRange = [&](CRangeDlg& dialog) {
-      readAllBlocks = host.window.Link().ReadAllBlocks;
+      readAll.push_back(host.window.Link().ReadAllBlocks);
       entries = dialog.StartEntries();
       return false;
     };
     host.window.OnRead();
-    EXPECT_EQ(readAllBlocks, c.readAllBlocks);
-    ASSERT_EQ(entries.size(), c.readListed);
-    if (c.readListed > 256) {
-      EXPECT_EQ(entries[256], "Sector 000    Addr=F000");
-      EXPECT_EQ(entries.back(), "Sector 063    Addr=FFC0");
-    }
+    ASSERT_EQ(entries.size(), readListed);
+    EXPECT_EQ(readAll.front(), readAllBlocks);
+    EXPECT_EQ(entries.back(), readListed > 256 ? "Sector 063    Addr=FFC0" : "Sector 255    Addr=7F80");
     host.window.OnSectorErase();
-    EXPECT_EQ(entries.size(), c.eraseListed);
+    EXPECT_EQ(entries.size(), eraseListed);
     EXPECT_TRUE(host.Sent().empty()) << "Cancel reads and erases nothing";
     EXPECT_FALSE(host.window.Link().ReadAllBlocks);
   }
@@ -157,33 +146,27 @@ TEST(SectorCommands, FailureIsToldOrDropsTheQueuedLink) {
   }
 }
 
-TEST(ChipErase, AsksAndReportsWhatTheChipAnswered) {
-  const struct {
-    Firmware firmware;
-    Answer answer;
-    sim::Faults faults;
-    std::string_view outcome;
-  } cases[] = {
+TEST(ChipErase, AsksAndReportsWhatTheChipAnsweredWithinItsBound) {
+  const std::tuple<Firmware, Answer, sim::Faults, std::string_view> cases[] = {
       {Firmware::V11D, Answer::Yes, {}, msg::ChipEraseCompleted},
       {Firmware::V11EExt, Answer::Yes, {.chipEraseTime = 350ms}, msg::ChipEraseCompleted},  // past a byte's wait
       {Firmware::V11EExt, Answer::Yes, {.chipEraseStatus = 0xC1}, msg::ChipEraseFailed},
       {Firmware::V11D, Answer::Yes, {.dropReplyByte = 0}, msg::ChipEraseFailed},
-      {Firmware::V11EExt, Answer::No, {}, {}},
-  };
-  for (const auto& c : cases) {
+      {Firmware::V11EExt, Answer::No, {}, {}}};
+  for (const auto& [firmware, answer, faults, outcome] : cases) {
     Timing timing = FastTiming();
     timing.chipEraseStatus = 500ms;
-    FlashHost host(TargetOf(c.firmware), timing);
-    host.target.SetFaults(c.faults);
+    FlashHost host(TargetOf(firmware), timing);
+    host.target.SetFaults(faults);
     host.target.LoadFlash(0x0000, {0x12, 0x34});
-    host.op.QueueAnswer(c.answer);
+    host.op.QueueAnswer(answer);
     const auto started = std::chrono::steady_clock::now();
     host.window.OnChipErase();
-    const bool sent = c.answer == Answer::Yes;
-    EXPECT_EQ(host.op.Messages(), sent ? Texts({msg::ReallyProceed, c.outcome}) : Texts({msg::ReallyProceed}));
+    const bool sent = answer == Answer::Yes;
+    EXPECT_EQ(host.op.Messages(), sent ? Texts({msg::ReallyProceed, outcome}) : Texts({msg::ReallyProceed}));
     EXPECT_EQ(host.Sent(), sent ? Commands{Frame(QRV_CMD_CHIP_ERASE, 0, 0x01)} : Commands{});
     EXPECT_EQ(host.target.FlashImage()[0] == 0xFF, sent);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms) << "the status wait is bounded";
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
   }
 }
 
@@ -198,31 +181,21 @@ std::function<bool(Dialog&)> Choose(int option, bool ok = true) {
   };
 }
 
+// The lock (status bits 7..5) or the remap (bits 1..0) each option leaves.
 TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
-  const struct {
-    bool lock;  // else remap
-    int option;
-    Commands sent;
-    std::uint8_t statusBits;  // of the lock (bits 7..5) or of the remap (bits 1..0)
-  } cases[] = {
-      {true, 1, {{0x04, 0x00}}, 0x80},
-      {true, 2, {{0x04, 0x00}, {0x04, 0x01}}, 0xC0},
-      {true, 3, {{0x04, 0x01}}, 0x40},
-      {true, 4, {{0x04, 0x02}}, 0x20},
-      {true, 5, {{0x04, 0x00}, {0x04, 0x01}, {0x04, 0x02}}, 0xE0},
-      {false, 1, {{0x02, 0x00}}, 0x01},
-      {false, 2, {{0x02, 0x01}}, 0x02},
-      {false, 3, {{0x02, 0x00}, {0x02, 0x01}}, 0x03},
-  };
-  for (const auto& c : cases) {
-    FlashHost host(TargetOf(c.option % 2 ? Firmware::V11D : Firmware::V11EExt));
-    host.op.onLock = Choose<CLockDlg>(c.option);
-    host.op.onRemap = Choose<CRemapDlg>(c.option);
+  const std::tuple<bool, int, Commands, std::uint8_t> cases[] = {
+      {true, 1, {{0x04, 0x00}}, 0x80}, {true, 2, {{0x04, 0x00}, {0x04, 0x01}}, 0xC0}, {true, 3, {{0x04, 0x01}}, 0x40},
+      {true, 4, {{0x04, 0x02}}, 0x20}, {true, 5, {{0x04, 0x00}, {0x04, 0x01}, {0x04, 0x02}}, 0xE0},
+      {false, 1, {{0x02, 0x00}}, 0x01}, {false, 2, {{0x02, 0x01}}, 0x02}, {false, 3, {{0x02, 0x00}, {0x02, 0x01}}, 0x03}};
+  for (const auto& [lock, option, sent, statusBits] : cases) {
+    FlashHost host(TargetOf(option % 2 ? Firmware::V11D : Firmware::V11EExt));
+    host.op.onLock = Choose<CLockDlg>(option);
+    host.op.onRemap = Choose<CRemapDlg>(option);
     host.op.QueueAnswer(Answer::Yes);
-    c.lock ? host.window.OnSetLock() : host.window.OnMemoryRemap();
-    EXPECT_EQ(host.op.Messages(), Texts({msg::ReallyProceed, c.lock ? msg::SetLockCompleted : msg::MemoryRemapCompleted}));
-    EXPECT_EQ(host.Sent(), c.sent);
-    EXPECT_EQ(host.target.Status() & (c.lock ? 0xE0 : 0x03), c.statusBits);
+    lock ? host.window.OnSetLock() : host.window.OnMemoryRemap();
+    EXPECT_EQ(host.op.Messages(), Texts({msg::ReallyProceed, lock ? msg::SetLockCompleted : msg::MemoryRemapCompleted}));
+    EXPECT_EQ(host.Sent(), sent);
+    EXPECT_EQ(host.target.Status() & (lock ? 0xE0 : 0x03), statusBits);
   }
 }
 
