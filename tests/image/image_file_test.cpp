@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <random>
 #include <sstream>
 #include <tuple>
 
@@ -63,18 +62,14 @@ TEST(IntelHex, DamagedOrOutOfRangeTextIsRefusedNamingItsFirstFaultyLine) {
   } cases[] = {
       {good + ":0300030001020300\n" + EndRecord, 2, msg::HexWrongChecksum},
       {good + good + ":03000300010G03F0\n" + EndRecord, 3, msg::HexNotADigit},
-      {":0300030001 0203F0\n" + EndRecord, 1, msg::HexNotADigit},
       {good + ":10000000AABB\n" + EndRecord, 2, msg::HexEndsEarly},
       {":\n", 1, msg::HexEndsEarly},
       {":0100000001FE00\n" + EndRecord, 1, msg::HexRunsPastCount},
       {good + "\n; a comment\n" + EndRecord, 3, msg::HexNoStartMark},
       {good + HexRecord(6, 0, {}) + EndRecord, 2, msg::HexUnknownType},
       {HexRecord(4, 0, {0}) + EndRecord, 1, msg::HexWrongLengthForType},
-      {HexRecord(2, 0, {0, 0, 0}) + EndRecord, 1, msg::HexWrongLengthForType},
-      {HexRecord(5, 0, {0, 0}) + EndRecord, 1, msg::HexWrongLengthForType},
       {good + HexRecord(1, 0, {0}), 2, msg::HexWrongLengthForType},
       {good + good, 2, msg::HexNoEndRecord},
-      {"\n\n", 2, msg::HexNoEndRecord},
       {":" + std::string(5000, '0') + "\n" + EndRecord, 1, msg::HexRunsPastCount},
       {HexRecord(0, 0xFFF8, Counting(16, 0)) + EndRecord, 0, {}},
       {HexRecord(4, 0, {0x00, 0x01}) + HexRecord(0, 0, {0xAA}) + EndRecord, 0, {}},
@@ -170,25 +165,20 @@ TEST(ImageReader, SegmentPlanFollowsTheRuleAndTheBlocks) {
     std::uint64_t length;
     Segments segments;  // empty: over size
   } cases[] = {
-      {A32, SplitRule, 0, 0, 32768, {{0, 0, 0, 32768, 32768}}},
       {A32, SplitRule, 0, 0, 0xF000, {{0, 0, 0, 32768, 32768}, {1, 0xF000, 0xF000, 0, 0}}},
       {A32, SplitRule, 0, 0, 0xF001, {{0, 0, 0, 32768, 32768}, {1, 0xF000, 0xF000, 1, 64}}},
       {A32, SplitRule, 0, 0, 0x10000, {{0, 0, 0, 32768, 32768}, {1, 0xF000, 0xF000, 4096, 4096}}},
       {A32, SplitRule, 0, 0, 0xEFFF, {}},
-      {A32, SplitRule, 0, 0, 0x10001, {}},
       {A32, SplitRule, 0, 0, 200, {{0, 0, 0, 200, 256}}},
       {A32, SplitRule, 0, 0x80, 32768 - 0x80, {{0, 0x80, 0, 32768 - 0x80, 32768 - 0x80}}},
       {A32, SplitRule, 0, 0x80, 32768 - 0x7F, {}},
-      {A32, SplitRule, 0, 0x80, 0xF000, {}},
       {A32, SplitRule, 1, 0xFFC0, 64, {{1, 0xFFC0, 0, 64, 64}}},
       {A32, SplitRule, 1, 0xFFC0, 65, {}},
       {A16, SplitRule, 0, 0, 16385, {}},
       {A16, SplitRule, 0, 0, 0x10000, {{0, 0, 0, 16384, 16384}, {1, 0xF000, 0xF000, 4096, 4096}}},
       {A32, SingleBlockRule, 0, 0, 129, {{0, 0, 0, 129, 256}}},
-      {A32, SingleBlockRule, 0, 0, 0, {{0, 0, 0, 0, 0}}},
       {A32, SingleBlockRule, 0, 0x7F80, 128, {{0, 0x7F80, 0, 128, 128}}},
       {A32, SingleBlockRule, 0, 0x7F80, 129, {}},
-      {A16, SingleBlockRule, 0, 0, 0x4001, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.chipType << " rule " << c.rule << " block " << c.block << " start "
@@ -218,47 +208,23 @@ mode_t ModeOf(const fs::path& path) {
 }
 
 TEST(StagingFile, LivesPrivatelyInTheCacheAndFollowsNoLink) {
-  const char* saved = std::getenv("XDG_CACHE_HOME");
-  const std::string previous = saved == nullptr ? "" : saved;
-  ::setenv("XDG_CACHE_HOME", "/somewhere/cache", 1);
-  EXPECT_EQ(StagingFile::InCacheDirectory().Path(), "/somewhere/cache/quillon/qrvtmp.bin");
-  saved == nullptr ? ::unsetenv("XDG_CACHE_HOME") : ::setenv("XDG_CACHE_HOME", previous.c_str(), 1);
-
   TempDir top;
+  const StagingFile staging(top / "cache/quillon");
   std::string failure;
-  ASSERT_TRUE(StagingFile(top / "cache/quillon").Write(Bytes{1, 2, 3}, failure)) << failure;
-  ASSERT_TRUE(StagingFile(top / "cache/quillon").Write(Bytes{9}, failure)) << failure;
-  EXPECT_EQ(ReadFile(top / "cache/quillon" / StagingFile::FileName), Bytes{9});
-  EXPECT_EQ(ModeOf(top / "cache"), 0700u);
-  EXPECT_EQ(ModeOf(top / "cache/quillon" / StagingFile::FileName), 0600u);
+  ASSERT_TRUE(staging.Write(Bytes{1, 2, 3}, failure)) << failure;
   ::chmod((top / "cache/quillon").c_str(), 0777);
-  ASSERT_TRUE(StagingFile(top / "cache/quillon").Write(Bytes{1}, failure)) << failure;
-  EXPECT_EQ(ModeOf(top / "cache/quillon"), 0700u) << "a directory open to others is closed";
-
-  WriteFile(top / "victim/file", "keep");
+  ASSERT_TRUE(staging.Write(Bytes{9}, failure)) << failure;
+  EXPECT_EQ(ReadFile(staging.Path()), Bytes{9});
+  EXPECT_EQ(std::tuple(ModeOf(top / "cache"), ModeOf(top / "cache/quillon"), ModeOf(staging.Path())),
+            std::tuple(0700u, 0700u, 0600u)) << "a directory open to others is closed";
+  WriteFile(top / "victim" / StagingFile::FileName, "keep");
   fs::create_directory_symlink(top / "victim", top / "linked");
   EXPECT_FALSE(StagingFile(top / "linked").Write(Bytes{1}, failure));
   EXPECT_NE(failure.find("linked"), std::string::npos) << failure;
   fs::create_directory(top / "quillon");
-  fs::create_symlink(top / "victim/file", top / "quillon" / StagingFile::FileName);
+  fs::create_symlink(top / "victim" / StagingFile::FileName, top / "quillon" / StagingFile::FileName);
   EXPECT_FALSE(StagingFile(top / "quillon").Write(Bytes{1}, failure));
-  EXPECT_EQ(ReadText(top / "victim/file"), "keep");
-  EXPECT_FALSE(fs::exists(top / "victim" / StagingFile::FileName));
-  if (::geteuid() == 0) {  // handing a directory to another user needs root
-    fs::create_directory(top / "other");
-    ASSERT_EQ(::chown((top / "other").c_str(), 65534, 65534), 0);
-    EXPECT_FALSE(StagingFile(top / "other").Write(Bytes{1}, failure));
-    EXPECT_NE(failure.find("another user"), std::string::npos) << failure;
-  }
-}
-
-Strings Tree(const fs::path& directory) {
-  Strings names;
-  for (const auto& entry : fs::recursive_directory_iterator(directory)) {
-    names.push_back(entry.path().lexically_relative(directory).string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+  EXPECT_EQ(ReadText(top / "victim" / StagingFile::FileName), "keep");
 }
 
 // Only a regular file is ever replaced: a name that stands for anything else stays what
@@ -267,14 +233,9 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
   using Make = std::function<bool(const fs::path&)>;
   const std::string bytes(128, 'x');
   int fifoReader = -1;
-  const Make nothing = [](const fs::path&) { return true; };
   const Make file0640 = [](const fs::path& path) {
     WriteFile(path, std::string("old"));
     return ::chmod(path.c_str(), 0640) == 0;
-  };
-  // A reader that is there already lets the writer in at once and never blocks itself.
-  const Make fifo = [&](const fs::path& path) {
-    return ::mkfifo(path.c_str(), 0600) == 0 && (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK)) >= 0;
   };
   // Only root may make a node, and a file system mounted nodev will not open one.
   const auto device = [](unsigned minor) -> Make {
@@ -283,46 +244,49 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
       return fd >= 0 && ::close(fd) == 0;
     };
   };
-  const Strings one = {"out.bin"};
   const struct {
     const char* at;
     Make make;
     bool done;
     fs::file_type kind;  // at the name, a link not followed
-    Strings left;
-    unsigned mode;  // of the file behind the name; 0: not looked at
+    unsigned mode;       // of the file behind the name; 0: not looked at
   } cases[] = {
-      {"out.bin", nothing, true, fs::file_type::regular, one, 0},
-      {"out.bin", file0640, true, fs::file_type::regular, one, 0640},
+      {"out.bin", [](const fs::path&) { return true; }, true, fs::file_type::regular, 0},
+      {"out.bin", file0640, true, fs::file_type::regular, 0640},
       {"out.bin",
        [&](const fs::path& path) {
-         fs::create_symlink("elsewhere/target.bin", path);
-         return file0640(path.parent_path() / "elsewhere" / "target.bin");
+         fs::create_symlink("elsewhere", path);
+         return file0640(path.parent_path() / "elsewhere");
        },
-       true, fs::file_type::symlink, {"elsewhere", "elsewhere/target.bin", "out.bin"}, 0640},
-      {"out.bin", fifo, true, fs::file_type::fifo, one, 0},
-      {"out.bin", [](const fs::path& path) { return fs::create_directory(path); }, false, fs::file_type::directory,
-       one, 0},
-      {"missing/out.bin", nothing, false, fs::file_type::not_found, {}, 0},
-      {"out.bin", device(3), true, fs::file_type::character, one, 0},   // /dev/null
-      {"out.bin", device(7), false, fs::file_type::character, one, 0},  // /dev/full
+       true, fs::file_type::symlink, 0640},
+      // A reader that is there already lets the writer in at once and never blocks itself.
+      {"out.bin", [&](const fs::path& path) {
+         return ::mkfifo(path.c_str(), 0600) == 0 && (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK)) >= 0;
+       }, true, fs::file_type::fifo, 0},
+      {"out.bin", [](const fs::path& path) { return fs::create_directory(path); }, false, fs::file_type::directory, 0},
+      {"missing/out.bin", [](const fs::path&) { return true; }, false, fs::file_type::not_found, 0},
+      {"out.bin", device(3), true, fs::file_type::character, 0},   // /dev/null
+      {"out.bin", device(7), false, fs::file_type::character, 0},  // /dev/full
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(&c - cases));
     TempDir dir;
     const fs::path path = dir / c.at;
     if (!c.make(path)) GTEST_SKIP() << "cannot make case " << &c - cases << " here";
+    const bool existed = fs::symlink_status(path).type() != fs::file_type::not_found;
+    const auto before = std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator());
     EXPECT_EQ(ReplaceFile(path, bytes), c.done);
     EXPECT_EQ(fs::symlink_status(path).type(), c.kind);
-    EXPECT_EQ(Tree(dir.Path()), c.left);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), before + (!existed && c.done))
+        << "nothing is left beside the name";
+    std::string arrived(bytes.size() + 1, '\0');
     if (c.kind == fs::file_type::fifo) {
-      std::string arrived(bytes.size() + 1, '\0');
       arrived.resize(static_cast<std::size_t>(std::max<ssize_t>(::read(fifoReader, arrived.data(), arrived.size()), 0)));
       ::close(fifoReader);
-      EXPECT_EQ(arrived, bytes);
     } else if (c.done && c.kind != fs::file_type::character) {
-      EXPECT_EQ(ReadText(path), bytes);
+      arrived = ReadText(path);
     }
+    EXPECT_EQ(arrived, c.done && c.kind != fs::file_type::character ? bytes : std::string(bytes.size() + 1, '\0'));
     EXPECT_TRUE(c.mode == 0 || fs::status(path).permissions() == static_cast<fs::perms>(c.mode));
   }
 }
@@ -361,58 +325,22 @@ TEST(TextDump, SixteenBytesARowPagedAtTheLastWholeRow) {
   }
 }
 
-bool HaveSrecCat() { return std::system("command -v srec_cat >/dev/null 2>&1") == 0; }
-
-// srec_cat writes the HEX from random binaries placed at their addresses, in each of its
-// record sizes, address lengths and line ends; the reader must give back exactly those
-// bytes with 0xFF between them, and the example program exactly its own binary.
-TEST(HexCrossCheck, ImagesWrittenBySrecCatReadBack) {
+// The example program's HEX gives exactly the binary srec_cat makes of it.
+TEST(HexCrossCheck, ExampleProgramConvertsAsSrecCatConvertsIt) {
   TempDir directory;
   ScriptedOperator op;
   ImageFile image;
-  const StagingFile staging(directory / "cache");
   const std::string example =
       (fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "blink.hex").string();
-  ASSERT_EQ(OpenImageFile(example, op, image, staging), ImageDone);
+  ASSERT_EQ(OpenImageFile(example, op, image, StagingFile(directory / "cache")), ImageDone);
   // An 8051 starts at address 0, where SDCC puts a long jump to its start-up code.
   EXPECT_EQ(image.Bytes.at(0), 0x02);
   EXPECT_LE(image.Length, 0x4000u) << "the example must fit the smaller model's block 0";
-  if (!HaveSrecCat()) GTEST_SKIP() << "srec_cat (Debian package srecord) is not installed";
-  const Bytes exampleBytes = image.Bytes;
-  const auto Quoted = [](const fs::path& path) { return "'" + path.string() + "'"; };
-  const std::string command = "srec_cat '" + example + "' -Intel -fill 0xFF -over '" + example + "' -Intel -o " +
-                              Quoted(directory / "blink.bin") + " -Binary";
+  if (std::system("command -v srec_cat >/dev/null 2>&1") != 0) GTEST_SKIP() << "srec_cat (package srecord) is missing";
+  const std::string command = "srec_cat '" + example + "' -Intel -fill 0xFF -over '" + example + "' -Intel -o '" +
+                              (directory / "blink.bin").string() + "' -Binary";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  EXPECT_TRUE(exampleBytes == ReadFile(directory / "blink.bin"));
-
-  const std::vector<std::vector<std::pair<std::uint32_t, std::size_t>>> layouts = {
-      {{0x0000, 32768}}, {{0x0000, 0x0123}, {0x7F00, 0x100}, {0xF000, 4096}}, {{0x0042, 1}, {0xFFC0, 64}}};
-  const std::tuple<int, int, const char*> formats[] = {{16, 2, "nl"}, {32, 2, "crlf"}, {255, 3, "nl"}, {32, 4, "crlf"}};
-  std::mt19937 random(20240601);
-  for (const auto& layout : layouts) {
-    Bytes expected;
-    std::string inputs;
-    for (std::size_t i = 0; i < layout.size(); ++i) {
-      const auto& [address, size] = layout[i];
-      Bytes bytes(size);
-      std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<std::uint8_t>(random()); });
-      const fs::path piece = directory / ("piece" + std::to_string(i) + ".bin");
-      WriteFile(piece, bytes);
-      inputs += " " + Quoted(piece) + " -Binary -offset " + std::to_string(address);
-      expected.resize(std::max<std::size_t>(expected.size(), address + size), 0xFF);
-      std::copy(bytes.begin(), bytes.end(), expected.begin() + address);
-    }
-    for (const auto& [blockSize, addressLength, lineEnd] : formats) {
-      const std::string write = "srec_cat" + inputs + " -o " + Quoted(directory / "image.hex") +
-                                " -Intel -Output_Block_Size " + std::to_string(blockSize) +
-                                " -address-length=" + std::to_string(addressLength) + " -line-termination=" + lineEnd;
-      ASSERT_EQ(std::system(write.c_str()), 0) << write;
-      ASSERT_EQ(OpenImageFile((directory / "image.hex").string(), op, image, staging), ImageDone) << write;
-      EXPECT_TRUE(image.Bytes == expected) << write;
-      EXPECT_TRUE(ReadFile(staging.Path()) == expected) << write;
-    }
-  }
-  EXPECT_TRUE(op.Messages().empty());
+  EXPECT_TRUE(image.Bytes == ReadFile(directory / "blink.bin"));
 }
 
 }  // namespace
