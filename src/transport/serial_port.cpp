@@ -20,6 +20,10 @@
 
 namespace quillon {
 
+int (*ModemLineControl)(int, unsigned long, int*) = [](int fd, unsigned long request, int* lines) {
+  return ::ioctl(fd, request, lines);
+};
+
 namespace {
 
 speed_t LineSpeed(unsigned baudRate) {
@@ -38,7 +42,7 @@ int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
 }
 
 void SetModemLines(int fd, int lines, bool raise) {
-  ::ioctl(fd, raise ? TIOCMBIS : TIOCMBIC, &lines);
+  ModemLineControl(fd, raise ? TIOCMBIS : TIOCMBIC, &lines);
 }
 
 // Raw 8N1 without any flow control; DTR and RTS stay low so that a board that wires them

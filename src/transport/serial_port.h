@@ -24,6 +24,10 @@ enum PortResult : int {
 // The baud rate the line really runs at: the boot loader knows only these five.
 unsigned EffectiveBaudRate(unsigned configured);
 
+// The modem-line ioctl (TIOCMBIS or TIOCMBIC): a pseudo-terminal has no modem lines, so a
+// test puts a watcher here to see which are raised or lowered.
+extern int (*ModemLineControl)(int fd, unsigned long request, int* lines);
+
 // The device a COM slot stands for when no other path is bound to it: COMn is /dev/ttyS(n-1).
 std::string DefaultDevicePath(int portNumber);
 

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "protocol/commands.h"
 
 namespace quillon::test {
@@ -42,18 +44,48 @@ void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
   WriteFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
+Bytes ReadFile(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 std::string ReadText(const std::filesystem::path& path) {
-  const std::vector<std::uint8_t> bytes = ReadFile(path);
+  const Bytes bytes = ReadFile(path);
   return {bytes.begin(), bytes.end()};
+}
+
+std::string HexRecord(std::uint8_t type, std::uint16_t address, const Bytes& data) {
+  Bytes bytes = Join({static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
+                      static_cast<std::uint8_t>(address), type}, data);
+  unsigned sum = 0;
+  for (const std::uint8_t byte : bytes) sum += byte;
+  bytes.push_back(static_cast<std::uint8_t>(0x100 - (sum & 0xFF)));
+  std::string line = ":";
+  for (const std::uint8_t byte : bytes) {
+    line += "0123456789ABCDEF"[byte >> 4];
+    line += "0123456789ABCDEF"[byte & 0x0F];
+  }
+  return line + "\n";
+}
+
+Strings ProgressOf(std::string_view label, int units, int advances, bool done) {
+  Strings progress{"range " + std::to_string(units), "reset", "text " + std::string(label)};
+  progress.insert(progress.end(), static_cast<std::size_t>(advances), "advance");
+  progress.insert(progress.end(), {"reset", done ? "text Done" : "text Abort"});
+  return progress;
+}
+
+std::vector<std::pair<std::uint8_t, int>> Runs(const Commands& commands) {
+  std::vector<std::pair<std::uint8_t, int>> runs;
+  for (const Bytes& command : commands) {
+    if (runs.empty() || runs.back().first != command.front()) runs.emplace_back(command.front(), 0);
+    ++runs.back().second;
+  }
+  return runs;
 }
 
 bool Detect(CMainDlg& window, DialogAnswers& answers, const sim::Config& config) {
@@ -78,51 +110,61 @@ HostFixture::HostFixture(sim::Config targetConfig, Timing timing)
   Device().SetDevicePath(target.Start());
 }
 
-std::vector<std::uint8_t> HostFixture::SentToTarget() const {
-  return BytesOf(target.WireLog(), sim::Direction::ToTarget);
-}
+Bytes HostFixture::SentToTarget() const { return BytesOf(target.WireLog(), sim::Direction::ToTarget); }
 
-std::vector<std::uint8_t> HostFixture::SentByTarget() const {
-  return BytesOf(target.WireLog(), sim::Direction::FromTarget);
-}
+Bytes HostFixture::SentByTarget() const { return BytesOf(target.WireLog(), sim::Direction::FromTarget); }
 
-CliHost::CliHost(sim::Firmware firmware)
-    : target(TargetOf(firmware)), window(op, AppPaths{dir.Path() / "config", dir.Path() / "cache"}, FastTiming()) {
-  window.OnInitDialog();
-  window.TargetChip()->Device().SetDevicePath(target.Start());
-  if (!Detect(window, op, TargetOf(firmware))) {
-    throw std::runtime_error("the emulated target was not detected");
+Commands HostFixture::Sent() const {
+  const Bytes sent = SentToTarget();
+  Commands commands;
+  for (std::size_t i = 0; i < sent.size();) {
+    const std::uint8_t code = sent[i];
+    std::size_t length = 1;
+    switch (code) {
+      case QRV_IDLE: length = Queued() ? 0 : 1; break;
+      case QRV_CMD_CHIP_ERASE: case QRV_CMD_ERASE: case QRV_CMD_READ: length = 4; break;
+      case QRV_CMD_WRITE: case QRV_CMD_BURST_WRITE: length = i + 3 < sent.size() ? 4u + sent[i + 3] : 4u; break;
+      case QRV_CMD_LOCK: case QRV_CMD_REMAP: length = 2; break;
+      case QRV_CMD_READ_STATUS: case QRV_CMD_RUN: length = Queued() ? 2 : 1; break;
+      default: break;
+    }
+    if (length == 0) {
+      ++i;
+      continue;
+    }
+    const std::size_t end = std::min(sent.size(), i + length);
+    commands.emplace_back(sent.begin() + static_cast<std::ptrdiff_t>(i), sent.begin() + static_cast<std::ptrdiff_t>(end));
+    i = end;
   }
-  std::fflush(out);
-  printed = std::ftell(out);
+  return commands;
 }
 
-std::string CliHost::Output() {
-  std::fflush(out);
-  std::fseek(out, printed, SEEK_SET);
-  std::string text;
-  for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) {
-    text.push_back(static_cast<char>(c));
-  }
-  return text;
-}
-
-std::string CliHost::File(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+std::string HostFixture::File(const std::string& name, const Bytes& bytes) {
   WriteFile(dir / name, bytes);
   return (dir / name).string();
 }
 
-std::vector<std::uint8_t> BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction) {
-  std::vector<std::uint8_t> bytes;
+std::string HostFixture::File(const std::string& name, std::string_view text) {
+  WriteFile(dir / name, text);
+  return (dir / name).string();
+}
+
+FlashHost::FlashHost(sim::Config targetConfig, Timing timing) : HostFixture(targetConfig, timing) {
+  EXPECT_TRUE(Detect());
+  op.SetTitle(WindowTitle);
+  target.ClearWireLog();
+  op.ClearRecords();
+}
+
+Bytes BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction) {
+  Bytes bytes;
   for (const auto& event : log) {
-    if (event.direction == direction) {
-      bytes.push_back(event.byte);
-    }
+    if (event.direction == direction) bytes.push_back(event.byte);
   }
   return bytes;
 }
 
-std::vector<std::uint8_t> WithoutIdle(std::vector<std::uint8_t> bytes) {
+Bytes WithoutIdle(Bytes bytes) {
   bytes.erase(std::remove(bytes.begin(), bytes.end(), QRV_IDLE), bytes.end());
   return bytes;
 }
@@ -130,9 +172,7 @@ std::vector<std::uint8_t> WithoutIdle(std::vector<std::uint8_t> bytes) {
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
+    if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(5ms);
   }
   return true;

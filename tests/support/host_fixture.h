@@ -1,21 +1,25 @@
 #pragma once
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "cli/cli_operator.h"
-#include "cli/command_table.h"
 #include "sim/emulator.h"
 #include "support/scripted_operator.h"
+#include "ui/compare_dialog.h"
+#include "ui/download_dialog.h"
 #include "ui/main_dlg.h"
+#include "ui/range_dialog.h"
 
 namespace quillon::test {
+
+using Bytes = std::vector<std::uint8_t>;
+using Commands = std::vector<Bytes>;
+using Strings = std::vector<std::string>;
 
 // The real limits where they are the point of a test, shorter ones where only the order
 // of events matters, so the suite stays quick.
@@ -37,11 +41,31 @@ class TempDir {
 
 // Writes the bytes, making the directories above the file first.
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
-void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
-std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes);
+Bytes ReadFile(const std::filesystem::path& path);
 std::string ReadText(const std::filesystem::path& path);
 
-// An emulated target with this firmware and model, the rest as shipped.
+inline Bytes Counting(std::size_t count, std::uint8_t first) {
+  Bytes bytes(count);
+  for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(first + i);
+  return bytes;
+}
+// One Intel HEX record with its checksum, as a line.
+std::string HexRecord(std::uint8_t type, std::uint16_t address, const Bytes& data);
+inline const std::string EndRecord = ":00000001FF\n";
+
+inline Bytes Frame(std::uint8_t code, std::uint32_t address, std::uint8_t data) {
+  return {code, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address), data};
+}
+inline Bytes Join(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+// The progress bar of one operation of that many units, stepped that many times.
+Strings ProgressOf(std::string_view label, int units, int advances, bool done);
+// Consecutive commands with the same code, counted: a long conversation as its shape.
+std::vector<std::pair<std::uint8_t, int>> Runs(const Commands& commands);
+
 inline sim::Config TargetOf(sim::Firmware firmware, sim::Chip chip = sim::Chip::A32) {
   sim::Config config;
   config.firmware = firmware;
@@ -58,11 +82,29 @@ struct HostFixture {
   explicit HostFixture(sim::Config config = {}, Timing timing = FastTiming());
 
   bool Detect() { return test::Detect(window, op, config); }
-
   CTargetChip& Chip() { return *window.TargetChip(); }
   CIapDevice& Device() { return Chip().Device(); }
-  std::vector<std::uint8_t> SentToTarget() const;
-  std::vector<std::uint8_t> SentByTarget() const;
+  Bytes SentToTarget() const;
+  Bytes SentByTarget() const;
+  bool Queued() const { return config.firmware == sim::Firmware::V11EInt; }
+  // The host's side of the wire cut into commands with their operands and data, the
+  // queued link's idle bytes left out: what was asked, not how it travelled.
+  Commands Sent() const;
+  std::string File(const std::string& name, const Bytes& bytes);
+  std::string File(const std::string& name, std::string_view text);
+
+  // Answers the range dialog with these list indexes.
+  void ChooseRange(int start, int range) {
+    op.onRange = [start, range](CRangeDlg& dialog) { return dialog.SelectStart(start) && dialog.SelectRange(range); };
+  }
+  void ChooseFile(std::string path, int start) {
+    const auto choose = [path = std::move(path), start](CImageFileDlg& dialog) {
+      dialog.Browse(path);
+      return dialog.SelectStart(start);
+    };
+    op.onDownload = choose;
+    op.onCompare = choose;
+  }
 
   sim::Config config;
   TempDir dir;
@@ -71,37 +113,18 @@ struct HostFixture {
   CMainDlg window;
 };
 
-// A window detected through quillon-cli's operator, answering every question Yes as with
-// --yes and printing into a scratch file.
-struct CliHost {
-  using Command = cli::WindowCommand;
-
-  explicit CliHost(sim::Firmware firmware);
-
-  // What was printed since the detection.
-  std::string Output();
-  std::string File(const std::string& name, const std::vector<std::uint8_t>& bytes);
-  // The exit status quillon-cli would give: the command and the timer tick after it.
-  int Run(Command command, std::vector<std::string> args) {
-    return cli::ExitStatusOf(cli::RunWindowCommand(command, window, op, args));
-  }
-
-  TempDir dir;
-  // Declared before the operator and the window, so it is closed after both: the worker
-  // may still report while the window goes.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{std::tmpfile(), std::fclose};
-  std::FILE* out = file.get();
-  long printed = 0;
-  cli::CliOperator op{true, false, out, out};
-  sim::Emulator target;
-  CMainDlg window;
+// A window detected on an emulated target, its title set and its records and wire log
+// cleared, so that a test sees only what its own command does.
+struct FlashHost : HostFixture {
+  static constexpr const char* WindowTitle = "Quillon";
+  explicit FlashHost(sim::Config targetConfig, Timing timing = FastTiming());
 };
 
 // The bytes of one direction of a wire log.
-std::vector<std::uint8_t> BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction);
+Bytes BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction);
 
 // The bytes without the queued link's idle bytes.
-std::vector<std::uint8_t> WithoutIdle(std::vector<std::uint8_t> bytes);
+Bytes WithoutIdle(Bytes bytes);
 
 // Polls the condition until it holds or the limit has passed.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit);

@@ -68,6 +68,8 @@ termios PtyPeer::SlaveSettings() const {
   return settings;
 }
 
+void PtyPeer::HoldOutput(bool held) const { ::tcflow(slave_, held ? TCOOFF : TCOON); }
+
 void PtyPeer::Serve() {
   for (;;) {
     pollfd fds[2] = {{master_, POLLIN, 0}, {stop_, POLLIN, 0}};

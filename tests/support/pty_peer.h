@@ -33,6 +33,8 @@ class PtyPeer {
   std::vector<std::uint8_t> Received() const;
   bool WaitReceived(std::size_t count, std::chrono::milliseconds timeout) const;
   termios SlaveSettings() const;
+  // Stops the line's output as a full transmitter would, or lets it go again.
+  void HoldOutput(bool held) const;
 
  private:
   void Serve();

@@ -1,0 +1,347 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <tuple>
+
+#include "image/file_replacement.h"
+#include "image/image_reader.h"
+#include "image/intel_hex.h"
+#include "image/pagination.h"
+#include "image/staging_file.h"
+#include "image/text_dump.h"
+#include "operator/messages.h"
+#include "protocol/chip_type_dialog.h"
+#include "support/host_fixture.h"
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace test;
+
+Bytes Erased(std::size_t count) { return Bytes(count, 0xFF); }
+
+TEST(IntelHex, SoundTextsGiveTheImageFromAddressZero) {
+  const std::pair<std::string, Bytes> cases[] = {
+      {HexRecord(0, 0x0000, Counting(16, 0)) + HexRecord(0, 0x0020, Counting(16, 0x20)) + EndRecord,
+       Join(Join(Counting(16, 0), Erased(16)), Counting(16, 0x20))},
+      {HexRecord(0, 0x0004, {4, 5, 6, 7}) + HexRecord(0, 0, {0, 1, 2, 3, 9}) + HexRecord(0, 6, {0xA6}) + EndRecord,
+       {0, 1, 2, 3, 9, 5, 0xA6, 7}},  // out of order, the later overlap wins
+      {EndRecord, {}},
+      {HexRecord(0, 0x0100, {}) + HexRecord(4, 0, {0, 0}) + HexRecord(0, 0, {7}) + EndRecord, {7}},
+      {HexRecord(2, 0, {0x0F, 0x00}) + HexRecord(0, 0x0002, {0x5A}) + EndRecord, Join(Erased(0xF002), {0x5A})},
+      {HexRecord(2, 0, {0x0F, 0x00}) + HexRecord(4, 0, {0, 0}) + HexRecord(0, 1, {3}) + EndRecord, {0xFF, 3}},
+      {HexRecord(3, 0, {0, 0, 0x12, 0x34}) + HexRecord(5, 0, {0, 0, 0x56, 0x78}) + HexRecord(0, 1, {1}) + EndRecord,
+       {0xFF, 1}},  // start addresses ignored
+      {"  :0200000012ab41 \t\r\n\r\n\n:00000001FF", {0x12, 0xAB}},
+      {HexRecord(0, 0, {1}) + EndRecord + "not hex at all", {1}},
+      {HexRecord(0, 0xFFFF, {9}) + EndRecord, Join(Erased(0xFFFF), {9})},
+  };
+  for (const auto& [text, image] : cases) {
+    std::istringstream stream(text);
+    const HexReading reading = ReadIntelHex(stream);
+    EXPECT_EQ(reading.faultLine, 0u) << text << reading.fault;
+    EXPECT_FALSE(reading.beyondAddressSpace) << text;
+    EXPECT_EQ(reading.image, image) << text;
+  }
+}
+
+TEST(IntelHex, DamagedOrOutOfRangeTextIsRefusedNamingItsFirstFaultyLine) {
+  const std::string good = HexRecord(0, 0, {1, 2, 3});
+  const struct {
+    std::string text;
+    std::size_t line;  // 0: sound, but beyond the address space
+    std::string_view fault;
+  } cases[] = {
+      {good + ":0300030001020300\n" + EndRecord, 2, msg::HexWrongChecksum},
+      {good + good + ":03000300010G03F0\n" + EndRecord, 3, msg::HexNotADigit},
+      {good + ":10000000AABB\n" + EndRecord, 2, msg::HexEndsEarly},
+      {":\n", 1, msg::HexEndsEarly},
+      {":0100000001FE00\n" + EndRecord, 1, msg::HexRunsPastCount},
+      {good + "\n; a comment\n" + EndRecord, 3, msg::HexNoStartMark},
+      {good + HexRecord(6, 0, {}) + EndRecord, 2, msg::HexUnknownType},
+      {HexRecord(4, 0, {0}) + EndRecord, 1, msg::HexWrongLengthForType},
+      {good + HexRecord(1, 0, {0}), 2, msg::HexWrongLengthForType},
+      {good + good, 2, msg::HexNoEndRecord},
+      {":" + std::string(5000, '0') + "\n" + EndRecord, 1, msg::HexRunsPastCount},
+      {HexRecord(0, 0xFFF8, Counting(16, 0)) + EndRecord, 0, {}},
+      {HexRecord(4, 0, {0x00, 0x01}) + HexRecord(0, 0, {0xAA}) + EndRecord, 0, {}},
+      {HexRecord(2, 0, {0x0F, 0xFF}) + HexRecord(0, 0x0010, {0xAA}) + EndRecord, 0, {}},
+  };
+  for (const auto& c : cases) {
+    std::istringstream stream(c.text);
+    const HexReading reading = ReadIntelHex(stream);
+    EXPECT_EQ(reading.faultLine, c.line) << c.text.substr(0, 80);
+    EXPECT_EQ(reading.fault, c.fault) << c.text.substr(0, 80);
+    EXPECT_EQ(reading.beyondAddressSpace, c.line == 0) << c.text.substr(0, 80);
+    EXPECT_TRUE(reading.image.empty()) << c.text.substr(0, 80) << ": nothing may land at a wrapped address";
+  }
+}
+
+struct ReaderFixture {
+  TempDir directory;
+  StagingFile staging{directory / "cache"};
+  ScriptedOperator op;
+  ImageFile image;
+  int Open(const std::string& name, const std::string& text) {
+    WriteFile(directory / name, text);
+    return OpenImageFile((directory / name).string(), op, image, staging);
+  }
+};
+
+// A HEX file is converted through the staging file, which keeps the last good image;
+// anything else is taken as it is.
+TEST(ImageReader, ConvertsHexFilesByTheirLastExtensionAndTakesOthersAsTheyAre) {
+  const struct {
+    const char* name;
+    std::string text;
+    int result;
+    Bytes image;
+    std::string message;
+  } cases[] = {
+      {"fw.ihx", HexRecord(0, 0x0020, {7}) + HexRecord(0, 0, {1}) + EndRecord, ImageDone,
+       Join(Join({1}, Erased(31)), {7}), ""},
+      {"FW.HEX", EndRecord, ImageDone, {}, ""},
+      {"fw.hex", HexRecord(0, 0, {1}) + ":0100010002FD\n" + EndRecord, ImageBadFile, {},
+       "Invalid HEX file at line 2: wrong checksum"},
+      {"fw.hex", HexRecord(4, 0, {0, 1}) + HexRecord(0, 0, {1}) + EndRecord, ImageOverSize, {}, std::string(msg::OverSize)},
+      {"fw.hex.bak", EndRecord, ImageDone, Bytes(EndRecord.begin(), EndRecord.end()), ""},
+      {"fw", "\x01\x02", ImageDone, {1, 2}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ReaderFixture f;
+    std::string ignored;
+    ASSERT_TRUE(f.staging.Write(Bytes{0xA5}, ignored));
+    EXPECT_EQ(f.Open(c.name, c.text), c.result);
+    EXPECT_EQ(f.op.Messages(), c.message.empty() ? Strings{} : Strings{c.message});
+    const bool hex = IsHexFileName(c.name);
+    EXPECT_TRUE(c.result != ImageDone || f.image.Bytes == c.image);
+    EXPECT_EQ(ReadFile(f.staging.Path()), hex && c.result == ImageDone ? c.image : Bytes{0xA5});
+  }
+}
+
+TEST(ImageReader, HexFileNamesGoByTheLastExtensionInAnyCase) {
+  for (const auto& [name, hex] : {std::pair{"Blink.Hex", true}, {"blink.IHEX", true}, {".hex", true},
+                                  {"/home/a.b/firmware", false}, {"blink.hexx", false}, {"blink.", false}, {"", false}}) {
+    EXPECT_EQ(IsHexFileName(name), hex) << name;
+  }
+}
+
+// A FIFO among them, which would hang a reader that opened it.
+TEST(ImageReader, FilesThatCannotBeReadAreRefusedSayingWhy) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", nullptr}, {"missing.bin", "No such file or directory"}, {"dir", "Is a directory"},
+      {"fifo", "Not a regular file"}, {"missing.hex", "No such file or directory"}, {"dir.hex", "Is a directory"},
+      {"fifo.hex", "Not a regular file"}};
+  for (const auto& [file, reason] : cases) {
+    ReaderFixture f;
+    fs::create_directory(f.directory / "dir");
+    fs::create_directory(f.directory / "dir.hex");
+    ::mkfifo((f.directory / "fifo").c_str(), 0600);
+    ::mkfifo((f.directory / "fifo.hex").c_str(), 0600);
+    const std::string name = *file == '\0' ? "" : (f.directory / file).string();
+    EXPECT_EQ(OpenImageFile(name, f.op, f.image, f.staging), ImageBadFile) << file;
+    const std::string told = reason ? "Cannot open " + name + ": " + reason : std::string(msg::CannotOpenFile);
+    EXPECT_EQ(f.op.Messages(), Strings{told});
+  }
+}
+
+TEST(ImageReader, SegmentPlanFollowsTheRuleAndTheBlocks) {
+  using Segments = std::vector<ImageSegment>;
+  constexpr int A32 = ChipQRV71A32, A16 = ChipQRV71A16;
+  const struct {
+    int chipType;
+    SegmentRule rule;
+    int block;
+    std::uint32_t start;
+    std::uint64_t length;
+    Segments segments;  // empty: over size
+  } cases[] = {
+      {A32, SplitRule, 0, 0, 0xF000, {{0, 0, 0, 32768, 32768}, {1, 0xF000, 0xF000, 0, 0}}},
+      {A32, SplitRule, 0, 0, 0xF001, {{0, 0, 0, 32768, 32768}, {1, 0xF000, 0xF000, 1, 64}}},
+      {A32, SplitRule, 0, 0, 0x10000, {{0, 0, 0, 32768, 32768}, {1, 0xF000, 0xF000, 4096, 4096}}},
+      {A32, SplitRule, 0, 0, 0xEFFF, {}},
+      {A32, SplitRule, 0, 0, 200, {{0, 0, 0, 200, 256}}},
+      {A32, SplitRule, 0, 0x80, 32768 - 0x80, {{0, 0x80, 0, 32768 - 0x80, 32768 - 0x80}}},
+      {A32, SplitRule, 0, 0x80, 32768 - 0x7F, {}},
+      {A32, SplitRule, 1, 0xFFC0, 64, {{1, 0xFFC0, 0, 64, 64}}},
+      {A32, SplitRule, 1, 0xFFC0, 65, {}},
+      {A16, SplitRule, 0, 0, 16385, {}},
+      {A16, SplitRule, 0, 0, 0x10000, {{0, 0, 0, 16384, 16384}, {1, 0xF000, 0xF000, 4096, 4096}}},
+      {A32, SingleBlockRule, 0, 0, 129, {{0, 0, 0, 129, 256}}},
+      {A32, SingleBlockRule, 0, 0x7F80, 128, {{0, 0x7F80, 0, 128, 128}}},
+      {A32, SingleBlockRule, 0, 0x7F80, 129, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.chipType << " rule " << c.rule << " block " << c.block << " start "
+                                    << c.start << " length " << c.length);
+    CChipTypeDlg chip;
+    chip.SetChipType(c.chipType);
+    chip.ApplyChipType();
+    ScriptedOperator op;
+    Segments segments;
+    const int result = PlanImageSegments(c.length, c.block, c.start, c.rule, chip, op, segments);
+    EXPECT_EQ(result, c.segments.empty() ? ImageOverSize : ImageDone);
+    EXPECT_EQ(op.Messages(), c.segments.empty() ? Strings{std::string(msg::OverSize)} : Strings{});
+    ASSERT_EQ(segments.size(), c.segments.size());
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+      const ImageSegment& got = segments[i];
+      const ImageSegment& want = c.segments[i];
+      EXPECT_EQ(std::tie(got.Block, got.FlashAddress, got.FileOffset, got.DataLength, got.FilledLength),
+                std::tie(want.Block, want.FlashAddress, want.FileOffset, want.DataLength, want.FilledLength));
+    }
+  }
+}
+
+mode_t ModeOf(const fs::path& path) {
+  struct stat status {};
+  ::lstat(path.c_str(), &status);
+  return status.st_mode & 07777;
+}
+
+TEST(StagingFile, LivesPrivatelyInTheCacheAndFollowsNoLink) {
+  TempDir top;
+  const StagingFile staging(top / "cache/quillon");
+  std::string failure;
+  ASSERT_TRUE(staging.Write(Bytes{1, 2, 3}, failure)) << failure;
+  ::chmod((top / "cache/quillon").c_str(), 0777);
+  ASSERT_TRUE(staging.Write(Bytes{9}, failure)) << failure;
+  EXPECT_EQ(ReadFile(staging.Path()), Bytes{9});
+  EXPECT_EQ(std::tuple(ModeOf(top / "cache"), ModeOf(top / "cache/quillon"), ModeOf(staging.Path())),
+            std::tuple(0700u, 0700u, 0600u)) << "a directory open to others is closed";
+  WriteFile(top / "victim" / StagingFile::FileName, "keep");
+  fs::create_directory_symlink(top / "victim", top / "linked");
+  EXPECT_FALSE(StagingFile(top / "linked").Write(Bytes{1}, failure));
+  EXPECT_NE(failure.find("linked"), std::string::npos) << failure;
+  fs::create_directory(top / "quillon");
+  fs::create_symlink(top / "victim" / StagingFile::FileName, top / "quillon" / StagingFile::FileName);
+  EXPECT_FALSE(StagingFile(top / "quillon").Write(Bytes{1}, failure));
+  EXPECT_EQ(ReadText(top / "victim" / StagingFile::FileName), "keep");
+}
+
+// Only a regular file is ever replaced: a name that stands for anything else stays what
+// it is, and nothing is left beside it.
+TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPlace) {
+  using Make = std::function<bool(const fs::path&)>;
+  const std::string bytes(128, 'x');
+  int fifoReader = -1;
+  const Make file0640 = [](const fs::path& path) {
+    WriteFile(path, std::string("old"));
+    return ::chmod(path.c_str(), 0640) == 0;
+  };
+  // Only root may make a node, and a file system mounted nodev will not open one.
+  const auto device = [](unsigned minor) -> Make {
+    return [minor](const fs::path& path) {
+      const int fd = ::mknod(path.c_str(), S_IFCHR | 0600, ::makedev(1, minor)) == 0 ? ::open(path.c_str(), O_WRONLY) : -1;
+      return fd >= 0 && ::close(fd) == 0;
+    };
+  };
+  const struct {
+    const char* at;
+    Make make;
+    bool done;
+    fs::file_type kind;  // at the name, a link not followed
+    unsigned mode;       // of the file behind the name; 0: not looked at
+  } cases[] = {
+      {"out.bin", [](const fs::path&) { return true; }, true, fs::file_type::regular, 0},
+      {"out.bin", file0640, true, fs::file_type::regular, 0640},
+      {"out.bin",
+       [&](const fs::path& path) {
+         fs::create_symlink("elsewhere", path);
+         return file0640(path.parent_path() / "elsewhere");
+       },
+       true, fs::file_type::symlink, 0640},
+      // A reader that is there already lets the writer in at once and never blocks itself.
+      {"out.bin", [&](const fs::path& path) {
+         return ::mkfifo(path.c_str(), 0600) == 0 && (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK)) >= 0;
+       }, true, fs::file_type::fifo, 0},
+      {"out.bin", [](const fs::path& path) { return fs::create_directory(path); }, false, fs::file_type::directory, 0},
+      {"missing/out.bin", [](const fs::path&) { return true; }, false, fs::file_type::not_found, 0},
+      {"out.bin", device(3), true, fs::file_type::character, 0},   // /dev/null
+      {"out.bin", device(7), false, fs::file_type::character, 0},  // /dev/full
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
+    TempDir dir;
+    const fs::path path = dir / c.at;
+    if (!c.make(path)) GTEST_SKIP() << "cannot make case " << &c - cases << " here";
+    const bool existed = fs::symlink_status(path).type() != fs::file_type::not_found;
+    const auto before = std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator());
+    EXPECT_EQ(ReplaceFile(path, bytes), c.done);
+    EXPECT_EQ(fs::symlink_status(path).type(), c.kind);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), before + (!existed && c.done))
+        << "nothing is left beside the name";
+    std::string arrived(bytes.size() + 1, '\0');
+    if (c.kind == fs::file_type::fifo) {
+      arrived.resize(static_cast<std::size_t>(std::max<ssize_t>(::read(fifoReader, arrived.data(), arrived.size()), 0)));
+      ::close(fifoReader);
+    } else if (c.done && c.kind != fs::file_type::character) {
+      arrived = ReadText(path);
+    }
+    EXPECT_EQ(arrived, c.done && c.kind != fs::file_type::character ? bytes : std::string(bytes.size() + 1, '\0'));
+    EXPECT_TRUE(c.mode == 0 || fs::status(path).permissions() == static_cast<fs::perms>(c.mode));
+  }
+}
+
+TEST(TextDump, SixteenBytesARowPagedAtTheLastWholeRow) {
+  EXPECT_EQ(TextDump(Counting(40, 0xA0), 0xF010),
+            "F010 - F01F  A0 A1 A2 A3 A4 A5 A6 A7 - A8 A9 AA AB AC AD AE AF\n"
+            "F020 - F02F  B0 B1 B2 B3 B4 B5 B6 B7 - B8 B9 BA BB BC BD BE BF\n");
+  EXPECT_EQ(TextDump(Bytes(15, 0), 0), "");
+  const std::string text = TextDump(Bytes(2048 * 16, 0xFF), 0);
+  const struct {
+    int pageLines;
+    std::size_t width;
+    std::size_t expected;
+  } cases[] = {
+      {4096, 80, text.size()},  // all of it on one page
+      {40, 80, 40 * 63},        // the break falls after the last whole row
+      {40, 40, 20 * 63},        // each row wraps to two
+      {1, 40, 40},              // a row wider than the page: as much as one line holds
+      {0, 80, 0},               // not a single character fits
+  };
+  for (const auto& c : cases) {
+    int measurements = 0;
+    const MeasureHeight measure = [&](std::string_view part) {
+      ++measurements;
+      int rows = 0;
+      for (std::size_t at = 0; at < part.size();) {
+        const std::size_t end = std::min(part.find('\n', at), part.size());
+        rows += static_cast<int>(std::max<std::size_t>(1, (end - at + c.width - 1) / c.width));
+        at = end + 1;
+      }
+      return rows;
+    };
+    EXPECT_EQ(PageBreak(text, c.pageLines, measure), c.expected) << c.pageLines << " lines";
+    EXPECT_LE(measurements, 2 + static_cast<int>(std::log2(text.size())));
+  }
+}
+
+// The example program's HEX gives exactly the binary srec_cat makes of it.
+TEST(HexCrossCheck, ExampleProgramConvertsAsSrecCatConvertsIt) {
+  TempDir directory;
+  ScriptedOperator op;
+  ImageFile image;
+  const std::string example =
+      (fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "blink.hex").string();
+  ASSERT_EQ(OpenImageFile(example, op, image, StagingFile(directory / "cache")), ImageDone);
+  // An 8051 starts at address 0, where SDCC puts a long jump to its start-up code.
+  EXPECT_EQ(image.Bytes.at(0), 0x02);
+  EXPECT_LE(image.Length, 0x4000u) << "the example must fit the smaller model's block 0";
+  if (std::system("command -v srec_cat >/dev/null 2>&1") != 0) GTEST_SKIP() << "srec_cat (package srecord) is missing";
+  const std::string command = "srec_cat '" + example + "' -Intel -fill 0xFF -over '" + example + "' -Intel -o '" +
+                              (directory / "blink.bin").string() + "' -Binary";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  EXPECT_TRUE(image.Bytes == ReadFile(directory / "blink.bin"));
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,220 @@
+#include <dlfcn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "settings/atomic_file.h"
+#include "settings/comm_settings_file.h"
+#include "settings/serial_devices.h"
+#include "settings/setting_values.h"
+#include "support/host_fixture.h"
+
+namespace {
+
+// Each fsync of this program, with the file behind the descriptor and its size then.
+std::vector<std::pair<std::string, long>> synced;
+
+}  // namespace
+
+// Stands in front of the C library's fsync to see what was made durable before a rename.
+extern "C" int fsync(int fd) {
+  char target[4096] = {};
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+  struct stat status {};
+  ::fstat(fd, &status);
+  synced.emplace_back(std::string(target, static_cast<std::size_t>(std::max<ssize_t>(length, 0))), status.st_size);
+  static const auto next = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+  return next(fd);
+}
+
+namespace quillon {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Strings;
+
+Strings Names(const fs::path& directory) {
+  Strings names;
+  for (const auto& entry : fs::directory_iterator(directory)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(AtomicFile, SyncsTheWholeNewFileAndItsDirectoryAndReplacesALinkInsteadOfFollowingIt) {
+  test::TempDir dir;
+  const auto file = dir / "registry.ini";
+  test::WriteFile(dir / "victim", "precious");
+  fs::create_symlink(dir / "victim", file);
+  synced.clear();
+  ASSERT_TRUE(WriteFileAtomically(file, "COMMPORT=2\n"));
+  ASSERT_EQ(synced.size(), 2u);
+  EXPECT_EQ(fs::path(synced[0].first).parent_path(), dir.Path());
+  EXPECT_TRUE(fs::path(synced[0].first).filename().string().starts_with(".registry.ini."));
+  EXPECT_EQ(synced[0].second, 11);
+  EXPECT_EQ(synced[1].first, dir.Path().string());
+  EXPECT_EQ(test::ReadText(dir / "victim"), "precious");
+  EXPECT_FALSE(fs::is_symlink(file));
+  EXPECT_EQ(test::ReadText(file), "COMMPORT=2\n");
+  EXPECT_EQ(Names(dir.Path()), (Strings{"registry.ini", "victim"}));
+}
+
+// Makes every file this process writes end at `bytes`, as a disk that fills up part-way
+// through a write would, for as long as it lives. Root is held to the limit too.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, savedHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*savedHandler_)(int) = SIG_DFL;
+};
+
+TEST(AtomicFile, FailsWithoutTouchingTheOldFileOrWhatStandsInTheWay) {
+  test::TempDir dir;
+  const auto file = dir / "QrvBslComDft.txt";
+  test::WriteFile(file, "COM1 BAUD38400 $$");
+  {
+    FileSizeLimit limit(4);
+    EXPECT_FALSE(WriteFileAtomically(file, "COM2 BAUD4800 $$"));
+  }
+  EXPECT_EQ(test::ReadText(file), "COM1 BAUD38400 $$");
+  fs::create_directories(dir / "registry.ini" / "keep");
+  EXPECT_FALSE(WriteFileAtomically(dir / "registry.ini", "COMMPORT=1\n"));
+  EXPECT_EQ(Names(dir.Path()), (Strings{"QrvBslComDft.txt", "registry.ini"}));
+  EXPECT_FALSE(WriteFileAtomically(dir / "missing" / "registry.ini", "COMMPORT=1\n"));
+
+  ASSERT_TRUE(EnsurePrivateDirectory(dir / "config" / "quillon"));
+  EXPECT_EQ(fs::status(dir / "config" / "quillon").permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_TRUE(EnsurePrivateDirectory(dir / "config" / "quillon"));
+  EXPECT_FALSE(EnsurePrivateDirectory(file));
+  EXPECT_FALSE(EnsurePrivateDirectory(file / "quillon"));
+}
+
+TEST(CommSettingsFile, ParsesOnlyWhatTheLengthAndLettersAllow) {
+  const std::pair<std::string_view, std::optional<CommSettings>> cases[] = {
+      {"COM3 BAUD9600 $$", CommSettings{3, 9600}},
+      {"COM1 BAUD2", std::nullopt},                          // 10 bytes
+      {"COM1 BAUD24", CommSettings{1, 24}},                  // 11 bytes, the shortest accepted
+      {"COM1 BAUD1234567890", CommSettings{1, 1234567890}},  // 19 bytes, the longest accepted
+      {"COM1 BAUD12345678901", std::nullopt},                // 20 bytes
+      {"COM12BAUD4800 $$", CommSettings{12, 4800}},          // byte 4 is not looked at
+      {"COMx BAUDy $$ ...", CommSettings{0, 0}},             // no digits read as 0
+      {"COM1 BAUD9999999999", CommSettings{1, 1410065407}},  // wraps at 32 bits
+      {"com3 BAUD9600 $$", std::nullopt},
+      {"COM3 baud9600 $$", std::nullopt},
+      {"COM3  BAUD9600 $$", std::nullopt},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    EXPECT_EQ(ParseCommSettings(bytes), expected) << bytes;
+  }
+}
+
+TEST(SettingValues, StoresReadsAndRefusesWhatWouldNotReadBackTheSame) {
+  test::TempDir dir;
+  const auto file = dir / "quillon" / "registry.ini";
+  SettingValues values(file);
+  EXPECT_EQ(values.Read("COMMPORT"), std::nullopt);
+  EXPECT_EQ(values.WriteSettingValue("COMMPORT", "2"), 1);
+  EXPECT_EQ(values.WriteSettingValue("BAUDRATE", "4800"), 1);
+  EXPECT_EQ(values.WriteSettingValue("COMMPORT", "3"), 1);
+  const std::string digits = "0123456789012345678901234567890123456789";  // 31 are kept, 32 and more cut to 30
+  ASSERT_EQ(values.WriteSettingValue("VALUE", digits.substr(0, 32)), 1);
+  ASSERT_EQ(values.WriteSettingValue("SHORT", digits.substr(0, 31)), 1);
+  for (const auto& [name, text] : {std::pair{"DEVICE1", "/dev/tty\nUSB0"}, {"DEVICE1", " /dev/ttyUSB0"}, {"A=B", "1"},
+                                   {"", "1"}, {" X", "1"}, {"X\nY", "1"}}) {
+    EXPECT_EQ(values.WriteSettingValue(name, text), 0) << name;
+  }
+  EXPECT_EQ(test::ReadText(file),
+            "BAUDRATE=4800\nCOMMPORT=3\nSHORT=" + digits.substr(0, 31) + "\nVALUE=" + digits.substr(0, 30) + "\n");
+
+  test::WriteFile(file, "# written by hand\r\n DEVICE2 = /dev/ttyUSB0 \r\nBAUDRATE=9600\nnonsense\nDEVICE3=\n");
+  const SettingValues edited(file);
+  EXPECT_EQ(edited.Read("DEVICE2"), "/dev/ttyUSB0");
+  EXPECT_EQ(edited.Read("BAUDRATE"), "9600");
+  EXPECT_EQ(edited.Read("DEVICE3"), "");
+  EXPECT_EQ(edited.Read("nonsense"), std::nullopt);
+}
+
+// A /dev and a /sys as the kernel and udev lay them out, small enough to read.
+struct DeviceTree {
+  test::TempDir dir;
+  SerialDeviceRoots roots{dir / "dev", dir / "sys"};
+
+  std::string Dev(std::string_view name) const { return (roots.dev / name).string(); }
+  void Node(std::string_view name) const { test::WriteFile(roots.dev / name, ""); }
+  // A tty whose sysfs device sits at `devicePath` under /sys/devices, with its type.
+  void SysTty(std::string_view name, std::string_view devicePath, std::string_view type = {}) const {
+    const fs::path device = roots.sys / "devices" / devicePath;
+    const fs::path tty = roots.sys / "class" / "tty" / name;
+    fs::create_directories(device);
+    fs::create_directories(tty);
+    fs::create_symlink(fs::relative(device, tty), tty / "device");
+    if (!type.empty()) test::WriteFile(tty / "type", std::string(type) + "\n");
+  }
+  // A USB adapter's tty on a port of usb1, its device telling the attributes given.
+  void UsbTty(std::string_view name, std::string_view port, std::string_view below,
+              std::initializer_list<std::pair<const char*, std::string_view>> attributes) const {
+    const std::string usb = "pci0000:00/0000:00:14.0/usb1/" + std::string(port);
+    Node(name);
+    SysTty(name, usb + "/" + std::string(port) + ":1.0/" + std::string(below) + std::string(name));
+    for (const auto& [attribute, text] : attributes) {
+      test::WriteFile(roots.sys / "devices" / usb / attribute, std::string(text) + "\n");
+    }
+  }
+  void ById(std::string_view link, std::string_view target) const {
+    fs::create_directories(roots.dev / "serial" / "by-id");
+    fs::create_symlink(fs::path("../..") / target, roots.dev / "serial" / "by-id" / link);
+  }
+};
+
+TEST(SerialDevices, FindsAdaptersWithTheirStableNamesAndRealUartsOnly) {
+  DeviceTree tree;
+  const std::string ftdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  tree.UsbTty("ttyUSB0", "1-2", "",
+              {{"idVendor", "0403"}, {"idProduct", "6001"}, {"manufacturer", "FTDI"}, {"product", "FT232R USB UART"}});
+  tree.ById(ftdi, "ttyUSB0");
+  // A CH340 tells no maker; a CDC device with its product starting with the maker's name.
+  tree.UsbTty("ttyUSB1", "1-3", "", {{"idVendor", "1a86"}, {"idProduct", "7523"}, {"product", "USB Serial"}});
+  tree.UsbTty("ttyACM0", "1-4", "tty/",
+              {{"idVendor", "2e8a"}, {"idProduct", "000a"}, {"manufacturer", "Raspberry Pi"},
+               {"product", "Raspberry Pi Pico"}});
+  // ttyS0 has a UART, ttyS1 is a place the driver keeps without one, ttyS2 has no sysfs entry.
+  for (std::string_view name : {"ttyS0", "ttyS1", "ttyS2", "ttyS10", "tty0", "ttyS", "ttySx", "null"}) tree.Node(name);
+  tree.SysTty("ttyS0", "pnp0/00:05/tty/ttyS0", "4");
+  tree.SysTty("ttyS1", "platform/serial8250/tty/ttyS1", "0");
+  tree.SysTty("ttyS10", "pnp0/00:06/tty/ttyS10", "4");
+  // A vendor driver's node, known only through its by-id link; and a link to a vanished node.
+  tree.Node("ttyCH343USB0");
+  tree.ById("usb-1a86_USB_Single_Serial_5434-if00", "ttyCH343USB0");
+  tree.ById("usb-gone-if00-port0", "ttyUSB7");
+
+  const std::vector<SerialDevice> expected = {
+      {tree.Dev("ttyUSB0"), tree.Dev("serial/by-id/" + ftdi), "FTDI FT232R USB UART (0403:6001)"},
+      {tree.Dev("ttyUSB1"), "", "USB Serial (1a86:7523)"},
+      {tree.Dev("ttyACM0"), "", "Raspberry Pi Pico (2e8a:000a)"},
+      {tree.Dev("ttyCH343USB0"), tree.Dev("serial/by-id/usb-1a86_USB_Single_Serial_5434-if00"), ""},
+      {tree.Dev("ttyS0"), "", ""},
+      {tree.Dev("ttyS10"), "", ""},
+  };
+  EXPECT_EQ(DiscoverSerialDevices(tree.roots), expected);
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include "operator/messages.h"
+#include "settings/comm_settings.h"
+#include "settings/setting_values.h"
+#include "support/host_fixture.h"
+#include "ui/clock_pane.h"
+#include "ui/comm_config_dialog.h"
+#include "ui/comm_settings_command.h"
+#include "ui/pane_texts.h"
+#include "ui/sector_view.h"
+
+namespace quillon {
+namespace {
+
+using test::Strings;
+
+// The program as started on a settings directory: the settings read, then the panes as
+// the first tick shows them. A second one on the same directory is the program started
+// again.
+struct Started {
+  explicit Started(const std::filesystem::path& root, std::optional<std::string_view> settingsFile = std::nullopt)
+      : paths{root / "config" / "quillon", root / "cache" / "quillon"} {
+    if (settingsFile) test::WriteFile(paths.configDir / "QrvBslComDft.txt", *settingsFile);
+    LoadCommSettings(paths, chip.Device());
+  }
+  Strings Panes() const { return {UpdatePortPane(chip.Device()), UpdateBaudPane(chip.Device())}; }
+  std::string SettingsFile() const { return test::ReadText(paths.configDir / "QrvBslComDft.txt"); }
+  bool Run(std::function<bool(CCommConfigDlg&)> answer, std::vector<SerialDevice> devices = {}) {
+    window.onCommConfig = std::move(answer);
+    return RunCommSettings(window, &chip, paths, std::move(devices));
+  }
+
+  AppPaths paths;
+  test::ScriptedOperator window;
+  LinkState link;
+  CTargetChip chip{window, link};
+};
+
+TEST(CommSettings, OkStoresTheChoiceCancelKeepsItAndTheTitleIsPutBack) {
+  for (const bool ok : {true, false}) {
+    test::TempDir dir;
+    Started program(dir.Path(), "COM3 BAUD9600 $$");
+    program.window.SetTitle("QRVBrevix IAP");
+    program.window.ClearRecords();
+    program.Run([&](CCommConfigDlg& dialog) {
+      EXPECT_EQ(program.window.Title(), CommSettingsTitle);
+      dialog.SelectPort(1);
+      dialog.SelectBaud(3);
+      return ok;
+    });
+    EXPECT_EQ(program.SettingsFile(), ok ? "COM2 BAUD4800 $$" : "COM3 BAUD9600 $$");
+    EXPECT_EQ(SettingValues(program.paths).Read("COMMPORT"), ok ? std::optional<std::string>("2") : std::nullopt);
+    EXPECT_EQ(SettingValues(program.paths).Read("BAUDRATE"), ok ? std::optional<std::string>("4800") : std::nullopt);
+    EXPECT_EQ(program.window.Messages(), ok ? Strings{std::string(msg::SelectChipTypeOrDetect)} : Strings{});
+    EXPECT_EQ(program.window.Titles(), (Strings{std::string(CommSettingsTitle), "QRVBrevix IAP"}));
+    EXPECT_EQ(program.Panes(), ok ? (Strings{"COM2", "Baud Rate: 4800"}) : (Strings{"COM3", "Baud Rate: 9600"}));
+    EXPECT_EQ(program.chip.Device().DevicePath(), ok ? "/dev/ttyS1" : "/dev/ttyS2");
+  }
+}
+
+TEST(CommSettings, StoresThatCannotBeWrittenAreToldExceptTheSettingsFile) {
+  const struct {
+    const char* occupied;
+    bool bind;
+    Strings messages;
+  } cases[] = {
+      {"registry.ini", false,
+       {std::string(msg::UnableToSaveConfiguration), std::string(msg::UnableToSaveConfiguration),
+        std::string(msg::SelectChipTypeOrDetect)}},
+      {"QrvBslComDft.txt", false, {std::string(msg::SelectChipTypeOrDetect)}},
+  };
+  for (const auto& c : cases) {
+    test::TempDir dir;
+    Started program(dir.Path());
+    std::filesystem::create_directories(program.paths.configDir / c.occupied / "x");
+    if (c.bind) {
+      CCommConfigDlg dialog(&program.chip, program.paths, {});
+      dialog.DoDataExchange();
+      dialog.BindDevicePath("/dev/ttyACM0");
+      dialog.OnOK(program.window);
+      EXPECT_EQ(program.chip.Device().DevicePath(), "/dev/ttyACM0");
+    } else {
+      program.Run([](CCommConfigDlg& dialog) {
+        dialog.SelectPort(1);
+        dialog.SelectBaud(2);
+        return true;
+      });
+      EXPECT_EQ(program.Panes(), (Strings{"COM2", "Baud Rate: 9600"}));
+    }
+    EXPECT_EQ(program.window.Messages(), c.messages);
+  }
+}
+
+TEST(CommConfigDialog, MapsEveryBaudIndexAndAnyOtherTo38400) {
+  const std::pair<int, std::string_view> cases[] = {{1, "COM1 BAUD19200 $$"}, {4, "COM1 BAUD2400 $$"},
+                                                    {5, "COM1 BAUD38400 $$"}};
+  for (const auto& [index, file] : cases) {
+    test::TempDir dir;
+    Started program(dir.Path());
+    program.Run([index = index](CCommConfigDlg& dialog) {
+      dialog.SelectBaud(index);
+      return true;
+    });
+    EXPECT_EQ(program.SettingsFile(), file) << index;
+  }
+  test::TempDir dir;
+  Started program(dir.Path());
+  program.chip.Device().SetPortNumber(7);
+  program.Run([](CCommConfigDlg& dialog) {
+    EXPECT_EQ(dialog.PortSelection(), CCommConfigDlg::NoSelection);
+    EXPECT_FALSE(dialog.CanBindDevice());
+    return true;
+  });
+  EXPECT_EQ(program.SettingsFile(), "COM0 BAUD38400 $$") << "a port outside the list is stored as port 0";
+}
+
+TEST(CommConfigDialog, BindsADevicePerSlotThatSurvivesARestart) {
+  test::TempDir dir;
+  const std::string adapter = "/dev/serial/by-id/usb-FTDI_X-if00-port0";
+  {
+    Started first(dir.Path());
+    first.Run(
+        [&](CCommConfigDlg& dialog) {
+          dialog.SelectPort(2);
+          EXPECT_EQ(dialog.DeviceEntries(), (Strings{"/dev/ttyS2 (default)",
+                                                     adapter + " -> /dev/ttyUSB0  FTDI FT232R USB UART (0403:6001)",
+                                                     "/dev/ttyS0"}));
+          EXPECT_EQ(dialog.DeviceSelection(), 0);
+          dialog.BindDevicePath("/dev/pts/7");
+          EXPECT_EQ(dialog.DeviceSelection(), CCommConfigDlg::NoSelection);
+          dialog.SelectDevice(9);
+          EXPECT_EQ(dialog.BoundDevicePath(), "/dev/pts/7");
+          dialog.SelectPort(0);  // each slot keeps its own binding while another is shown
+          EXPECT_EQ(dialog.BoundDevicePath(), "");
+          dialog.SelectPort(2);
+          dialog.BindDevicePath("/dev/ttyUSB0");
+          EXPECT_EQ(dialog.DeviceSelection(), 1);
+          dialog.SelectBaud(2);
+          dialog.SelectDevice(1);
+          return true;
+        },
+        {{"/dev/ttyUSB0", adapter, "FTDI FT232R USB UART (0403:6001)"}, {"/dev/ttyS0", "", ""}});
+    EXPECT_EQ(first.chip.Device().DevicePath(), adapter);
+  }
+  Started again(dir.Path());
+  EXPECT_EQ(again.chip.Device().GetPortNumber(), 3);
+  EXPECT_EQ(again.chip.Device().GetBaudRate(), 9600u);
+  EXPECT_EQ(again.chip.Device().DevicePath(), adapter);
+  // The adapter is unplugged now: the binding stays, shown without an entry.
+  again.Run([&](CCommConfigDlg& dialog) {
+    EXPECT_EQ(dialog.BoundDevicePath(), adapter);
+    EXPECT_EQ(dialog.DeviceSelection(), CCommConfigDlg::NoSelection);
+    dialog.SelectPort(0);
+    return true;
+  });
+  EXPECT_EQ(again.chip.Device().DevicePath(), "/dev/ttyS0");
+  EXPECT_EQ(SettingValues(again.paths).Read("DEVICE3"), adapter);
+}
+
+TEST(SectorView, ShowsTheBytesInHexAndAsCharacters) {
+  test::Bytes image(GeometryOf(ChipQRV71A32, 1).BlockSize, 0xFF);
+  const test::Bytes row = {0x41, 0x42, 0x20, 0x6E, 0x6F, 0x7A, 0xFF, 0x00, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21};
+  std::copy(row.begin(), row.end(), image.begin() + 64 + 16);
+  const MemoryView view = SectorMemoryView(image, GeometryOf(ChipQRV71A32, 1), 1);
+  EXPECT_EQ(view.Rows[1].Range + "|" + view.Rows[1].Memory + "|" + view.Rows[1].Ascii,
+            "F050 - F05F|41 42 20 6E 6F 7A FF 00 - 21 21 21 21 21 21 21 21|AB*n****!!!!!!!!");
+}
+
+TEST(SectorView, FollowsTheTabAndTheClickedRow) {
+  test::HostFixture host(test::TargetOf(sim::Firmware::V11EExt));
+  host.window.OnTabChange(1);
+  EXPECT_TRUE(host.op.SectorTable().empty()) << "no image before the first detection";
+  ASSERT_TRUE(host.Detect());
+  host.Chip().BlockBuffer(1)[64] = 0x55;
+  host.window.OnTabChange(1);
+  EXPECT_EQ(host.op.ShownBlockTab(), 1);
+  const auto table = host.op.SectorTable();
+  ASSERT_EQ(table.size(), 64u);
+  EXPECT_EQ(table[0].Status, "Not Avail.");
+  EXPECT_EQ(table[1].Status, "Not Blank");
+  EXPECT_EQ(host.op.ShownMemoryView().Heading, "SECTOR 000");
+  host.window.OnTabChange(5);
+  EXPECT_EQ(host.Chip().GetCurrentBlock(), 0);
+  EXPECT_EQ(host.op.SectorTable().size(), 256u);
+  host.window.OnListClick(3);
+  EXPECT_EQ(host.op.ShownMemoryView().Heading, "SECTOR 003");
+  EXPECT_EQ(host.op.ShownMemoryView().Rows.front().Range, "0180 - 018F");
+  host.window.OnListClick(300);
+  EXPECT_EQ(host.op.ShownMemoryView().Heading, "SECTOR 003") << "no such sector";
+  host.Chip().SetCurrentBlock(2);
+  host.window.OnListClick(1);
+  EXPECT_EQ(host.op.Messages().back(), msg::IllegalBlockNumber);
+}
+
+TEST(ClockPane, TwelveHourClockWithNoonAndMidnightAsTwelve) {
+  for (const auto& [hour, text] : {std::pair{0, "12:15:09AM"}, {9, "09:15:09AM"}, {12, "12:15:09PM"}, {23, "11:15:09PM"}}) {
+    std::tm time{};
+    std::tie(time.tm_hour, time.tm_min, time.tm_sec) = std::tuple(hour, 15, 9);
+    EXPECT_EQ(ClockPaneText(time), text);
+  }
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+#include "operator/messages.h"
+#include "protocol/commands.h"
+#include "support/host_fixture.h"
+#include "ui/lock_dialog.h"
+#include "ui/remap_dialog.h"
+
+namespace quillon {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace test;
+using sim::Chip;
+using sim::Firmware;
+
+Strings Texts(std::initializer_list<std::string_view> texts) { return {texts.begin(), texts.end()}; }
+
+// The range dialog's lists are shared by erase and read: each case runs both commands.
+TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
+  const struct {
+    Firmware firmware;
+    Chip chip;
+    int start;  // index into the dialog's start list
+    int range;  // index into its range list; 0 is "All Sectors"
+    std::uint32_t first;
+    std::uint8_t size;
+    int count;
+  } cases[] = {
+      {Firmware::V11EInt, Chip::A16, 0, 0, 0x0000, 128, 128},
+      {Firmware::V11D, Chip::A16, 120, 10, 0x3C00, 128, 8},
+      {Firmware::V11EExt, Chip::A32, 256, 0, 0xF000, 64, 64},
+      {Firmware::V11EExt, Chip::A16, 128 + 60, 10, 0xFF00, 64, 4},
+      {Firmware::V11EInt, Chip::A32, 250, 10, 0x7D00, 128, 6},
+      {Firmware::V11D, Chip::A32, 3, 2, 0x0180, 128, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "start " << c.start << " range " << c.range);
+    FlashHost host(TargetOf(c.firmware, c.chip));
+    Bytes flash(static_cast<std::size_t>(c.count) * c.size, 0xFF);
+    flash[0] = 0x41;
+    host.target.LoadFlash(c.first, flash);
+    host.ChooseRange(c.start, c.range);
+    host.window.OnRead();
+    Commands frames;
+    for (int i = 0; i < c.count; ++i) frames.push_back(Frame(QRV_CMD_READ, c.first + std::uint32_t(i) * c.size, c.size));
+    EXPECT_EQ(host.Sent(), frames);
+    EXPECT_TRUE(host.op.Messages().empty());
+    const int block = c.first >= 0xF000 ? 1 : 0;
+    EXPECT_EQ(host.Chip().GetCurrentBlock(), block);
+    EXPECT_EQ(host.op.ShownBlockTab(), block);
+    const auto image = host.Chip().BlockBuffer(block);
+    const auto offset = c.first - host.Chip().StartAddress(block);
+    EXPECT_TRUE(std::equal(flash.begin(), flash.end(), image.begin() + offset));
+    const auto table = host.op.SectorTable();
+    ASSERT_EQ(table.size(), host.Chip().SectorCount(block));
+    const std::size_t sector = offset / c.size;
+    EXPECT_EQ(table[sector].Status, "Not Blank");
+    EXPECT_TRUE(table[sector].Hot);
+    EXPECT_EQ(table[sector + 1].Status, "Blank");
+    char heading[32];
+    std::snprintf(heading, sizeof heading, "SECTOR %03zu", sector);
+    EXPECT_EQ(host.op.ShownMemoryView().Heading, heading);
+
+    host.target.ClearWireLog();
+    host.op.ClearRecords();
+    host.window.OnSectorErase();
+    for (auto& frame : frames) frame = Frame(QRV_CMD_ERASE, std::uint32_t(frame[1] << 8 | frame[2]), 0x01);
+    EXPECT_EQ(host.Sent(), frames);
+    EXPECT_EQ(host.op.Messages(), Texts({msg::SectorsEraseCompleted}));
+    const auto erased = host.target.FlashImage();
+    EXPECT_TRUE(std::all_of(erased.begin() + c.first, erased.begin() + c.first + c.count * c.size,
+                            [](std::uint8_t byte) { return byte == 0xFF; }));
+  }
+}
+
+// Only a stale ReadAllBlocks lets the erase list reach block 1 in internal memory.
+TEST(SectorCommands, CheckTheirPreconditionsInOrder) {
+  FlashHost host(TargetOf(Firmware::V11EInt));
+  host.window.Link().ReadAllBlocks = true;
+  host.ChooseRange(256, 0);
+  host.window.OnSectorErase();
+  host.window.Link().ChipReleased = true;
+  host.window.OnSectorErase();
+  host.window.Link().ChipReleased = false;
+  host.Chip().SetCurrentBlock(2);
+  host.window.OnSectorErase();
+  EXPECT_EQ(host.op.Messages(), Texts({msg::Block1NotAvailable, msg::NoFlashChip, msg::IllegalBlockNumber}));
+  EXPECT_TRUE(host.Sent().empty());
+}
+
+// The queued link is dropped on a failure and the watchdog tells of it on its next tick.
+TEST(SectorCommands, FailureIsToldOrDropsTheQueuedLink) {
+  for (const Firmware firmware : {Firmware::V11D, Firmware::V11EExt, Firmware::V11EInt}) {
+    Timing timing = FastTiming();
+    timing.operationByte = 60ms;
+    FlashHost host(TargetOf(firmware), timing);
+    const bool queued = host.Queued();
+    host.target.SetFaults({.eraseStatus = 0xC1});
+    host.ChooseRange(5, 3);
+    host.window.OnSectorErase();
+    EXPECT_EQ(host.Sent(), Commands{Frame(QRV_CMD_ERASE, 5 * 128, 0x01)});
+    EXPECT_EQ(host.op.Progress(), Texts({"range 3", "reset", "text Erasing", "reset", "text Abort"}));
+    EXPECT_EQ(host.op.Messages(), queued ? Strings{} : Texts({msg::SectorEraseFailed}));
+    EXPECT_EQ(host.window.Link().LinkLost.load(), queued);
+    host.window.OnTimer();
+
+    // A short direct read is told; a queued one that gives up shows what it has.
+    FlashHost reader(TargetOf(firmware), timing);
+    reader.target.SetFaults(queued ? sim::Faults{.replyDelay = 120ms} : sim::Faults{.dropReplyByte = 200});
+    reader.ChooseRange(0, 4);
+    reader.window.OnRead();
+    EXPECT_EQ(reader.op.Messages(), queued ? Strings{} : Texts({msg::UnmatchedReadCount}));
+    EXPECT_EQ(reader.op.SectorTable().size(), queued ? 256u : 0u);
+    EXPECT_EQ(reader.window.Link().LinkLost.load(), queued);
+    EXPECT_FALSE(reader.window.Link().ReadAllBlocks);
+    reader.window.OnTimer();
+    EXPECT_EQ(host.op.Messages().back(), queued ? msg::TimeoutReset : msg::SectorEraseFailed);
+    EXPECT_EQ(reader.Device().IsConnected(), !queued);
+  }
+}
+
+TEST(ChipErase, AsksAndReportsWhatTheChipAnsweredWithinItsBound) {
+  const std::tuple<Firmware, Answer, sim::Faults, std::string_view> cases[] = {
+      {Firmware::V11D, Answer::Yes, {}, msg::ChipEraseCompleted},
+      {Firmware::V11EExt, Answer::Yes, {.chipEraseTime = 350ms}, msg::ChipEraseCompleted},  // past a byte's wait
+      {Firmware::V11EExt, Answer::Yes, {.chipEraseStatus = 0xC1}, msg::ChipEraseFailed},
+      {Firmware::V11D, Answer::Yes, {.dropReplyByte = 0}, msg::ChipEraseFailed},
+      {Firmware::V11EExt, Answer::No, {}, {}}};
+  for (const auto& [firmware, answer, faults, outcome] : cases) {
+    Timing timing = FastTiming();
+    timing.chipEraseStatus = 500ms;
+    FlashHost host(TargetOf(firmware), timing);
+    host.target.SetFaults(faults);
+    host.target.LoadFlash(0x0000, {0x12, 0x34});
+    host.op.QueueAnswer(answer);
+    const auto started = std::chrono::steady_clock::now();
+    host.window.OnChipErase();
+    const bool sent = answer == Answer::Yes;
+    EXPECT_EQ(host.op.Messages(), sent ? Texts({msg::ReallyProceed, outcome}) : Texts({msg::ReallyProceed}));
+    EXPECT_EQ(host.Sent(), sent ? Commands{Frame(QRV_CMD_CHIP_ERASE, 0, 0x01)} : Commands{});
+    EXPECT_EQ(host.target.FlashImage()[0] == 0xFF, sent);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
+  }
+}
+
+// Chooses the option as a click on its button would.
+template <typename Dialog>
+std::function<bool(Dialog&)> Choose(int option, bool ok = true) {
+  return [option, ok](Dialog& dialog) {
+    for (const auto& choice : dialog.Choices()) {
+      if (choice.option == option) dialog.Click(choice.controlId);
+    }
+    return ok;
+  };
+}
+
+// The lock (status bits 7..5) or the remap (bits 1..0) each option leaves.
+TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
+  const std::tuple<bool, int, Commands, std::uint8_t> cases[] = {
+      {true, 1, {{0x04, 0x00}}, 0x80}, {true, 2, {{0x04, 0x00}, {0x04, 0x01}}, 0xC0}, {true, 3, {{0x04, 0x01}}, 0x40},
+      {true, 4, {{0x04, 0x02}}, 0x20}, {true, 5, {{0x04, 0x00}, {0x04, 0x01}, {0x04, 0x02}}, 0xE0},
+      {false, 1, {{0x02, 0x00}}, 0x01}, {false, 2, {{0x02, 0x01}}, 0x02}, {false, 3, {{0x02, 0x00}, {0x02, 0x01}}, 0x03}};
+  for (const auto& [lock, option, sent, statusBits] : cases) {
+    FlashHost host(TargetOf(option % 2 ? Firmware::V11D : Firmware::V11EExt));
+    host.op.onLock = Choose<CLockDlg>(option);
+    host.op.onRemap = Choose<CRemapDlg>(option);
+    host.op.QueueAnswer(Answer::Yes);
+    lock ? host.window.OnSetLock() : host.window.OnMemoryRemap();
+    EXPECT_EQ(host.op.Messages(), Texts({msg::ReallyProceed, lock ? msg::SetLockCompleted : msg::MemoryRemapCompleted}));
+    EXPECT_EQ(host.Sent(), sent);
+    EXPECT_EQ(host.target.Status() & (lock ? 0xE0 : 0x03), statusBits);
+  }
+}
+
+TEST(ConfigurationCommands, SendNothingUnlessChosenConfirmedAndAllowed) {
+  const auto noOption = [](FlashHost& h) { h.op.onLock = Choose<CLockDlg>(0); h.op.onRemap = Choose<CRemapDlg>(0); };
+  const auto cancelled = [](FlashHost& h) {
+    h.op.onLock = Choose<CLockDlg>(1, false);
+    h.op.onRemap = Choose<CRemapDlg>(1, false);
+  };
+  const struct {
+    Firmware firmware;
+    std::function<void(FlashHost&)> setUp;
+    std::vector<Answer> answers;
+    Strings messages;  // of lock, remap and chip erase in turn
+  } cases[] = {
+      {Firmware::V11EExt, noOption, {Answer::Yes, Answer::Yes, Answer::No},
+       Texts({msg::ReallyProceed, msg::SetLockFailed, msg::ReallyProceed, msg::MemoryRemapFailed, msg::ReallyProceed})},
+      {Firmware::V11EExt, cancelled, {Answer::No}, Texts({msg::ReallyProceed})},
+      {Firmware::V11EInt, [](FlashHost&) {}, {},
+       Texts({msg::IllegalInInternalFirmware, msg::IllegalInInternalFirmware, msg::IllegalInInternalFirmware})},
+      {Firmware::V11D, [](FlashHost& h) { h.Device().ClearConnected(); }, {},
+       Texts({msg::NoTargetBoard, msg::NoTargetBoard, msg::NoTargetBoard})},
+  };
+  for (const auto& c : cases) {
+    FlashHost host(TargetOf(c.firmware));
+    c.setUp(host);
+    for (const Answer answer : c.answers) host.op.QueueAnswer(answer);
+    host.window.OnSetLock();
+    host.window.OnMemoryRemap();
+    host.window.OnChipErase();
+    EXPECT_EQ(host.op.Messages(), c.messages);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(host.Sent().empty());
+    EXPECT_EQ(host.target.Status(), 0x00);
+  }
+}
+
+TEST(ExecuteUserCode, StartsTheUserCodeAndDropsTheLinkOnlyInTheQueuedLink) {
+  FlashHost host(TargetOf(Firmware::V11EInt));
+  host.window.OnExecuteUserCode();
+  EXPECT_TRUE(WaitFor([&] { return !host.target.InBootLoader(); }, 1s));
+  EXPECT_EQ(host.Sent(), (Commands{{0x62, 0x62}}));
+  EXPECT_TRUE(host.op.Messages().empty());
+  EXPECT_TRUE(host.window.Link().ChipReleased);
+  EXPECT_FALSE(host.window.Link().WorkerStarted);
+  EXPECT_FALSE(host.Device().IsConnected());
+  EXPECT_EQ(host.op.ShownChipInfo().ChipType, "");
+  EXPECT_EQ(host.op.ShownChipInfo().Security, "SECURITY : UNKNOWN");
+  host.window.OnTimer();
+  host.window.OnExecuteUserCode();
+  host.ChooseRange(0, 1);
+  host.window.OnRead();
+  EXPECT_EQ(host.op.Messages(), Texts({msg::NoFlashChip, msg::NoTargetBoard}))
+      << "no watchdog message after the run, and no second run without a detection";
+
+  for (const Firmware firmware : {Firmware::V11D, Firmware::V11EExt}) {
+    FlashHost direct(TargetOf(firmware));
+    direct.window.OnExecuteUserCode();
+    EXPECT_EQ(direct.op.Messages(), Texts({msg::IllegalInDirectFirmware}));
+    EXPECT_TRUE(direct.Sent().empty());
+    EXPECT_TRUE(direct.Device().IsConnected());
+  }
+}
+
+TEST(ResetLink, DropsTheLinkButKeepsThePortOpen) {
+  FlashHost host(TargetOf(Firmware::V11EInt));
+  host.window.Link().SetLinkLost();
+  host.window.OnResetLink();
+  EXPECT_FALSE(host.window.Link().WorkerStarted);
+  EXPECT_FALSE(host.window.Link().LinkLost);
+  EXPECT_FALSE(host.Device().IsConnected());
+  EXPECT_TRUE(host.Device().IsOpen());
+  EXPECT_EQ(host.op.ShownChipInfo().Security, "SECURITY : UNKNOWN");
+  host.ChooseRange(0, 1);
+  host.window.OnSectorErase();
+  host.window.OnTimer();
+  EXPECT_EQ(host.op.Messages(), Texts({msg::NoTargetBoard}));
+}
+
+}  // namespace
+}  // namespace quillon

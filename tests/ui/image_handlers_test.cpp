@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include "image/formatted.h"
+#include "image/image_texts.h"
+#include "image/print_back_end.h"
+#include "image/text_dump.h"
+#include "operator/messages.h"
+#include "protocol/commands.h"
+#include "support/host_fixture.h"
+#include "ui/save_dialog.h"
+
+namespace quillon {
+namespace {
+
+using namespace test;
+using sim::Chip;
+using sim::Firmware;
+using WireRun = std::pair<std::uint8_t, int>;
+
+const std::string Proceed(msg::ProceedToDownload);
+
+Bytes Part(const Bytes& all, std::size_t from, std::size_t count) {
+  return {all.begin() + static_cast<std::ptrdiff_t>(from), all.begin() + static_cast<std::ptrdiff_t>(from + count)};
+}
+
+TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
+  const Bytes file = Counting(200, 1);
+  Bytes filled = file;
+  filled.resize(256, 0xFF);
+  Commands queued;  // block 0: two sectors, two bursts each read back at once
+  Commands direct;  // block 1: four sectors, the blank frame skipped, then read back
+  for (std::uint32_t s = 0; s < 2; ++s) queued.push_back(Frame(QRV_CMD_ERASE, s * 128, 1));
+  for (std::uint32_t s = 0; s < 4; ++s) direct.push_back(Frame(QRV_CMD_ERASE, 0xF000 + s * 64, 1));
+  for (std::uint32_t s = 0; s < 2; ++s) {
+    queued.push_back(Join(Frame(QRV_CMD_BURST_WRITE, s * 128, 128), Part(filled, s * 128, 128)));
+    queued.push_back(Frame(QRV_CMD_READ, s * 128, 128));
+  }
+  for (std::uint32_t f = 0; f < 7; ++f) {
+    direct.push_back(Join(Frame(QRV_CMD_WRITE, 0xF000 + f * 32, 32), Part(filled, f * 32, 32)));
+  }
+  for (std::uint32_t s = 0; s < 4; ++s) direct.push_back(Frame(QRV_CMD_READ, 0xF000 + s * 64, 64));
+  const struct {
+    Firmware firmware;
+    int start;
+    std::string_view warning;
+    Commands wire;
+    Strings progress;
+  } cases[] = {
+      {Firmware::V11EInt, 0, msg::WarnBlock0Erased, queued, {"text Erasing", "text Done", "text Writing", "text Done"}},
+      {Firmware::V11EExt, 256, msg::WarnBlocks01Erased, direct,
+       {"text Erasing", "text Done", "text Writing", "text Done", "text Reading", "text Done"}},
+  };
+  for (const auto& c : cases) {
+    FlashHost host(TargetOf(c.firmware));
+    const std::string path = host.File("fw.bin", file);
+    host.ChooseFile(path, c.start);
+    host.op.QueueAnswer(Answer::Yes);
+    EXPECT_EQ(host.window.OnDownload(), 0);
+    EXPECT_EQ(host.Sent(), c.wire);
+    EXPECT_EQ(host.op.Messages(), Strings{Proceed});
+    EXPECT_EQ(host.op.Titles(), (Strings{std::string(c.warning), "Downloading \"" + path + "\"", FlashHost::WindowTitle}));
+    EXPECT_EQ(host.op.ShownBlockTab(), c.start / 256);
+    EXPECT_EQ(Part(host.target.FlashImage(), c.start / 256 * 0xF000, 256), filled);
+    Strings labels;
+    for (const auto& event : host.op.Progress()) {
+      if (event.starts_with("text ")) labels.push_back(event);
+    }
+    EXPECT_EQ(labels, c.progress);
+  }
+}
+
+// A file that reaches block 1 is written block by block, each verified, even after a
+// difference in block 0.
+TEST(Download, WritesEachBlockTheImageReaches) {
+  const std::string split = HexRecord(0, 0xFFF0, Counting(16, 0xA0)) + HexRecord(0, 0x0000, Counting(16, 1)) +
+                            HexRecord(4, 0x0000, {0x00, 0x00}) + HexRecord(0, 0xF000, Counting(16, 0x50)) + EndRecord;
+  const struct {
+    std::string file;
+    int chipType;  // what the host takes the A16 for
+    int result;
+    std::vector<WireRun> runs;
+  } cases[] = {
+      {split, ChipQRV71A16, 0,
+       {{QRV_CMD_ERASE, 128}, {QRV_CMD_WRITE, 1}, {QRV_CMD_READ, 128}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2},
+        {QRV_CMD_READ, 64}}},
+      {HexRecord(0, 0x4000, {0x12}) + split, ChipQRV71A32, -1,  // block 0 reaches past the target's 16 KB
+       {{QRV_CMD_ERASE, 256}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 256}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2},
+        {QRV_CMD_READ, 64}}},
+  };
+  for (const auto& c : cases) {
+    FlashHost host(TargetOf(Firmware::V11EExt, Chip::A16));
+    host.Chip().SetChipType(c.chipType);
+    host.ChooseFile(host.File("fw.hex", c.file), 0);
+    host.op.QueueAnswer(Answer::Yes);
+    EXPECT_EQ(host.window.OnDownload(), c.result);
+    EXPECT_EQ(Runs(host.Sent()), c.runs);
+    EXPECT_EQ(host.op.Messages(), c.result == 0 ? Strings{Proceed} : (Strings{Proceed, std::string(msg::FailedToVerify)}));
+    const Bytes flash = host.target.FlashImage();
+    EXPECT_EQ(Part(flash, 0x0000, 16), Counting(16, 1));
+    EXPECT_EQ(Part(flash, 0xF000, 16), Counting(16, 0x50));
+    EXPECT_EQ(host.Chip().BlockBuffer(1)[0xFF0], 0xA0) << "the read-back lands in the block image";
+  }
+}
+
+// Every download that did not put the whole file into flash says why and gives -1, so
+// that nothing will run the code; Download and Run runs it only after a complete or a
+// declined download.
+TEST(Download, EveryFailureIsToldAndNothingRunsAfterIt) {
+  const struct {
+    const char* name;
+    Firmware firmware;
+    Chip targetChip;
+    sim::Faults faults;
+    std::string_view message;
+    bool linkDropped;
+  } cases[] = {
+      {"erase, queued", Firmware::V11EInt, Chip::A32, {.eraseStatus = 0x00}, msg::SectorEraseFailed, true},
+      {"erase, direct", Firmware::V11D, Chip::A32, {.eraseStatus = 0x00}, msg::SectorEraseFailed, false},
+      {"program, queued", Firmware::V11EInt, Chip::A32, {.dropReplyByte = 5}, msg::FailedToDownload, true},
+      {"program, direct", Firmware::V11EExt, Chip::A32, {.writeStatus = 0x00}, msg::FailedToDownload, false},
+      {"read-back short", Firmware::V11EExt, Chip::A32, {.dropReplyByte = 10}, msg::FailedToRead, false},
+      {"verify: an A16 taken for an A32", Firmware::V11EExt, Chip::A16, {}, msg::FailedToVerify, false},
+      {"declined", Firmware::V11EInt, Chip::A32, {}, {}, false},
+      {"cancelled", Firmware::V11EInt, Chip::A32, {}, {}, false},
+  };
+  for (const bool run : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      FlashHost host(TargetOf(c.firmware, c.targetChip));
+      host.Chip().SetChipType(ChipQRV71A32);
+      Bytes file = Counting(200, 1);
+      if (c.targetChip == Chip::A16) file.insert(file.begin(), 0x4000, 0xFF);  // beyond the A16's block 0
+      host.ChooseFile(host.File("fw.bin", file), 0);
+      const bool cancelled = std::string_view(c.name) == "cancelled";
+      if (cancelled) host.op.onDownload = nullptr;
+      host.target.SetFaults(c.faults);
+      host.op.QueueAnswer(c.message.empty() ? Answer::No : Answer::Yes);
+      if (run) {
+        host.window.OnDownloadAndRun();
+        const bool runs = c.message.empty() && !cancelled;
+        EXPECT_EQ(host.window.Link().ChipReleased, runs);
+        EXPECT_EQ(WaitFor([&] { return !host.target.InBootLoader(); }, std::chrono::milliseconds(runs ? 2000 : 100)),
+                  runs);
+        continue;
+      }
+      EXPECT_EQ(host.window.OnDownload(), c.message.empty() && !cancelled ? 0 : -1);
+      const Strings asked = cancelled ? Strings{} : Strings{Proceed};
+      EXPECT_EQ(host.op.Messages(), (c.message.empty() ? asked : Strings{Proceed, std::string(c.message)}));
+      EXPECT_EQ(host.window.Link().LinkLost.load(), c.linkDropped);
+      EXPECT_EQ(host.op.Title(), FlashHost::WindowTitle);
+      EXPECT_TRUE(!c.message.empty() || host.Sent().empty());
+    }
+  }
+}
+
+TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
+  const std::string succeed = "File name.bin Compare succeed!";
+  const std::string differs = "Unmatched data at memory address %04Xh: 12h(MCU) vs. 34h in File name.bin";
+  const struct {
+    Firmware firmware;
+    std::size_t fileLength;
+    int start;      // 256 + n: sector n of block 1
+    int differAt;   // -1: none
+  } cases[] = {{Firmware::V11EInt, 0x200, 0, -1}, {Firmware::V11D, 0x155, 0, -1},  {Firmware::V11EExt, 0x100, 2, -1},
+               {Firmware::V11EInt, 0x40, 257, -1}, {Firmware::V11EInt, 0x200, 0, 0x100},
+               {Firmware::V11EExt, 0x200, 0, 0x1FF}, {Firmware::V11EInt, 0x200, 0, 0}, {Firmware::V11D, 0x200, 0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.start << " " << c.differAt);
+    FlashHost host(TargetOf(c.firmware));
+    const std::uint32_t address = c.start < 256 ? std::uint32_t(c.start) * 128 : 0xF000 + std::uint32_t(c.start - 256) * 64;
+    const Bytes flash = Counting(0x10000, 0);
+    host.target.LoadFlash(0, flash);
+    Bytes file = Part(flash, address, c.fileLength);
+    if (c.differAt >= 0) {
+      host.target.LoadFlash(std::uint32_t(c.differAt), {0x12});
+      file[std::size_t(c.differAt)] = 0x34;
+    }
+    const std::string path = host.File("name.bin", file);
+    host.ChooseFile(path, c.start);
+    host.window.OnCompare();
+    EXPECT_EQ(host.op.ShownChipInfo().IapStatus, c.differAt < 0 ? succeed : Formatted(differs.c_str(), c.differAt));
+    const bool told = c.differAt >= 0 && !host.Queued();
+    EXPECT_EQ(host.op.Messages(), told ? Strings{std::string(msg::FailedToVerify)} : Strings{});
+    EXPECT_EQ(host.op.ShownBlockTab(), c.start / 256);
+    EXPECT_FALSE(host.window.Link().LinkLost.load());
+    EXPECT_EQ(host.op.Titles(), (Strings{Formatted(msg::ComparingFormat, path.c_str(), address), FlashHost::WindowTitle}));
+  }
+}
+
+TEST(Save, WritesTheRangeCutAtTheBlocksEndOrNothing) {
+  const struct {
+    int start;
+    int range;
+    int button;  // -1: none clicked
+    std::uint32_t address;
+    std::size_t bytes;  // 0: the read comes short
+  } cases[] = {
+      {0, 1, -1, 0x0000, 128}, {0, 1, CSaveDlg::IdBinaryFile, 0x0000, 128}, {256, 0, CSaveDlg::IdTextFile, 0xF000, 4096},
+      {250, 0, CSaveDlg::IdBinaryFile, 250 * 128, 6 * 128}, {256 + 60, 10, CSaveDlg::IdTextFile, 0xFF00, 4 * 64},
+      {0, 4, -1, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.start << " " << c.range);
+    FlashHost host(TargetOf(c.bytes == 0 ? Firmware::V11EExt : Firmware::V11EInt));
+    const std::string path = (host.dir / "flash.out").string();
+    WriteFile(path, std::string("precious"));
+    const Bytes flash = Counting(0x10000, 0);
+    host.target.LoadFlash(0, flash);
+    host.target.SetFaults({.dropReplyByte = c.bytes == 0 ? 100 : -1});
+    host.op.onSave = [&](CSaveDlg& dialog) {
+      dialog.SetFileName(path);
+      if (c.button >= 0) dialog.Click(c.button);
+      return dialog.SelectStart(c.start) && dialog.SelectRange(c.range);
+    };
+    host.window.OnFileSave();
+    EXPECT_EQ(host.op.Messages(), Strings{std::string(c.bytes == 0 ? msg::SaveFailed : msg::SaveCompleted)});
+    const Bytes expected = Part(flash, c.address, c.bytes);
+    const bool binary = c.button == CSaveDlg::IdBinaryFile;
+    EXPECT_EQ(ReadText(path), c.bytes == 0 ? "precious" : binary ? std::string(expected.begin(), expected.end())
+                                                                 : TextDump(expected, c.address));
+  }
+  FlashHost host(TargetOf(Firmware::V11EInt));
+  host.window.OnFileSave();
+  host.window.Link().ChipReleased = true;
+  host.window.OnFileSave();
+  EXPECT_EQ(host.op.Messages(), Strings{std::string(msg::NoFlashChip)}) << "the first was cancelled";
+  EXPECT_TRUE(host.Sent().empty());
+}
+
+constexpr int LineHeight = 12;
+
+struct FakePrinter : PrintBackEnd {
+  bool chosen = true;
+  int pageHeight = 40 * LineHeight;
+  std::size_t failingPage = 0;  // 1-based; 0 for none
+  Strings calls;
+  Strings pages;
+
+  bool ChoosePrinter() override { calls.emplace_back("choose"); return chosen; }
+  int PageHeight() override { return pageHeight; }
+  // A row of the dump fits a line; the line feed that ends the text starts no line.
+  int MeasureWrappedHeight(std::string_view text) override {
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n') + (text.ends_with('\n') ? 0 : 1)) * LineHeight;
+  }
+  bool StartDoc() override { calls.emplace_back("start"); return true; }
+  bool PrintPage(std::string_view text) override {
+    pages.emplace_back(text);
+    return pages.size() != failingPage;
+  }
+  void EndDoc() override { calls.emplace_back("end"); }
+  void AbortDoc() override { calls.emplace_back("abort"); }
+};
+
+TEST(Print, PrinterOutcomesAndRefusals) {
+  const struct {
+    bool chosen;
+    int pageHeight;
+    std::size_t failingPage;
+    bool released;
+    int block;
+    std::string_view message;  // empty: the range dialog is cancelled
+    Strings calls;
+  } cases[] = {
+      {false, 40 * LineHeight, 0, false, 0, msg::PrintCompleted, {"choose"}},
+      {true, 4 * LineHeight, 1, false, 0, msg::PrintCompleted, {"choose", "start", "abort"}},
+      {true, LineHeight - 1, 0, false, 0, msg::PrintFailed, {"choose", "start", "abort"}},  // lower than a line
+      {true, 40 * LineHeight, 0, true, 0, msg::NoFlashChip, {}},
+      {true, 40 * LineHeight, 0, false, 2, msg::IllegalBlockNumber, {}},
+      {true, 40 * LineHeight, 0, false, 0, {}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    FlashHost host(TargetOf(Firmware::V11EInt));
+    FakePrinter printer;
+    std::tie(printer.chosen, printer.pageHeight, printer.failingPage) = std::tie(c.chosen, c.pageHeight, c.failingPage);
+    host.window.Link().ChipReleased = c.released;
+    host.Chip().SetCurrentBlock(c.block);
+    host.op.onRange = [&](CRangeDlg&) { return !c.message.empty(); };
+    host.window.OnFilePrint(printer);
+    EXPECT_EQ(host.op.Messages(), c.message.empty() ? Strings{} : Strings{std::string(c.message)});
+    EXPECT_EQ(printer.calls, c.calls);
+    EXPECT_EQ(printer.pages.size(), c.failingPage);
+    EXPECT_EQ(host.Sent().empty(), c.calls.size() < 2);
+  }
+}
+
+}  // namespace
+}  // namespace quillon
