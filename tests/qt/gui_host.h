@@ -1,6 +1,14 @@
 #pragma once
 
-#include <QObject>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -9,11 +17,11 @@
 #include <vector>
 
 #include "operator/operator.h"
+#include "protocol/chip_type_dialog.h"
 #include "sim/emulator.h"
 #include "support/host_fixture.h"
+#include "ui/command_ids.h"
 #include "ui/qt/main_window.h"
-
-class QDialog;
 
 namespace quillon::test {
 
@@ -22,7 +30,10 @@ namespace quillon::test {
 // name (rejected when there is none). Records the texts of the boxes in order.
 class ModalScript : public QObject {
  public:
-  ModalScript();
+  ModalScript() {
+    connect(&poll_, &QTimer::timeout, this, &ModalScript::AnswerOpenWindow);
+    poll_.start(5);
+  }
 
   void QueueAnswer(Answer answer) { answers_.push_back(answer); }
   std::vector<std::string> Messages() const { return messages_; }
@@ -33,22 +44,70 @@ class ModalScript : public QObject {
   std::function<void(const std::string&)> onMessage;
 
  private:
-  void AnswerOpenWindow();
+  void AnswerOpenWindow() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      messages_.push_back(box->text().toStdString());
+      if (onMessage) onMessage(messages_.back());
+      QAbstractButton* button = box->defaultButton();
+      if (!answers_.empty()) {
+        const Answer answer = answers_.front();
+        answers_.pop_front();
+        button = box->button(answer == Answer::Yes  ? QMessageBox::Yes
+                             : answer == Answer::No ? QMessageBox::No
+                             : answer == Answer::Cancel ? QMessageBox::Cancel
+                                                        : QMessageBox::Ok);
+      }
+      (button != nullptr ? button : box->buttons().front())->click();
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      const auto action = dialogs.find(dialog->objectName().toStdString());
+      action != dialogs.end() && action->second(*dialog) ? dialog->accept() : dialog->reject();
+    }
+  }
 
   QTimer poll_;
   std::deque<Answer> answers_;
   std::vector<std::string> messages_;
 };
 
-// The desktop window against an emulated target over a pty.
+// The desktop window against an emulated target over a pty; the chip-type dialog is
+// answered with the target's model and external memory.
 struct GuiHost {
-  explicit GuiHost(sim::Config config = {});
+  explicit GuiHost(sim::Config targetConfig = {})
+      : config(targetConfig), target(targetConfig), window(AppPaths{dir / "config", dir / "cache"}, FastTiming()) {
+    window.Dialog().TargetChip()->Device().SetDevicePath(target.Start());
+    modals.dialogs["chipTypeDialog"] = [this](QDialog& dialog) {
+      const int chip = config.chip == sim::Chip::A16 ? CChipTypeDlg::IdQRV71A16 : CChipTypeDlg::IdQRV71A32;
+      for (const int id : {chip, int{CChipTypeDlg::IdExternalMemory}}) {
+        dialog.findChild<QRadioButton*>(QStringLiteral("choice%1").arg(id))->click();
+      }
+      return true;
+    };
+  }
 
   // Runs the detection that fits the target; true when the handshake succeeded.
-  bool Detect();
+  bool Detect() {
+    window.RunCommand(config.firmware == sim::Firmware::V11EInt   ? IdAutoDetect
+                      : config.firmware == sim::Firmware::V11EExt ? IdExternalSelect
+                                                                  : IdChipTypeSelect);
+    return window.Dialog().TargetChip()->Device().IsConnected();
+  }
   // Answers the range dialog with these list indexes.
-  void AnswerRange(int start, int range);
-  std::string PaneText(int pane);
+  void AnswerRange(int start, int range) {
+    modals.dialogs["rangeDialog"] = [start, range](QDialog& dialog) {
+      dialog.findChild<QComboBox*>(QStringLiteral("start"))->setCurrentIndex(start);
+      dialog.findChild<QComboBox*>(QStringLiteral("range"))->setCurrentIndex(range);
+      return true;
+    };
+  }
+  // Answers the download dialog with this file.
+  void AnswerDownload(const std::filesystem::path& file) {
+    modals.dialogs["downloadDialog"] = [file](QDialog& dialog) {
+      dialog.findChild<QLineEdit*>(QStringLiteral("file"))->setText(QString::fromStdString(file.string()));
+      return true;
+    };
+  }
+  std::string PaneText(int pane) { return window.Panes().Pane(pane)->text().toStdString(); }
 
   sim::Config config;
   TempDir dir;
@@ -56,8 +115,5 @@ struct GuiHost {
   ModalScript modals;
   gui::CMainWindow window;
 };
-
-// Selects the entry of the named list in the dialog.
-void Choose(QDialog& dialog, const char* list, int index);
 
 }  // namespace quillon::test

@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDialog>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QTabBar>
 #include <QTest>
 
 #include "gui_host.h"
-#include "ui/command_ids.h"
 #include "ui/qt/sector_list_ctrl.h"
 #include "ui/qt/security_bar.h"
 
@@ -78,8 +74,9 @@ TEST(MainWindowTest, ReadFillsSectorTableAndMemoryView) {
 }
 
 // A read that chooses block 1 shows its tab without the tab's own refill, which would
-// take the sectors just read for never read.
-TEST(MainWindowTest, CommandSelectsBlockTabWithoutTabChange) {
+// take the sectors just read for never read; a click on a row shows that sector without
+// selecting it.
+TEST(MainWindowTest, CommandSelectsBlockTabWithoutTabChangeAndRowClickOnlyShows) {
   GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
   host.target.LoadFlash(0xF000, std::vector<std::uint8_t>(6 * 64, 0x00));
   ASSERT_TRUE(host.Detect());
@@ -87,54 +84,16 @@ TEST(MainWindowTest, CommandSelectsBlockTabWithoutTabChange) {
   ASSERT_TRUE(host.window.RunCommand(IdRead));
 
   EXPECT_EQ(host.window.Controls().blockTab->currentIndex(), 1);
-  const gui::CSectorListCtrl& table = *host.window.Controls().sectorTable;
+  gui::CSectorListCtrl& table = *host.window.Controls().sectorTable;
   ASSERT_EQ(table.topLevelItemCount(), 64);
   EXPECT_EQ(table.topLevelItem(4)->text(4), "Not Blank");
   EXPECT_EQ(table.topLevelItem(5)->text(4), "Not Avail.");
-}
 
-TEST(MainWindowTest, RowClickShowsSectorWithoutSelectingIt) {
-  GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
-  ASSERT_TRUE(host.Detect());
-  host.window.Controls().blockTab->setCurrentIndex(1);
-  gui::CSectorListCtrl& table = *host.window.Controls().sectorTable;
-  ASSERT_EQ(table.topLevelItemCount(), 64);
-
-  QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.visualItemRect(table.topLevelItem(3)).center());
-  EXPECT_EQ(host.window.Controls().memoryView->headerItem()->text(0), "SECTOR 003");
-  EXPECT_EQ(host.window.Controls().memoryView->topLevelItem(0)->text(0), "F0C0 - F0CF");
-  EXPECT_TRUE(table.selectedItems().isEmpty());
-}
-
-TEST(MainWindowTest, DownloadMovesTheBarAndEndsWithDone) {
-  GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
-  ASSERT_TRUE(host.Detect());
-  std::vector<std::uint8_t> image(2048);
-  for (std::size_t i = 0; i < image.size(); ++i) {
-    image[i] = static_cast<std::uint8_t>(i * 7);
-  }
-  const auto file = host.dir / "image.bin";
-  WriteFile(file, image);
-  host.modals.dialogs["downloadDialog"] = [&](QDialog& dialog) {
-    dialog.findChild<QLineEdit*>(QStringLiteral("file"))->setText(QString::fromStdString(file.string()));
-    return true;
-  };
-  host.modals.QueueAnswer(Answer::Yes);
-  bool refusedWhileRunning = false;
-  host.modals.onMessage = [&](const std::string&) { refusedWhileRunning = !host.window.RunCommand(IdRead); };
-  int highest = 0;
-  QObject::connect(&host.window.Panes().Progress(), &QProgressBar::valueChanged,
-                   [&](int value) { highest = std::max(highest, value); });
-
-  ASSERT_TRUE(host.window.RunCommand(IdDownload));
-  EXPECT_TRUE(refusedWhileRunning);
-  EXPECT_EQ(highest, host.window.Panes().Progress().maximum());
-  EXPECT_GT(highest, 1);
-  EXPECT_EQ(host.PaneText(StatusPanes::ProgressPane), "Done");
-  EXPECT_EQ(host.window.Panes().Progress().value(), 0);
-  const std::vector<std::uint8_t> flash = host.target.FlashImage();
-  EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
-  EXPECT_EQ(host.window.Title(), "QRV Brevix Quillon (v1.1E)");
+  const auto selected = table.selectedItems();
+  QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.visualItemRect(table.topLevelItem(10)).center());
+  EXPECT_EQ(host.window.Controls().memoryView->headerItem()->text(0), "SECTOR 010");
+  EXPECT_EQ(host.window.Controls().memoryView->topLevelItem(0)->text(0), "F280 - F28F");
+  EXPECT_EQ(table.selectedItems(), selected);
 }
 
 TEST(MainWindowTest, PanesShowSizingTextsUntilTheFirstTick) {
@@ -151,16 +110,12 @@ TEST(MainWindowTest, PanesShowSizingTextsUntilTheFirstTick) {
   EXPECT_EQ(host.PaneText(StatusPanes::ClockPane).size(), 10U);
 }
 
-class PreconditionTest : public testing::TestWithParam<int> {};
-
-TEST_P(PreconditionTest, CommandBeforeDetectionFindsNoTargetBoard) {
+TEST(MainWindowTest, FlashCommandBeforeDetectionFindsNoTargetBoard) {
   GuiHost host;
-  host.window.RunCommand(GetParam());
-  EXPECT_EQ(host.modals.Messages(), std::vector<std::string>{"No target board has been located!!!"});
+  for (const int command : {IdDownload, IdRead, IdCompare, IdSectorErase}) host.window.RunCommand(command);
+  EXPECT_EQ(host.modals.Messages(), std::vector<std::string>(4, "No target board has been located!!!"));
   EXPECT_TRUE(BytesOf(host.target.WireLog(), sim::Direction::ToTarget).empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(FlashCommands, PreconditionTest, testing::Values(IdDownload, IdRead, IdCompare, IdSectorErase));
 
 }  // namespace
 }  // namespace quillon::test

@@ -1,22 +1,22 @@
 #include <gtest/gtest.h>
 
-#include <QDialog>
 #include <QImage>
-#include <QLineEdit>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QTest>
 #include <cstdlib>
 
 #include "gui_host.h"
-#include "ui/command_ids.h"
 
 namespace quillon::test {
 namespace {
 
+using gui::StatusPanes;
+
 // The README's pictures of the window: after a detection, after a read and half-way
 // through a download. They go where QUILLON_SCREENSHOTS says (scripts/screenshots sets
-// docs/), else into the test's scratch directory.
+// docs/), else into the test's scratch directory. The download moves the bar all the way,
+// refuses another command while it runs, and ends with Done.
 TEST(Screenshots, ShowTheWindowAtWork) {
   GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
   const char* wanted = std::getenv("QUILLON_SCREENSHOTS");
@@ -40,21 +40,30 @@ TEST(Screenshots, ShowTheWindowAtWork) {
   ASSERT_TRUE(host.window.RunCommand(IdRead));
   shoot("screenshot-read.png");
 
-  const auto file = host.dir / "firmware.bin";
-  WriteFile(file, firmware);
-  host.modals.dialogs["downloadDialog"] = [&](QDialog& dialog) {
-    dialog.findChild<QLineEdit*>(QStringLiteral("file"))->setText(QString::fromStdString(file.string()));
-    return true;
-  };
+  std::reverse(firmware.begin(), firmware.end());
+  WriteFile(host.dir / "firmware.bin", firmware);
+  host.AnswerDownload(host.dir / "firmware.bin");
   host.modals.QueueAnswer(Answer::Yes);
+  bool refusedWhileRunning = false;
+  host.modals.onMessage = [&](const std::string&) { refusedWhileRunning = !host.window.RunCommand(IdRead); };
   QProgressBar& bar = host.window.Panes().Progress();
+  int highest = 0;
   QObject::connect(&bar, &QProgressBar::valueChanged, [&](int value) {
+    highest = std::max(highest, value);
     if (shots.size() == 2 && host.window.Panes().Progress().Message() == "Writing" && value >= bar.maximum() / 2) {
       shoot("screenshot-download.png");
     }
   });
   ASSERT_TRUE(host.window.RunCommand(IdDownload));
 
+  EXPECT_TRUE(refusedWhileRunning);
+  EXPECT_EQ(highest, bar.maximum());
+  EXPECT_GT(highest, 1);
+  EXPECT_EQ(bar.value(), 0);
+  EXPECT_EQ(host.PaneText(StatusPanes::ProgressPane), "Done");
+  const std::vector<std::uint8_t> flash = host.target.FlashImage();
+  EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), flash.begin()));
+  EXPECT_EQ(host.window.Title(), "QRV Brevix Quillon (v1.1E)");
   ASSERT_EQ(shots.size(), 3U);
   for (const auto& shot : shots) {
     EXPECT_EQ(QImage(QString::fromStdString(shot.string())).size(), host.window.size() * host.window.devicePixelRatio());

@@ -11,8 +11,6 @@ namespace quillon::sim::testing {
 namespace {
 
 using std::chrono::microseconds;
-using std::chrono::milliseconds;
-using Clock = std::chrono::steady_clock;
 
 // On every adapter tick used here, so that the expected times are round; at 10000 baud a
 // byte takes exactly 1 ms.
@@ -69,10 +67,7 @@ std::vector<Burst> Echoes(const TimingCase& c) {
 }
 
 TEST(LineTiming, DeliversEachByteWhenTheLineAndTheAdapterLetIt) {
-  for (const TimingCase& c : kCases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Echoes(c), c.echoed);
-  }
+  for (const TimingCase& c : kCases) EXPECT_EQ(Echoes(c), c.echoed) << c.name;
 }
 
 }  // namespace

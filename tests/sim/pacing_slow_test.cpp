@@ -5,9 +5,6 @@
 namespace quillon::sim::testing {
 namespace {
 
-using std::chrono::milliseconds;
-using Clock = std::chrono::steady_clock;
-
 constexpr unsigned kBaud = 9600;
 constexpr auto kByteTime = std::chrono::microseconds(10'000'000 / kBaud);  // 1041 us
 // Only echoed in the direct dialects: every byte sent comes back alone.
@@ -15,9 +12,7 @@ constexpr std::uint8_t kEchoedOnly = 0x60;
 
 std::vector<Clock::time_point> TimesOf(const std::vector<WireEvent>& events, Direction direction) {
   std::vector<Clock::time_point> times;
-  for (const WireEvent& event : events) {
-    if (event.direction == direction) times.push_back(event.time);
-  }
+  for (const WireEvent& event : events) if (event.direction == direction) times.push_back(event.time);
   return times;
 }
 
@@ -27,10 +22,8 @@ TEST(Pacing, RepliesAtTheLinesPaceNoFasterNoSlower) {
   constexpr auto kFastByteTime = std::chrono::nanoseconds(10'000'000'000LL / kFastBaud);
   constexpr std::size_t kReads = 16;
   constexpr std::size_t kReplied = kReads * 257;  // 256 bytes and a ready byte each
-  Config config = ConfigFor(Firmware::V11EInt);
-  config.baud = kFastBaud;
-  RunningTarget target(config);
-  ASSERT_EQ(target.client.Receive(1), Bytes{0xF7});
+  RunningTarget target(ConfigFor(Firmware::V11EInt, Chip::A32, [](Config& c) { c.baud = kFastBaud; }));
+  ASSERT_EQ(target.client.Receive(1), Bytes{kReady});
   Bytes reads;
   for (std::size_t i = 0; i < kReads; ++i) reads.insert(reads.end(), {0x0C, 0x00, 0x00, 0x00});
 
@@ -50,9 +43,7 @@ TEST(Pacing, RepliesAtTheLinesPaceNoFasterNoSlower) {
 }
 
 TEST(Pacing, TakesBytesNoFasterThanTheLine) {
-  Config config = ConfigFor(Firmware::V11D);
-  config.baud = kBaud;
-  RunningTarget target(config);
+  RunningTarget target(ConfigFor(Firmware::V11D, Chip::A32, [](Config& c) { c.baud = kBaud; }));
   Bytes frame = {0x06, 0x00, 0x00, 100};
   frame.resize(104, 0x5A);
 
@@ -77,17 +68,13 @@ Clock::duration RoundTrip(RunningTarget& target, std::size_t count) {
 }
 
 TEST(Adapter, HoldsAShortPacketUntilItsTimerTicksAndPassesAFullOneAtOnce) {
-  Config config = ConfigFor(Firmware::V11D);
-  config.latency = milliseconds(16);
-  RunningTarget target(config);
+  RunningTarget target(ConfigFor(Firmware::V11D, Chip::A32, [](Config& c) { c.latency = milliseconds(16); }));
   for (int i = 0; i < 3; ++i) {
     const Clock::duration took = RoundTrip(target, 1);
     EXPECT_GE(took, milliseconds(16));
     EXPECT_LT(took, milliseconds(250));
   }
-
-  config.latency = milliseconds(255);
-  RunningTarget slow(config);
+  RunningTarget slow(ConfigFor(Firmware::V11D, Chip::A32, [](Config& c) { c.latency = milliseconds(255); }));
   EXPECT_GE(RoundTrip(slow, 61), milliseconds(255));
   EXPECT_LT(RoundTrip(slow, 62), milliseconds(150));
 }

@@ -1,6 +1,5 @@
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,78 +10,54 @@
 #include <filesystem>
 #include <string>
 
-#include "pty_client.h"
+#include "running_target.h"
 
 namespace quillon::sim::testing {
 namespace {
 
-using std::chrono::milliseconds;
-
-constexpr std::uint8_t kReady = 0xF7;
-
-// quillon-sim is built beside the tests' directory.
-std::string ProgramPath() {
-  const std::filesystem::path here = std::filesystem::read_symlink("/proc/self/exe").parent_path();
-  for (const std::filesystem::path& candidate : {here.parent_path() / "quillon-sim", here / "quillon-sim"}) {
-    if (std::filesystem::exists(candidate)) return candidate.string();
-  }
-  return {};
-}
-
-// quillon-sim as a child process, its stdout and stderr merged into one pipe.
+// quillon-sim, built above the tests' directory, as a child process with its stdout and
+// stderr merged into one pipe.
 class Program {
  public:
   explicit Program(std::vector<std::string> args) {
-    args.insert(args.begin(), ProgramPath());
+    args.insert(args.begin(), std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "quillon-sim");
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     std::array<int, 2> output{};
-    if (pipe(output.data()) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, output[0]);
-    const int failed = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    if (pipe(output.data()) != 0 || (pid_ = fork()) < 0) throw std::runtime_error("cannot start " + args[0]);
+    if (pid_ == 0) {
+      dup2(output[1], STDOUT_FILENO);
+      dup2(output[1], STDERR_FILENO);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
     close(output[1]);
     output_ = output[0];
-    if (failed != 0) throw std::runtime_error("cannot start " + args[0]);
   }
-
   ~Program() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
+    if (pid_ > 0) { kill(pid_, SIGKILL); waitpid(pid_, nullptr, 0); }
     close(output_);
   }
 
   void Signal(int signal) const { kill(pid_, signal); }
 
-  // Output up to the first line break, or what came before the timeout.
-  std::string FirstLine(milliseconds timeout = milliseconds(3000)) {
+  // The output up to the first line break if lineOnly, else up to its end; either way what
+  // came before a pause of three seconds.
+  std::string Output(bool lineOnly) const {
     std::string text;
-    while (text.find('\n') == std::string::npos && Readable(output_, timeout)) {
-      char chunk[256];
+    for (char chunk[256]; !(lineOnly && text.find('\n') != std::string::npos) && Readable(output_);) {
       const ssize_t got = read(output_, chunk, sizeof chunk);
       if (got <= 0) break;
       text.append(chunk, static_cast<std::size_t>(got));
     }
-    return text.substr(0, text.find('\n'));
+    return lineOnly ? text.substr(0, text.find('\n')) : text;
   }
 
-  // The exit status once the program has ended, -1 if it does not within the timeout;
-  // rest receives its output.
-  int ExitStatus(std::string* rest = nullptr, milliseconds timeout = milliseconds(3000)) {
-    char chunk[256];
-    for (ssize_t got = 1; got > 0 && Readable(output_, timeout);) {
-      got = read(output_, chunk, sizeof chunk);
-      if (rest && got > 0) rest->append(chunk, static_cast<std::size_t>(got));
-    }
+  // The exit status once the program has ended, -1 if it does not within three seconds.
+  int ExitStatus() {
     const int ended = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
-    const bool gone = Readable(ended, timeout);
+    const bool gone = Readable(ended);
     close(ended);
     int status = 0;
     if (!gone || waitpid(pid_, &status, 0) != pid_) return -1;
@@ -91,9 +66,9 @@ class Program {
   }
 
  private:
-  static bool Readable(int fd, milliseconds timeout) {
+  static bool Readable(int fd) {
     pollfd wait{fd, POLLIN, 0};
-    return poll(&wait, 1, static_cast<int>(timeout.count())) > 0;
+    return poll(&wait, 1, 3000) > 0;
   }
 
   pid_t pid_ = -1;
@@ -101,9 +76,8 @@ class Program {
 };
 
 TEST(SimProgram, PrintsThePathFirstServesAndEndsCleanlyOnSigterm) {
-  ASSERT_FALSE(ProgramPath().empty());
   Program program({"--firmware", "v1.1e-int", "--chip", "A16"});
-  const std::string path = program.FirstLine();
+  const std::string path = program.Output(true);
   ASSERT_TRUE(path.starts_with("/dev/")) << path;
 
   PtyClient client(path);
@@ -122,10 +96,9 @@ TEST(SimProgram, PrintsThePathFirstServesAndEndsCleanlyOnSigterm) {
 }
 
 TEST(SimProgram, ExitsWithTwoOnAUsageErrorAndOneWhenItCannotStart) {
-  ASSERT_FALSE(ProgramPath().empty());
   Program usage({"--chip", "A64"});
-  std::string message;
-  EXPECT_EQ(usage.ExitStatus(&message), 2);
+  const std::string message = usage.Output(false);
+  EXPECT_EQ(usage.ExitStatus(), 2);
   EXPECT_NE(message.find("--chip"), std::string::npos) << message;
   EXPECT_NE(message.find("usage: quillon-sim"), std::string::npos) << message;
 

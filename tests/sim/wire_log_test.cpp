@@ -2,31 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "running_target.h"
+#include "support/host_fixture.h"
 
 namespace quillon::sim::testing {
 namespace {
 
-using std::chrono::milliseconds;
-using Clock = std::chrono::steady_clock;
-
-std::string TempPath(const std::string& name) {
-  return ::testing::TempDir() + name + std::to_string(getpid());
-}
-
-TEST(WireLog, FormatsOneLinePerByte) {
+TEST(WireLog, FormatsOneLinePerByteAndKeepsTheNewestEventsWithinItsCapacity) {
   const Clock::time_point origin{};
   EXPECT_EQ(FormatWireEvent({origin + std::chrono::microseconds(12345), Direction::ToTarget, 0x05}, origin),
             "+12.345ms to-target 0x05");
   EXPECT_EQ(FormatWireEvent({origin + milliseconds(1500), Direction::FromTarget, 0xF7}, origin),
             "+1500.000ms from-target 0xF7");
-}
 
-TEST(WireLog, KeepsTheNewestEventsWithinItsCapacity) {
   quillon::sim::WireLog log(2, "");
   for (std::uint8_t byte = 1; byte <= 3; ++byte) log.Record({Clock::now(), Direction::ToTarget, byte});
   const std::vector<WireEvent> events = log.Events();
@@ -38,9 +28,9 @@ TEST(WireLog, KeepsTheNewestEventsWithinItsCapacity) {
 }
 
 TEST(WireLog, RecordsEveryByteOfAConversationInOrder) {
-  const std::string path = TempPath("wire.log");
+  const quillon::test::TempDir dir;
   Config config = ConfigFor(Firmware::V11D);
-  config.logPath = path;
+  config.logPath = (dir / "wire.log").string();
   {
     RunningTarget target(config);
     target.client.Send({0x05});
@@ -56,13 +46,10 @@ TEST(WireLog, RecordsEveryByteOfAConversationInOrder) {
     EXPECT_TRUE(target.emulator.WireLog().empty());
     EXPECT_EQ(target.emulator.WireByteCounts().fromTarget, 2u) << "the counts outlast the events";
   }
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  EXPECT_TRUE(text.str().find(" to-target 0x05\n") != std::string::npos) << text.str();
-  EXPECT_TRUE(text.str().find(" from-target 0x05\n") != std::string::npos) << text.str();
-  EXPECT_TRUE(text.str().ends_with(" from-target 0x00\n")) << text.str();
-  std::remove(path.c_str());
+  const std::string text = quillon::test::ReadText(dir / "wire.log");
+  EXPECT_NE(text.find(" to-target 0x05\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(" from-target 0x05\n"), std::string::npos) << text;
+  EXPECT_TRUE(text.ends_with(" from-target 0x00\n")) << text;
 }
 
 }  // namespace
