@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <numeric>
 #include <stdexcept>
 #include <thread>
 
@@ -28,9 +29,7 @@ Timing FastTiming() {
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "quillon-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("mkdtemp failed");
-  }
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
 
@@ -61,14 +60,9 @@ std::string ReadText(const std::filesystem::path& path) {
 std::string HexRecord(std::uint8_t type, std::uint16_t address, const Bytes& data) {
   Bytes bytes = Join({static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
                       static_cast<std::uint8_t>(address), type}, data);
-  unsigned sum = 0;
-  for (const std::uint8_t byte : bytes) sum += byte;
-  bytes.push_back(static_cast<std::uint8_t>(0x100 - (sum & 0xFF)));
+  bytes.push_back(static_cast<std::uint8_t>(0x100 - std::accumulate(bytes.begin(), bytes.end(), 0u)));
   std::string line = ":";
-  for (const std::uint8_t byte : bytes) {
-    line += "0123456789ABCDEF"[byte >> 4];
-    line += "0123456789ABCDEF"[byte & 0x0F];
-  }
+  for (const std::uint8_t byte : bytes) line += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
   return line + "\n";
 }
 
@@ -112,8 +106,6 @@ HostFixture::HostFixture(sim::Config targetConfig, Timing timing)
 
 Bytes HostFixture::SentToTarget() const { return BytesOf(target.WireLog(), sim::Direction::ToTarget); }
 
-Bytes HostFixture::SentByTarget() const { return BytesOf(target.WireLog(), sim::Direction::FromTarget); }
-
 Commands HostFixture::Sent() const {
   const Bytes sent = SentToTarget();
   Commands commands;
@@ -128,25 +120,11 @@ Commands HostFixture::Sent() const {
       case QRV_CMD_READ_STATUS: case QRV_CMD_RUN: length = Queued() ? 2 : 1; break;
       default: break;
     }
-    if (length == 0) {
-      ++i;
-      continue;
-    }
-    const std::size_t end = std::min(sent.size(), i + length);
-    commands.emplace_back(sent.begin() + static_cast<std::ptrdiff_t>(i), sent.begin() + static_cast<std::ptrdiff_t>(end));
+    const std::size_t end = std::min(sent.size(), i + std::max<std::size_t>(length, 1));
+    if (length > 0) commands.emplace_back(sent.begin() + std::ptrdiff_t(i), sent.begin() + std::ptrdiff_t(end));
     i = end;
   }
   return commands;
-}
-
-std::string HostFixture::File(const std::string& name, const Bytes& bytes) {
-  WriteFile(dir / name, bytes);
-  return (dir / name).string();
-}
-
-std::string HostFixture::File(const std::string& name, std::string_view text) {
-  WriteFile(dir / name, text);
-  return (dir / name).string();
 }
 
 FlashHost::FlashHost(sim::Config targetConfig, Timing timing) : HostFixture(targetConfig, timing) {
@@ -158,14 +136,7 @@ FlashHost::FlashHost(sim::Config targetConfig, Timing timing) : HostFixture(targ
 
 Bytes BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction) {
   Bytes bytes;
-  for (const auto& event : log) {
-    if (event.direction == direction) bytes.push_back(event.byte);
-  }
-  return bytes;
-}
-
-Bytes WithoutIdle(Bytes bytes) {
-  bytes.erase(std::remove(bytes.begin(), bytes.end(), QRV_IDLE), bytes.end());
+  for (const auto& event : log) if (event.direction == direction) bytes.push_back(event.byte);
   return bytes;
 }
 

@@ -85,13 +85,15 @@ struct HostFixture {
   CTargetChip& Chip() { return *window.TargetChip(); }
   CIapDevice& Device() { return Chip().Device(); }
   Bytes SentToTarget() const;
-  Bytes SentByTarget() const;
   bool Queued() const { return config.firmware == sim::Firmware::V11EInt; }
   // The host's side of the wire cut into commands with their operands and data, the
   // queued link's idle bytes left out: what was asked, not how it travelled.
   Commands Sent() const;
-  std::string File(const std::string& name, const Bytes& bytes);
-  std::string File(const std::string& name, std::string_view text);
+  template <typename Content>
+  std::string File(const std::string& name, const Content& content) {
+    WriteFile(dir / name, content);
+    return (dir / name).string();
+  }
 
   // Answers the range dialog with these list indexes.
   void ChooseRange(int start, int range) {
@@ -122,9 +124,6 @@ struct FlashHost : HostFixture {
 
 // The bytes of one direction of a wire log.
 Bytes BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction);
-
-// The bytes without the queued link's idle bytes.
-Bytes WithoutIdle(Bytes bytes);
 
 // Polls the condition until it holds or the limit has passed.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit);

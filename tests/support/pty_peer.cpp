@@ -27,9 +27,7 @@ PtyPeer::PtyPeer(Reply reply) : PtyPeer(ResponderFor(reply)) {}
 
 PtyPeer::PtyPeer(Responder responder) : responder_(std::move(responder)) {
   char name[256] = {};
-  if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
-    throw std::runtime_error("openpty failed");
-  }
+  if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
   termios raw{};
   ::tcgetattr(slave_, &raw);
   ::cfmakeraw(&raw);
@@ -73,22 +71,15 @@ void PtyPeer::HoldOutput(bool held) const { ::tcflow(slave_, held ? TCOOFF : TCO
 void PtyPeer::Serve() {
   for (;;) {
     pollfd fds[2] = {{master_, POLLIN, 0}, {stop_, POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN)) {
-      return;
-    }
+    if (::poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN)) return;
     std::uint8_t byte = 0;
-    if (::read(master_, &byte, 1) != 1) {
-      continue;
-    }
+    if (::read(master_, &byte, 1) != 1) continue;
     {
       std::lock_guard lock(mutex_);
       received_.push_back(byte);
     }
     received_cv_.notify_all();
-    const auto answer = responder_(byte);
-    if (!answer.empty()) {
-      [[maybe_unused]] const auto written = ::write(master_, answer.data(), answer.size());
-    }
+    Send(responder_(byte));
   }
 }
 

@@ -24,11 +24,8 @@ class ScriptedOperator : public Operator, public DialogAnswers {
   Answer Ask(std::string_view text, Buttons, Answer defaultAnswer) override {
     return Locked([&] {
       messages_.emplace_back(text);
-      if (answers_.empty()) {
-        return defaultAnswer;
-      }
-      const Answer answer = answers_.front();
-      answers_.pop_front();
+      const Answer answer = answers_.empty() ? defaultAnswer : answers_.front();
+      if (!answers_.empty()) answers_.pop_front();
       return answer;
     });
   }
@@ -36,10 +33,7 @@ class ScriptedOperator : public Operator, public DialogAnswers {
 
   std::string Title() const override { return Locked([&] { return title_; }); }
   void SetTitle(std::string_view title) override {
-    Locked([&] {
-      title_ = title;
-      titles_.emplace_back(title);
-    });
+    Locked([&] { titles_.emplace_back(title_ = title); });
   }
   void ShowChipInfo(const ChipInfo& info) override { Locked([&] { chipInfo_ = info; }); }
   void EnableCommand(int commandId, bool enabled) override { Locked([&] { commands_[commandId] = enabled; }); }
@@ -67,12 +61,7 @@ class ScriptedOperator : public Operator, public DialogAnswers {
   std::vector<SectorTableRow> SectorTable() const { return Locked([&] { return sectorTable_; }); }
   MemoryView ShownMemoryView() const { return Locked([&] { return memoryView_; }); }
   void ClearRecords() {
-    Locked([&] {
-      messages_.clear();
-      traces_.clear();
-      progress_.clear();
-      titles_.clear();
-    });
+    Locked([&] { messages_.clear(), traces_.clear(), progress_.clear(), titles_.clear(); });
   }
 
  private:
@@ -85,10 +74,7 @@ class ScriptedOperator : public Operator, public DialogAnswers {
 
   mutable std::mutex mutex_;
   std::deque<Answer> answers_;
-  std::vector<std::string> messages_;
-  std::vector<std::string> traces_;
-  std::vector<std::string> progress_;
-  std::vector<std::string> titles_;
+  std::vector<std::string> messages_, traces_, progress_, titles_;
   std::string title_;
   ChipInfo chipInfo_;
   std::map<int, bool> commands_;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <thread>
 
+#include "image/formatted.h"
 #include "operator/messages.h"
 #include "protocol/commands.h"
 #include "support/host_fixture.h"
@@ -25,8 +25,7 @@ TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
   const struct {
     Firmware firmware;
     Chip chip;
-    int start;  // index into the dialog's start list
-    int range;  // index into its range list; 0 is "All Sectors"
+    int start, range;  // indexes into the dialog's lists; range 0 is "All Sectors"
     std::uint32_t first;
     std::uint8_t size;
     int count;
@@ -51,7 +50,6 @@ TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
     EXPECT_EQ(host.Sent(), frames);
     EXPECT_TRUE(host.op.Messages().empty());
     const int block = c.first >= 0xF000 ? 1 : 0;
-    EXPECT_EQ(host.Chip().GetCurrentBlock(), block);
     EXPECT_EQ(host.op.ShownBlockTab(), block);
     const auto image = host.Chip().BlockBuffer(block);
     const auto offset = c.first - host.Chip().StartAddress(block);
@@ -62,9 +60,7 @@ TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
     EXPECT_EQ(table[sector].Status, "Not Blank");
     EXPECT_TRUE(table[sector].Hot);
     EXPECT_EQ(table[sector + 1].Status, "Blank");
-    char heading[32];
-    std::snprintf(heading, sizeof heading, "SECTOR %03zu", sector);
-    EXPECT_EQ(host.op.ShownMemoryView().Heading, heading);
+    EXPECT_EQ(host.op.ShownMemoryView().Heading, Formatted("SECTOR %03zu", sector));
 
     host.target.ClearWireLog();
     host.op.ClearRecords();
@@ -152,9 +148,7 @@ TEST(ChipErase, AsksAndReportsWhatTheChipAnsweredWithinItsBound) {
 template <typename Dialog>
 std::function<bool(Dialog&)> Choose(int option, bool ok = true) {
   return [option, ok](Dialog& dialog) {
-    for (const auto& choice : dialog.Choices()) {
-      if (choice.option == option) dialog.Click(choice.controlId);
-    }
+    for (const auto& choice : dialog.Choices()) if (choice.option == option) dialog.Click(choice.controlId);
     return ok;
   };
 }
@@ -178,28 +172,24 @@ TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
 }
 
 TEST(ConfigurationCommands, SendNothingUnlessChosenConfirmedAndAllowed) {
-  const auto noOption = [](FlashHost& h) { h.op.onLock = Choose<CLockDlg>(0); h.op.onRemap = Choose<CRemapDlg>(0); };
-  const auto cancelled = [](FlashHost& h) {
-    h.op.onLock = Choose<CLockDlg>(1, false);
-    h.op.onRemap = Choose<CRemapDlg>(1, false);
-  };
   const struct {
     Firmware firmware;
-    std::function<void(FlashHost&)> setUp;
+    int option;  // -1: the dialogs cancelled
+    bool connected;
     std::vector<Answer> answers;
     Strings messages;  // of lock, remap and chip erase in turn
   } cases[] = {
-      {Firmware::V11EExt, noOption, {Answer::Yes, Answer::Yes, Answer::No},
+      {Firmware::V11EExt, 0, true, {Answer::Yes, Answer::Yes, Answer::No},
        Texts({msg::ReallyProceed, msg::SetLockFailed, msg::ReallyProceed, msg::MemoryRemapFailed, msg::ReallyProceed})},
-      {Firmware::V11EExt, cancelled, {Answer::No}, Texts({msg::ReallyProceed})},
-      {Firmware::V11EInt, [](FlashHost&) {}, {},
-       Texts({msg::IllegalInInternalFirmware, msg::IllegalInInternalFirmware, msg::IllegalInInternalFirmware})},
-      {Firmware::V11D, [](FlashHost& h) { h.Device().ClearConnected(); }, {},
-       Texts({msg::NoTargetBoard, msg::NoTargetBoard, msg::NoTargetBoard})},
+      {Firmware::V11EExt, -1, true, {Answer::No}, Texts({msg::ReallyProceed})},
+      {Firmware::V11EInt, 0, true, {}, Strings(3, std::string(msg::IllegalInInternalFirmware))},
+      {Firmware::V11D, 0, false, {}, Strings(3, std::string(msg::NoTargetBoard))},
   };
   for (const auto& c : cases) {
     FlashHost host(TargetOf(c.firmware));
-    c.setUp(host);
+    host.op.onLock = Choose<CLockDlg>(c.option < 0 ? 1 : c.option, c.option >= 0);
+    host.op.onRemap = Choose<CRemapDlg>(c.option < 0 ? 1 : c.option, c.option >= 0);
+    if (!c.connected) host.Device().ClearConnected();
     for (const Answer answer : c.answers) host.op.QueueAnswer(answer);
     host.window.OnSetLock();
     host.window.OnMemoryRemap();
