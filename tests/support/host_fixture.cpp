@@ -33,11 +33,6 @@ TempDir::TempDir() {
   path_ = pattern;
 }
 
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
 void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -52,10 +47,7 @@ Bytes ReadFile(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-std::string ReadText(const std::filesystem::path& path) {
-  const Bytes bytes = ReadFile(path);
-  return {bytes.begin(), bytes.end()};
-}
+std::string ReadText(const std::filesystem::path& path) { std::ifstream file(path, std::ios::binary); return {std::istreambuf_iterator<char>(file), {}}; }
 
 std::string HexRecord(std::uint8_t type, std::uint16_t address, const Bytes& data) {
   Bytes bytes = Join({static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
