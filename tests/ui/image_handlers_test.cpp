@@ -126,9 +126,10 @@ TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
   const std::string succeed = "File name.bin Compare succeed!";
   const std::string differs = "Unmatched data at memory address %04Xh: 12h(MCU) vs. 34h in File name.bin";
   // start 256 + n: sector n of block 1; differAt -1: none
-  const struct { Firmware firmware; std::size_t fileLength; int start; int differAt; } cases[] = {{Firmware::V11EInt, 0x200, 0, -1}, {Firmware::V11D, 0x155, 0, -1},  {Firmware::V11EExt, 0x100, 2, -1},
-               {Firmware::V11EInt, 0x40, 257, -1}, {Firmware::V11EInt, 0x200, 0, 0x100},
-               {Firmware::V11EExt, 0x200, 0, 0x1FF}, {Firmware::V11EInt, 0x200, 0, 0}, {Firmware::V11D, 0x200, 0, 0}};
+  const struct { Firmware firmware; std::size_t fileLength; int start; int differAt; } cases[] = {
+      {Firmware::V11EInt, 0x200, 0, -1}, {Firmware::V11D, 0x155, 0, -1}, {Firmware::V11EExt, 0x100, 2, -1},
+      {Firmware::V11EInt, 0x40, 257, -1}, {Firmware::V11EInt, 0x200, 0, 0x100}, {Firmware::V11EExt, 0x200, 0, 0x1FF},
+      {Firmware::V11EInt, 0x200, 0, 0}, {Firmware::V11D, 0x200, 0, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.start << " " << c.differAt);
     FlashHost host(TargetOf(c.firmware));
