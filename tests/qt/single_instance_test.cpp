@@ -15,14 +15,14 @@ namespace {
 // the first one's title is replaced by an instruction line.
 TEST(SingleInstanceTest, SecondStartHandsOverOnlyToTheTitledWindow) {
   for (const bool titleReplaced : {false, true}) {
-  const QString title = QStringLiteral("Quillon under test %1 %2").arg(::getpid()).arg(titleReplaced);
-  QWidget window;
-  window.setWindowTitle(title);
-  gui::SingleInstance first(title);
-  ASSERT_FALSE(first.HandOverToRunning());
-  first.Serve(&window);
-  if (titleReplaced) {
-    window.setWindowTitle(QStringLiteral("WARNING! DATA IN BLOCK 0 WILL BE ERASED. PLEASE BACK THEM UP FIRST."));
+    const QString title = QStringLiteral("Quillon under test %1 %2").arg(::getpid()).arg(titleReplaced);
+    QWidget window;
+    window.setWindowTitle(title);
+    gui::SingleInstance first(title);
+    ASSERT_FALSE(first.HandOverToRunning());
+    first.Serve(&window);
+    if (titleReplaced) {
+      window.setWindowTitle(QStringLiteral("WARNING! DATA IN BLOCK 0 WILL BE ERASED. PLEASE BACK THEM UP FIRST."));
   }
 
   std::atomic<int> handedOver = -1;
