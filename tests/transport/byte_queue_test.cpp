@@ -16,12 +16,10 @@ TEST(ByteQueue, HoldsCapacityLessOneInOrderAcrossTheWrapAndReportsFullOnlyWhenGu
   std::mutex mutex;
   test::ScriptedOperator op;
   std::uint8_t byte = 0;
-  EXPECT_FALSE(queue.Get(byte));
-  EXPECT_EQ(GuardedGet(queue, mutex, byte, op), QueueFullOrEmpty);
+  EXPECT_TRUE(!queue.Get(byte) && GuardedGet(queue, mutex, byte, op) == QueueFullOrEmpty);
   for (int i = 0; i < 4000; ++i) ASSERT_TRUE(queue.Put(static_cast<std::uint8_t>(i)) && queue.Get(byte));
   for (int i = 0; i < 4095; ++i) ASSERT_EQ(GuardedPut(queue, mutex, static_cast<std::uint8_t>(i * 7), op), QueueDone);
-  EXPECT_TRUE(queue.IsFull());
-  EXPECT_FALSE(queue.Put(0));
+  EXPECT_TRUE(queue.IsFull() && !queue.Put(0));
   EXPECT_TRUE(op.Messages().empty());
   EXPECT_EQ(GuardedPut(queue, mutex, 0, op), QueueFullOrEmpty);
   EXPECT_EQ(op.Messages(), std::vector<std::string>{std::string(msg::QueueFull)});

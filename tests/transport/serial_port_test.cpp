@@ -83,8 +83,7 @@ TEST(SerialPort, IsHeldByOneOpenerAtATime) {
   EXPECT_EQ(second.port.OpenPort(), PortCannotOpen);
   EXPECT_NE(second.op.Traces().at(0).find("Another program holds the port"), std::string::npos);
   f.port.SetConnected();
-  EXPECT_EQ(f.port.ClosePort(), PortOk);
-  EXPECT_FALSE(f.port.IsConnected());
+  EXPECT_TRUE(f.port.ClosePort() == PortOk && !f.port.IsConnected());
   EXPECT_EQ(second.port.OpenPort(), PortOk) << "the port is free again once closed";
   second.port.SetDevicePath("/dev/quillon-no-such-port");
   EXPECT_EQ(second.port.OpenPort(), PortCannotOpen);
