@@ -34,7 +34,6 @@ TEST(IntelHex, SoundTextsGiveTheImageFromAddressZero) {
        Join(Join(Counting(16, 0), Erased(16)), Counting(16, 0x20))},
       {HexRecord(0, 0x0004, {4, 5, 6, 7}) + HexRecord(0, 0, {0, 1, 2, 3, 9}) + HexRecord(0, 6, {0xA6}) + EndRecord,
        {0, 1, 2, 3, 9, 5, 0xA6, 7}},  // out of order, the later overlap wins
-      {EndRecord, {}},
       {HexRecord(0, 0x0100, {}) + HexRecord(4, 0, {0, 0}) + HexRecord(0, 0, {7}) + EndRecord, {7}},
       {HexRecord(2, 0, {0x0F, 0x00}) + HexRecord(0, 0x0002, {0x5A}) + EndRecord, Join(Erased(0xF002), {0x5A})},
       {HexRecord(2, 0, {0x0F, 0x00}) + HexRecord(4, 0, {0, 0}) + HexRecord(0, 1, {3}) + EndRecord, {0xFF, 3}},
@@ -47,19 +46,15 @@ TEST(IntelHex, SoundTextsGiveTheImageFromAddressZero) {
   for (const auto& [text, image] : cases) {
     std::istringstream stream(text);
     const HexReading reading = ReadIntelHex(stream);
-    EXPECT_EQ(reading.faultLine, 0u) << text << reading.fault;
-    EXPECT_FALSE(reading.beyondAddressSpace) << text;
+    EXPECT_EQ(std::tuple(reading.faultLine, reading.beyondAddressSpace), std::tuple(0u, false)) << text << reading.fault;
     EXPECT_EQ(reading.image, image) << text;
   }
 }
 
 TEST(IntelHex, DamagedOrOutOfRangeTextIsRefusedNamingItsFirstFaultyLine) {
   const std::string good = HexRecord(0, 0, {1, 2, 3});
-  const struct {
-    std::string text;
-    std::size_t line;  // 0: sound, but beyond the address space
-    std::string_view fault;
-  } cases[] = {
+  // Line 0: sound, but beyond the address space.
+  const std::tuple<std::string, std::size_t, std::string_view> cases[] = {
       {good + ":0300030001020300\n" + EndRecord, 2, msg::HexWrongChecksum},
       {good + good + ":03000300010G03F0\n" + EndRecord, 3, msg::HexNotADigit},
       {good + ":10000000AABB\n" + EndRecord, 2, msg::HexEndsEarly},
@@ -75,13 +70,12 @@ TEST(IntelHex, DamagedOrOutOfRangeTextIsRefusedNamingItsFirstFaultyLine) {
       {HexRecord(4, 0, {0x00, 0x01}) + HexRecord(0, 0, {0xAA}) + EndRecord, 0, {}},
       {HexRecord(2, 0, {0x0F, 0xFF}) + HexRecord(0, 0x0010, {0xAA}) + EndRecord, 0, {}},
   };
-  for (const auto& c : cases) {
-    std::istringstream stream(c.text);
+  for (const auto& [text, line, fault] : cases) {
+    std::istringstream stream(text);
     const HexReading reading = ReadIntelHex(stream);
-    EXPECT_EQ(reading.faultLine, c.line) << c.text.substr(0, 80);
-    EXPECT_EQ(reading.fault, c.fault) << c.text.substr(0, 80);
-    EXPECT_EQ(reading.beyondAddressSpace, c.line == 0) << c.text.substr(0, 80);
-    EXPECT_TRUE(reading.image.empty()) << c.text.substr(0, 80) << ": nothing may land at a wrapped address";
+    // Nothing may land at a wrapped address.
+    EXPECT_EQ(std::tuple(reading.faultLine, std::string_view(reading.fault), reading.beyondAddressSpace, reading.image.empty()),
+              std::tuple(line, fault, line == 0, true)) << text.substr(0, 80);
   }
 }
 
@@ -90,22 +84,12 @@ struct ReaderFixture {
   StagingFile staging{directory / "cache"};
   ScriptedOperator op;
   ImageFile image;
-  int Open(const std::string& name, const std::string& text) {
-    WriteFile(directory / name, text);
-    return OpenImageFile((directory / name).string(), op, image, staging);
-  }
 };
 
 // A HEX file is converted through the staging file, which keeps the last good image;
 // anything else is taken as it is.
 TEST(ImageReader, ConvertsHexFilesByTheirLastExtensionAndTakesOthersAsTheyAre) {
-  const struct {
-    const char* name;
-    std::string text;
-    int result;
-    Bytes image;
-    std::string message;
-  } cases[] = {
+  const std::tuple<const char*, std::string, int, Bytes, std::string> cases[] = {
       {"fw.ihx", HexRecord(0, 0x0020, {7}) + HexRecord(0, 0, {1}) + EndRecord, ImageDone,
        Join(Join({1}, Erased(31)), {7}), ""},
       {"FW.HEX", EndRecord, ImageDone, {}, ""},
@@ -115,16 +99,16 @@ TEST(ImageReader, ConvertsHexFilesByTheirLastExtensionAndTakesOthersAsTheyAre) {
       {"fw.hex.bak", EndRecord, ImageDone, Bytes(EndRecord.begin(), EndRecord.end()), ""},
       {"fw", "\x01\x02", ImageDone, {1, 2}, ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, text, result, image, message] : cases) {
+    SCOPED_TRACE(name);
     ReaderFixture f;
     std::string ignored;
     ASSERT_TRUE(f.staging.Write(Bytes{0xA5}, ignored));
-    EXPECT_EQ(f.Open(c.name, c.text), c.result);
-    EXPECT_EQ(f.op.Messages(), c.message.empty() ? Strings{} : Strings{c.message});
-    const bool hex = IsHexFileName(c.name);
-    EXPECT_TRUE(c.result != ImageDone || f.image.Bytes == c.image);
-    EXPECT_EQ(ReadFile(f.staging.Path()), hex && c.result == ImageDone ? c.image : Bytes{0xA5});
+    WriteFile(f.directory / name, text);
+    EXPECT_EQ(OpenImageFile((f.directory / name).string(), f.op, f.image, f.staging), result);
+    EXPECT_EQ(f.op.Messages(), message.empty() ? Strings{} : Strings{message});
+    EXPECT_TRUE(result != ImageDone || f.image.Bytes == image);
+    EXPECT_EQ(ReadFile(f.staging.Path()), IsHexFileName(name) && result == ImageDone ? image : Bytes{0xA5});
   }
 }
 
@@ -143,28 +127,19 @@ TEST(ImageReader, FilesThatCannotBeReadAreRefusedSayingWhy) {
       {"fifo.hex", "Not a regular file"}};
   for (const auto& [file, reason] : cases) {
     ReaderFixture f;
-    fs::create_directory(f.directory / "dir");
-    fs::create_directory(f.directory / "dir.hex");
-    ::mkfifo((f.directory / "fifo").c_str(), 0600);
-    ::mkfifo((f.directory / "fifo.hex").c_str(), 0600);
+    for (const char* dir : {"dir", "dir.hex"}) fs::create_directory(f.directory / dir);
+    for (const char* fifo : {"fifo", "fifo.hex"}) ::mkfifo((f.directory / fifo).c_str(), 0600);
     const std::string name = *file == '\0' ? "" : (f.directory / file).string();
     EXPECT_EQ(OpenImageFile(name, f.op, f.image, f.staging), ImageBadFile) << file;
-    const std::string told = reason ? "Cannot open " + name + ": " + reason : std::string(msg::CannotOpenFile);
-    EXPECT_EQ(f.op.Messages(), Strings{told});
+    EXPECT_EQ(f.op.Messages(), Strings{reason ? "Cannot open " + name + ": " + reason : std::string(msg::CannotOpenFile)});
   }
 }
 
 TEST(ImageReader, SegmentPlanFollowsTheRuleAndTheBlocks) {
   using Segments = std::vector<ImageSegment>;
   constexpr int A32 = ChipQRV71A32, A16 = ChipQRV71A16;
-  const struct {
-    int chipType;
-    SegmentRule rule;
-    int block;
-    std::uint32_t start;
-    std::uint64_t length;
-    Segments segments;  // empty: over size
-  } cases[] = {
+  // Chip, rule, block, start, length and the segments; none: over size.
+  const std::tuple<int, SegmentRule, int, std::uint32_t, std::uint64_t, Segments> cases[] = {
       {A32, SplitRule, 0, 0, 0xF000, {{0, 0, 0, 32768, 32768}, {1, 0xF000, 0xF000, 0, 0}}},
       {A32, SplitRule, 0, 0, 0xF001, {{0, 0, 0, 32768, 32768}, {1, 0xF000, 0xF000, 1, 64}}},
       {A32, SplitRule, 0, 0, 0x10000, {{0, 0, 0, 32768, 32768}, {1, 0xF000, 0xF000, 4096, 4096}}},
@@ -180,42 +155,31 @@ TEST(ImageReader, SegmentPlanFollowsTheRuleAndTheBlocks) {
       {A32, SingleBlockRule, 0, 0x7F80, 128, {{0, 0x7F80, 0, 128, 128}}},
       {A32, SingleBlockRule, 0, 0x7F80, 129, {}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.chipType << " rule " << c.rule << " block " << c.block << " start "
-                                    << c.start << " length " << c.length);
+  const auto fields = [](const ImageSegment& segment) {
+    return std::tuple(segment.Block, segment.FlashAddress, segment.FileOffset, segment.DataLength, segment.FilledLength);
+  };
+  for (const auto& [chipType, rule, block, start, length, expected] : cases) {
+    SCOPED_TRACE(testing::Message() << chipType << ' ' << rule << ' ' << block << ' ' << start << ' ' << length);
     CChipTypeDlg chip;
-    chip.SetChipType(c.chipType);
+    chip.SetChipType(chipType);
     chip.ApplyChipType();
     ScriptedOperator op;
     Segments segments;
-    const int result = PlanImageSegments(c.length, c.block, c.start, c.rule, chip, op, segments);
-    EXPECT_EQ(result, c.segments.empty() ? ImageOverSize : ImageDone);
-    EXPECT_EQ(op.Messages(), c.segments.empty() ? Strings{std::string(msg::OverSize)} : Strings{});
-    ASSERT_EQ(segments.size(), c.segments.size());
-    for (std::size_t i = 0; i < segments.size(); ++i) {
-      const ImageSegment& got = segments[i];
-      const ImageSegment& want = c.segments[i];
-      EXPECT_EQ(std::tie(got.Block, got.FlashAddress, got.FileOffset, got.DataLength, got.FilledLength),
-                std::tie(want.Block, want.FlashAddress, want.FileOffset, want.DataLength, want.FilledLength));
-    }
+    EXPECT_EQ(PlanImageSegments(length, block, start, rule, chip, op, segments), expected.empty() ? ImageOverSize : ImageDone);
+    EXPECT_EQ(op.Messages(), expected.empty() ? Strings{std::string(msg::OverSize)} : Strings{});
+    EXPECT_TRUE(std::ranges::equal(segments, expected, {}, fields, fields));
   }
 }
 
-mode_t ModeOf(const fs::path& path) {
-  struct stat status {};
-  ::lstat(path.c_str(), &status);
-  return status.st_mode & 07777;
-}
-
 TEST(StagingFile, LivesPrivatelyInTheCacheAndFollowsNoLink) {
+  const auto mode = [](const fs::path& path) { return static_cast<unsigned>(fs::status(path).permissions()); };
   TempDir top;
   const StagingFile staging(top / "cache/quillon");
   std::string failure;
   ASSERT_TRUE(staging.Write(Bytes{1, 2, 3}, failure)) << failure;
   ::chmod((top / "cache/quillon").c_str(), 0777);
   ASSERT_TRUE(staging.Write(Bytes{9}, failure)) << failure;
-  EXPECT_EQ(ReadFile(staging.Path()), Bytes{9});
-  EXPECT_EQ(std::tuple(ModeOf(top / "cache"), ModeOf(top / "cache/quillon"), ModeOf(staging.Path())),
+  EXPECT_EQ(std::tuple(mode(top / "cache"), mode(top / "cache/quillon"), mode(staging.Path())),
             std::tuple(0700u, 0700u, 0600u)) << "a directory open to others is closed";
   WriteFile(top / "victim" / StagingFile::FileName, "keep");
   fs::create_directory_symlink(top / "victim", top / "linked");
@@ -244,13 +208,9 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
       return fd >= 0 && ::close(fd) == 0;
     };
   };
-  const struct {
-    const char* at;
-    Make make;
-    bool done;
-    fs::file_type kind;  // at the name, a link not followed
-    unsigned mode;       // of the file behind the name; 0: not looked at
-  } cases[] = {
+  // Where, how it is made, whether it is replaced, what then stands at the name (a link not
+  // followed), and the mode of the file behind the name (0: not looked at).
+  const std::tuple<const char*, Make, bool, fs::file_type, unsigned> cases[] = {
       {"out.bin", [](const fs::path&) { return true; }, true, fs::file_type::regular, 0},
       {"out.bin", file0640, true, fs::file_type::regular, 0640},
       {"out.bin",
@@ -269,25 +229,26 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
       {"out.bin", device(7), false, fs::file_type::character, 0},  // /dev/full
   };
   for (const auto& c : cases) {
+    const auto& [at, make, done, kind, mode] = c;
     SCOPED_TRACE(static_cast<int>(&c - cases));
     TempDir dir;
-    const fs::path path = dir / c.at;
-    if (!c.make(path)) GTEST_SKIP() << "cannot make case " << &c - cases << " here";
+    const fs::path path = dir / at;
+    if (!make(path)) GTEST_SKIP() << "cannot make case " << &c - cases << " here";
     const bool existed = fs::symlink_status(path).type() != fs::file_type::not_found;
     const auto before = std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator());
-    EXPECT_EQ(ReplaceFile(path, bytes), c.done);
-    EXPECT_EQ(fs::symlink_status(path).type(), c.kind);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), before + (!existed && c.done))
+    EXPECT_EQ(ReplaceFile(path, bytes), done);
+    EXPECT_EQ(fs::symlink_status(path).type(), kind);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), before + (!existed && done))
         << "nothing is left beside the name";
     std::string arrived(bytes.size() + 1, '\0');
-    if (c.kind == fs::file_type::fifo) {
+    if (kind == fs::file_type::fifo) {
       arrived.resize(static_cast<std::size_t>(std::max<ssize_t>(::read(fifoReader, arrived.data(), arrived.size()), 0)));
       ::close(fifoReader);
-    } else if (c.done && c.kind != fs::file_type::character) {
+    } else if (done && kind != fs::file_type::character) {
       arrived = ReadText(path);
     }
-    EXPECT_EQ(arrived, c.done && c.kind != fs::file_type::character ? bytes : std::string(bytes.size() + 1, '\0'));
-    EXPECT_TRUE(c.mode == 0 || fs::status(path).permissions() == static_cast<fs::perms>(c.mode));
+    EXPECT_EQ(arrived, done && kind != fs::file_type::character ? bytes : std::string(bytes.size() + 1, '\0'));
+    EXPECT_TRUE(mode == 0 || fs::status(path).permissions() == static_cast<fs::perms>(mode));
   }
 }
 
@@ -297,50 +258,45 @@ TEST(TextDump, SixteenBytesARowPagedAtTheLastWholeRow) {
             "F020 - F02F  B0 B1 B2 B3 B4 B5 B6 B7 - B8 B9 BA BB BC BD BE BF\n");
   EXPECT_EQ(TextDump(Bytes(15, 0), 0), "");
   const std::string text = TextDump(Bytes(2048 * 16, 0xFF), 0);
-  const struct {
-    int pageLines;
-    std::size_t width;
-    std::size_t expected;
-  } cases[] = {
+  // Lines a page, characters a line, where the page breaks.
+  const std::tuple<int, std::size_t, std::size_t> cases[] = {
       {4096, 80, text.size()},  // all of it on one page
       {40, 80, 40 * 63},        // the break falls after the last whole row
       {40, 40, 20 * 63},        // each row wraps to two
       {1, 40, 40},              // a row wider than the page: as much as one line holds
       {0, 80, 0},               // not a single character fits
   };
-  for (const auto& c : cases) {
+  for (const auto& [pageLines, width, expected] : cases) {
     int measurements = 0;
     const MeasureHeight measure = [&](std::string_view part) {
       ++measurements;
       int rows = 0;
       for (std::size_t at = 0; at < part.size();) {
         const std::size_t end = std::min(part.find('\n', at), part.size());
-        rows += static_cast<int>(std::max<std::size_t>(1, (end - at + c.width - 1) / c.width));
+        rows += static_cast<int>(std::max<std::size_t>(1, (end - at + width - 1) / width));
         at = end + 1;
       }
       return rows;
     };
-    EXPECT_EQ(PageBreak(text, c.pageLines, measure), c.expected) << c.pageLines << " lines";
+    EXPECT_EQ(PageBreak(text, pageLines, measure), expected) << pageLines << " lines";
     EXPECT_LE(measurements, 2 + static_cast<int>(std::log2(text.size())));
   }
 }
 
 // The example program's HEX gives exactly the binary srec_cat makes of it.
 TEST(HexCrossCheck, ExampleProgramConvertsAsSrecCatConvertsIt) {
-  TempDir directory;
-  ScriptedOperator op;
-  ImageFile image;
+  ReaderFixture f;
   const std::string example =
       (fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "blink.hex").string();
-  ASSERT_EQ(OpenImageFile(example, op, image, StagingFile(directory / "cache")), ImageDone);
+  ASSERT_EQ(OpenImageFile(example, f.op, f.image, f.staging), ImageDone);
   // An 8051 starts at address 0, where SDCC puts a long jump to its start-up code.
-  EXPECT_EQ(image.Bytes.at(0), 0x02);
-  EXPECT_LE(image.Length, 0x4000u) << "the example must fit the smaller model's block 0";
+  EXPECT_EQ(f.image.Bytes.at(0), 0x02);
+  EXPECT_LE(f.image.Length, 0x4000u) << "the example must fit the smaller model's block 0";
   if (std::system("command -v srec_cat >/dev/null 2>&1") != 0) GTEST_SKIP() << "srec_cat (package srecord) is missing";
   const std::string command = "srec_cat '" + example + "' -Intel -fill 0xFF -over '" + example + "' -Intel -o '" +
-                              (directory / "blink.bin").string() + "' -Binary";
+                              (f.directory / "blink.bin").string() + "' -Binary";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  EXPECT_TRUE(image.Bytes == ReadFile(directory / "blink.bin"));
+  EXPECT_TRUE(f.image.Bytes == ReadFile(f.directory / "blink.bin"));
 }
 
 }  // namespace

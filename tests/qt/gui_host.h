@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -10,7 +9,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -25,9 +23,9 @@
 
 namespace quillon::test {
 
-// Answers every modal window of the thread as soon as it opens: a message box with the
-// next queued answer or else its default button, a dialog with the action set for its
-// name (rejected when there is none). Records the texts of the boxes in order.
+// Answers every modal window of the thread as soon as it opens: a message box with its
+// default button (or Yes when asked), a dialog with the action set for its name (rejected
+// when there is none).
 class ModalScript : public QObject {
  public:
   ModalScript() {
@@ -35,9 +33,10 @@ class ModalScript : public QObject {
     poll_.start(5);
   }
 
-  void QueueAnswer(Answer answer) { answers_.push_back(answer); }
-  std::vector<std::string> Messages() const { return messages_; }
-  void ClearMessages() { messages_.clear(); }
+  // The next box is answered Yes instead of with its default button.
+  void AnswerYesNext() { yesNext_ = true; }
+  // The texts of the boxes answered, in order.
+  std::vector<std::string> messages;
   // The action fills the dialog's controls; true accepts it, false cancels it.
   std::map<std::string, std::function<bool(QDialog&)>> dialogs;
   // Called with each box's text before it is answered.
@@ -47,18 +46,9 @@ class ModalScript : public QObject {
   void AnswerOpenWindow() {
     QWidget* modal = QApplication::activeModalWidget();
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      messages_.push_back(box->text().toStdString());
-      if (onMessage) onMessage(messages_.back());
-      QAbstractButton* button = box->defaultButton();
-      if (!answers_.empty()) {
-        const Answer answer = answers_.front();
-        answers_.pop_front();
-        button = box->button(answer == Answer::Yes  ? QMessageBox::Yes
-                             : answer == Answer::No ? QMessageBox::No
-                             : answer == Answer::Cancel ? QMessageBox::Cancel
-                                                        : QMessageBox::Ok);
-      }
-      (button != nullptr ? button : box->buttons().front())->click();
+      messages.push_back(box->text().toStdString());
+      if (onMessage) onMessage(messages.back());
+      std::exchange(yesNext_, false) ? box->button(QMessageBox::Yes)->click() : box->defaultButton()->click();
     } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
       const auto action = dialogs.find(dialog->objectName().toStdString());
       action != dialogs.end() && action->second(*dialog) ? dialog->accept() : dialog->reject();
@@ -66,8 +56,7 @@ class ModalScript : public QObject {
   }
 
   QTimer poll_;
-  std::deque<Answer> answers_;
-  std::vector<std::string> messages_;
+  bool yesNext_ = false;
 };
 
 // The desktop window against an emulated target over a pty; the chip-type dialog is
@@ -97,13 +86,6 @@ struct GuiHost {
     modals.dialogs["rangeDialog"] = [start, range](QDialog& dialog) {
       dialog.findChild<QComboBox*>(QStringLiteral("start"))->setCurrentIndex(start);
       dialog.findChild<QComboBox*>(QStringLiteral("range"))->setCurrentIndex(range);
-      return true;
-    };
-  }
-  // Answers the download dialog with this file.
-  void AnswerDownload(const std::filesystem::path& file) {
-    modals.dialogs["downloadDialog"] = [file](QDialog& dialog) {
-      dialog.findChild<QLineEdit*>(QStringLiteral("file"))->setText(QString::fromStdString(file.string()));
       return true;
     };
   }

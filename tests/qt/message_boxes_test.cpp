@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
-#include <QWidget>
 #include <atomic>
 #include <thread>
 
@@ -19,67 +15,24 @@ using namespace std::chrono_literals;
 TEST(MessageBoxesTest, BoxesFollowTheButtonRules) {
   QWidget owner;
   gui::MessageBoxes boxes(&owner);
-  QString caption;
-  int buttons = 0;
-  bool iconless = false;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    caption = box->windowTitle();
-    buttons = static_cast<int>(box->buttons().size());
-    iconless = box->icon() == QMessageBox::NoIcon;
-    box->defaultButton()->click();
-  });
+  ModalScript answers;
+  answers.onMessage = [](const std::string&) {
+    const auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    EXPECT_EQ(box->windowTitle(), QCoreApplication::applicationName());
+    EXPECT_EQ(box->buttons().size(), 2);
+    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+  };
   EXPECT_EQ(boxes.Ask("Do you really want to proceed?", Buttons::YesNo, Answer::No), Answer::No);
-  EXPECT_EQ(caption, QCoreApplication::applicationName());
-  EXPECT_EQ(buttons, 2);
-  EXPECT_TRUE(iconless);
+  EXPECT_EQ(answers.messages, std::vector<std::string>{"Do you really want to proceed?"});
 }
 
 // The worker's message waits for its answer, but never for a window that is waiting for
-// the worker to end: neither before its box is shown nor while the box is up.
-class WorkerMessageTest : public testing::TestWithParam<bool> {};
+// the worker to end: neither before its box is shown nor while the box is up. A box not
+// shown yet comes up all the same, and is answered.
+enum class Stop { Never, BeforeItsBoxIsShown, WhileItsBoxIsUp };
+class WorkerMessageTest : public testing::TestWithParam<Stop> {};
 
-TEST_P(WorkerMessageTest, StoppingTheWorkerNeverWaitsForItsMessage) {
-  const bool stopWhileShown = GetParam();
-  QWidget owner;
-  gui::MessageBoxes boxes(&owner);
-  std::atomic<bool> returned = false;
-  std::thread worker([&] {
-    boxes.Inform("Warning! Failed to purge in_buffer.");
-    returned = true;
-  });
-  bool joined = false;
-  const auto stopWorker = [&] {
-    boxes.LinkWorkerStopping(true);
-    worker.join();
-    boxes.LinkWorkerStopping(false);
-    joined = true;
-  };
-  QTimer whileShown;
-  if (stopWhileShown) {
-    QObject::connect(&whileShown, &QTimer::timeout, [&] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box != nullptr && !joined) {
-        stopWorker();
-        box->defaultButton()->click();
-      }
-    });
-    whileShown.start(5);
-  } else {
-    std::this_thread::sleep_for(20ms);
-    stopWorker();
-  }
-  EXPECT_TRUE(QTest::qWaitFor([&] { return joined; }, 2000));
-  EXPECT_TRUE(returned);
-  // A box not shown yet comes up all the same, and is answered.
-  ModalScript answers;
-  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeModalWidget() == nullptr; }, 2000));
-  QTest::qWait(20);
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
-INSTANTIATE_TEST_SUITE_P(Moments, WorkerMessageTest, testing::Bool());
-
-TEST(MessageBoxesTest, WorkerMessageWaitsForItsAnswer) {
+TEST_P(WorkerMessageTest, WaitsForItsAnswerButNeverForAWindowStoppingTheWorker) {
   QWidget owner;
   gui::MessageBoxes boxes(&owner);
   ModalScript answers;
@@ -88,10 +41,25 @@ TEST(MessageBoxesTest, WorkerMessageWaitsForItsAnswer) {
     boxes.Inform("Error! Queue is Full.");
     returned = true;
   });
-  EXPECT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, 2000));
-  worker.join();
-  EXPECT_EQ(answers.Messages(), std::vector<std::string>{"Error! Queue is Full."});
+  const auto stopWorker = [&] {
+    boxes.LinkWorkerStopping(true);
+    worker.join();
+    boxes.LinkWorkerStopping(false);
+  };
+  if (GetParam() == Stop::WhileItsBoxIsUp) answers.onMessage = [&](const std::string&) { stopWorker(); };
+  if (GetParam() == Stop::BeforeItsBoxIsShown) {
+    std::this_thread::sleep_for(20ms);
+    stopWorker();
+  }
+  EXPECT_TRUE(QTest::qWaitFor([&] { return returned && QApplication::activeModalWidget() == nullptr; }, 2000));
+  if (worker.joinable()) worker.join();
+  QTest::qWait(20);
+  EXPECT_EQ(answers.messages, std::vector<std::string>{"Error! Queue is Full."});
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
+
+INSTANTIATE_TEST_SUITE_P(Moments, WorkerMessageTest,
+                         testing::Values(Stop::Never, Stop::BeforeItsBoxIsShown, Stop::WhileItsBoxIsUp));
 
 }  // namespace
 }  // namespace quillon::test

@@ -13,18 +13,16 @@ namespace {
 
 // A second start hands over to a window that shows its title, and opens its own while
 // the first one's title is replaced by an instruction line.
-class SingleInstanceTest : public testing::TestWithParam<bool> {};
-
-TEST_P(SingleInstanceTest, SecondStartHandsOverOnlyToTheTitledWindow) {
-  const bool titleReplaced = GetParam();
-  const QString title = QStringLiteral("Quillon under test %1 %2").arg(::getpid()).arg(titleReplaced);
-  QWidget window;
-  window.setWindowTitle(title);
-  gui::SingleInstance first(title);
-  ASSERT_FALSE(first.HandOverToRunning());
-  first.Serve(&window);
-  if (titleReplaced) {
-    window.setWindowTitle(QStringLiteral("WARNING! DATA IN BLOCK 0 WILL BE ERASED. PLEASE BACK THEM UP FIRST."));
+TEST(SingleInstanceTest, SecondStartHandsOverOnlyToTheTitledWindow) {
+  for (const bool titleReplaced : {false, true}) {
+    const QString title = QStringLiteral("Quillon under test %1 %2").arg(::getpid()).arg(titleReplaced);
+    QWidget window;
+    window.setWindowTitle(title);
+    gui::SingleInstance first(title);
+    ASSERT_FALSE(first.HandOverToRunning());
+    first.Serve(&window);
+    if (titleReplaced) {
+      window.setWindowTitle(QStringLiteral("WARNING! DATA IN BLOCK 0 WILL BE ERASED. PLEASE BACK THEM UP FIRST."));
   }
 
   std::atomic<int> handedOver = -1;
@@ -32,9 +30,8 @@ TEST_P(SingleInstanceTest, SecondStartHandsOverOnlyToTheTitledWindow) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return handedOver != -1; }, 5000));
   second.join();
   EXPECT_EQ(handedOver, titleReplaced ? 0 : 1);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Titles, SingleInstanceTest, testing::Bool());
 
 }  // namespace
 }  // namespace quillon::test

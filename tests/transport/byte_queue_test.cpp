@@ -16,25 +16,17 @@ TEST(ByteQueue, HoldsCapacityLessOneInOrderAcrossTheWrapAndReportsFullOnlyWhenGu
   std::mutex mutex;
   test::ScriptedOperator op;
   std::uint8_t byte = 0;
-  EXPECT_FALSE(queue.Get(byte));
-  EXPECT_EQ(GuardedGet(queue, mutex, byte, op), QueueFullOrEmpty);
-  for (int i = 0; i < 4000; ++i) {
-    ASSERT_TRUE(queue.Put(static_cast<std::uint8_t>(i)));
-    ASSERT_TRUE(queue.Get(byte));
-  }
-  for (int i = 0; i < 4095; ++i) {
-    ASSERT_EQ(GuardedPut(queue, mutex, static_cast<std::uint8_t>(i * 7), op), QueueDone);
-  }
-  EXPECT_TRUE(queue.IsFull());
-  EXPECT_FALSE(queue.Put(0));
+  EXPECT_TRUE(!queue.Get(byte) && GuardedGet(queue, mutex, byte, op) == QueueFullOrEmpty);
+  for (int i = 0; i < 4000; ++i) ASSERT_TRUE(queue.Put(static_cast<std::uint8_t>(i)) && queue.Get(byte));
+  for (int i = 0; i < 4095; ++i) ASSERT_EQ(GuardedPut(queue, mutex, static_cast<std::uint8_t>(i * 7), op), QueueDone);
+  EXPECT_TRUE(queue.IsFull() && !queue.Put(0));
   EXPECT_TRUE(op.Messages().empty());
   EXPECT_EQ(GuardedPut(queue, mutex, 0, op), QueueFullOrEmpty);
   EXPECT_EQ(op.Messages(), std::vector<std::string>{std::string(msg::QueueFull)});
   ASSERT_TRUE(mutex.try_lock()) << "a refused put must release the mutex";
   mutex.unlock();
   for (int i = 0; i < 4095; ++i) {
-    ASSERT_EQ(GuardedGet(queue, mutex, byte, op), QueueDone);
-    ASSERT_EQ(byte, static_cast<std::uint8_t>(i * 7));
+    ASSERT_TRUE(GuardedGet(queue, mutex, byte, op) == QueueDone && byte == static_cast<std::uint8_t>(i * 7)) << i;
   }
   EXPECT_TRUE(queue.IsEmpty());
 }
@@ -46,30 +38,21 @@ TEST(ByteQueue, GuardedPutAndGetOnTwoThreadsKeepEveryByteInOrder) {
   std::mutex mutex;
   test::ScriptedOperator op;
   constexpr int count = 100000;
+  const auto full = [&] {
+    const std::lock_guard lock(mutex);
+    return queue.IsFull();
+  };
   std::thread producer([&] {
     for (int i = 0; i < count;) {
-      bool full = false;
-      {
-        std::lock_guard lock(mutex);
-        full = queue.IsFull();
-      }
-      if (full) {
-        std::this_thread::yield();
-      } else if (GuardedPut(queue, mutex, static_cast<std::uint8_t>(i * 7), op) == QueueDone) {
-        ++i;
-      }
+      if (full()) std::this_thread::yield();
+      else if (GuardedPut(queue, mutex, static_cast<std::uint8_t>(i * 7), op) == QueueDone) ++i;
     }
   });
-  int received = 0;
   int disorder = 0;
-  while (received < count) {
+  for (int received = 0; received < count;) {
     std::uint8_t byte = 0;
-    if (GuardedGet(queue, mutex, byte, op) == QueueDone) {
-      disorder += byte != static_cast<std::uint8_t>(received * 7);
-      ++received;
-    } else {
-      std::this_thread::yield();
-    }
+    if (GuardedGet(queue, mutex, byte, op) != QueueDone) std::this_thread::yield();
+    else disorder += byte != static_cast<std::uint8_t>(received++ * 7);
   }
   producer.join();
   EXPECT_EQ(disorder, 0);

@@ -22,11 +22,12 @@ using Clock = std::chrono::steady_clock;
 using test::PtyPeer;
 
 struct PortFixture {
-  explicit PortFixture(PtyPeer::Reply reply = PtyPeer::Reply::Silent, int mode = DirectLink) : peer(reply) {
+  explicit PortFixture(PtyPeer::Reply reply = PtyPeer::Reply::Silent, int mode = DirectLink)
+      : peer(std::make_unique<PtyPeer>(reply)) {
     linkMode = mode;
-    port.SetDevicePath(peer.Path());
+    port.SetDevicePath(peer->Path());
   }
-  PtyPeer peer;
+  std::unique_ptr<PtyPeer> peer;
   test::ScriptedOperator op;
   std::atomic<int> linkMode{DirectLink};
   SerialPort port{op, linkMode};
@@ -59,9 +60,8 @@ TEST(SerialPort, OpensRawEightNoneOneAtTheMappedBaudRateWithDtrAndRtsLow) {
     PortFixture f;
     f.port.SetBaudRate(c.configured);
     ASSERT_EQ(f.port.OpenPort(), PortOk) << c.configured;
-    const termios t = f.peer.SlaveSettings();
-    EXPECT_EQ(cfgetospeed(&t), c.expected) << c.configured;
-    EXPECT_EQ(cfgetispeed(&t), c.expected) << c.configured;
+    const termios t = f.peer->SlaveSettings();
+    EXPECT_EQ(std::pair(cfgetospeed(&t), cfgetispeed(&t)), std::pair(c.expected, c.expected)) << c.configured;
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL), static_cast<tcflag_t>(CS8 | CLOCAL));
     EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY | ICRNL | ISTRIP), 0u);
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
@@ -78,19 +78,17 @@ TEST(SerialPort, IsHeldByOneOpenerAtATime) {
   EXPECT_EQ(f.port.ClosePort(), PortNotOpen);
   ASSERT_EQ(f.port.OpenPort(), PortOk);
   ASSERT_EQ(f.port.OpenPort(), PortOk) << "reopening closes the old handle first";
-  test::ScriptedOperator otherOp;
-  SerialPort other(otherOp, f.linkMode);
-  other.SetDevicePath(f.peer.Path());
-  EXPECT_EQ(other.OpenPort(), PortCannotOpen);
-  EXPECT_NE(otherOp.Traces().at(0).find("Another program holds the port"), std::string::npos);
+  PortFixture second;
+  second.port.SetDevicePath(f.peer->Path());
+  EXPECT_EQ(second.port.OpenPort(), PortCannotOpen);
+  EXPECT_NE(second.op.Traces().at(0).find("Another program holds the port"), std::string::npos);
   f.port.SetConnected();
-  EXPECT_EQ(f.port.ClosePort(), PortOk);
-  EXPECT_FALSE(f.port.IsConnected());
-  EXPECT_EQ(other.OpenPort(), PortOk) << "the port is free again once closed";
-  other.SetDevicePath("/dev/quillon-no-such-port");
-  EXPECT_EQ(other.OpenPort(), PortCannotOpen);
-  EXPECT_NE(otherOp.Traces().back().find("/dev/quillon-no-such-port"), std::string::npos);
-  EXPECT_TRUE(otherOp.Messages().empty());
+  EXPECT_TRUE(f.port.ClosePort() == PortOk && !f.port.IsConnected());
+  EXPECT_EQ(second.port.OpenPort(), PortOk) << "the port is free again once closed";
+  second.port.SetDevicePath("/dev/quillon-no-such-port");
+  EXPECT_EQ(second.port.OpenPort(), PortCannotOpen);
+  EXPECT_NE(second.op.Traces().back().find("/dev/quillon-no-such-port"), std::string::npos);
+  EXPECT_TRUE(second.op.Messages().empty());
 }
 
 TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
@@ -102,12 +100,10 @@ TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
   for (const auto& [reply, mode, byte, written, message] : cases) {
     PortFixture f(reply, mode);
     ASSERT_EQ(f.port.OpenPort(), PortOk);
-    int result = -1;
-    const auto took = Elapsed([&] { result = f.port.WriteByte(byte); });
-    EXPECT_EQ(result, written) << int(byte);
+    const auto took = Elapsed([&] { EXPECT_EQ(f.port.WriteByte(byte), written) << int(byte); });
     EXPECT_EQ(f.op.Messages(), message.empty() ? std::vector<std::string>{} : std::vector{std::string(message)});
-    ASSERT_TRUE(f.peer.WaitReceived(1, 1s));
-    EXPECT_EQ(f.peer.Received(), std::vector<std::uint8_t>{byte});
+    ASSERT_TRUE(f.peer->WaitReceived(1, 1s));
+    EXPECT_EQ(f.peer->Received(), std::vector<std::uint8_t>{byte});
     // No echo is awaited in the queued link; a missing one is waited for a byte's time.
     const bool waits = reply == Reply::Silent && mode != QueuedLink;
     EXPECT_GE(took, waits ? 190ms : 0ms);
@@ -120,32 +116,26 @@ TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
 TEST(SerialPort, HeldOutputTakesTheByteWithinTheTransferBound) {
   PortFixture f(PtyPeer::Reply::Silent, QueuedLink);
   ASSERT_EQ(f.port.OpenPort(), PortOk);
-  f.peer.HoldOutput(true);
+  f.peer->HoldOutput(true);
   auto release = std::async(std::launch::async, [&] {
     std::this_thread::sleep_for(600ms);
-    f.peer.HoldOutput(false);
+    f.peer->HoldOutput(false);
   });
-  int result = -1;
-  EXPECT_GE(Elapsed([&] { result = f.port.WriteByte(0x61); }), 550ms);
-  EXPECT_EQ(result, 1);
+  EXPECT_GE(Elapsed([&] { EXPECT_EQ(f.port.WriteByte(0x61), 1); }), 550ms);
   EXPECT_TRUE(f.op.Messages().empty());
-  EXPECT_TRUE(f.peer.WaitReceived(1, 1s));
+  EXPECT_TRUE(f.peer->WaitReceived(1, 1s));
 }
 
 TEST(SerialPort, ReadWaitsAtMostTheByteBoundAndHandsOverAByteAtOnce) {
   PortFixture f;
   ASSERT_EQ(f.port.OpenPort(), PortOk);
   std::uint8_t byte = 0x55;
-  int result = -1;
-  auto took = Elapsed([&] { result = f.port.ReadByte(byte); });
-  EXPECT_EQ(result, 0);
+  const auto took = Elapsed([&] { EXPECT_EQ(f.port.ReadByte(byte), 0); });
   EXPECT_GE(took, 190ms);
   EXPECT_LT(took, 400ms);
   EXPECT_TRUE(f.op.Messages().empty());
 
-  Timing slow;
-  slow.byteWait = 800ms;
-  f.port.SetTiming(slow);
+  f.port.SetTiming(Timing{.byteWait = 800ms});
   auto pending = std::async(std::launch::async, [&] {
     std::uint8_t late = 0;
     return f.port.ReadByte(late) == 1 ? late : -1;
@@ -154,37 +144,30 @@ TEST(SerialPort, ReadWaitsAtMostTheByteBoundAndHandsOverAByteAtOnce) {
   EXPECT_LT(Elapsed([&] { ASSERT_EQ(f.port.OpenPort(), PortOk); }), 100ms)
       << "a reopen does not wait for a blocked read to time out, which carries on on the new handle";
   const auto sent = Clock::now();
-  f.peer.Send({0x3C});
+  f.peer->Send({0x3C});
   EXPECT_EQ(pending.get(), 0x3C);
   EXPECT_LT(Clock::now() - sent, 20ms) << "a byte is handed over the moment it arrives";
 }
 
-std::chrono::milliseconds ThreadCpuTime() {
+std::chrono::nanoseconds ThreadCpuTime() {
   timespec now{};
   ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::seconds(now.tv_sec) +
-                                                                std::chrono::nanoseconds(now.tv_nsec));
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
 // A line whose far end is gone (an adapter pulled out, here a closed pty) reports itself
 // readable for ever; each read must still take its wait, not a core.
 TEST(SerialPort, ReadsOnADeadLineWaitInsteadOfSpinning) {
   for (const bool hungUp : {false, true}) {
-    auto peer = std::make_unique<PtyPeer>();
-    test::ScriptedOperator op;
-    std::atomic<int> mode{QueuedLink};
-    SerialPort port(op, mode);
-    if (hungUp) {
-      port.SetDevicePath(peer->Path());
-      ASSERT_EQ(port.OpenPort(), PortOk);
-    }
-    peer.reset();
+    PortFixture f(PtyPeer::Reply::Silent, QueuedLink);
+    ASSERT_TRUE(!hungUp || f.port.OpenPort() == PortOk);
+    f.peer.reset();
     std::uint8_t byte = 0;
     const auto cpuBefore = ThreadCpuTime();
-    EXPECT_GE(Elapsed([&] { EXPECT_EQ(port.ReadByte(byte), 0); }), 190ms) << hungUp;
+    EXPECT_GE(Elapsed([&] { EXPECT_EQ(f.port.ReadByte(byte), 0); }), 190ms) << hungUp;
     EXPECT_LT(ThreadCpuTime() - cpuBefore, 50ms) << hungUp;
-    EXPECT_EQ(port.WriteByte(0x61), 0);
-    EXPECT_EQ(op.Messages().empty(), !hungUp) << "a stuck output is silent in the queued link, a failed one is not";
+    EXPECT_EQ(f.port.WriteByte(0x61), 0);
+    EXPECT_EQ(f.op.Messages().empty(), !hungUp) << "a stuck output is silent in the queued link, a failed one is not";
   }
 }
 
