@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -60,15 +59,6 @@ std::optional<std::string> ParseDevice(std::string_view text) {
     return std::nullopt;
   }
   return std::string(text);
-}
-
-std::optional<int> ParseEchoWindow(std::string_view text) {
-  int window = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), window);
-  if (error != std::errc() || end != text.data() + text.size() || window < 1 || window > SerialPort::MaxEchoWindow) {
-    return std::nullopt;
-  }
-  return window;
 }
 
 Parsed ParseSettingsArgs(const std::vector<std::string>& args) {

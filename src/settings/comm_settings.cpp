@@ -21,14 +21,18 @@ void LoadCommSettings(const AppPaths& paths, SerialPort& port) {
   }
 }
 
-std::optional<int> ReadEchoWindow(const AppPaths& paths) {
-  const std::optional<std::string> text = SettingValues(paths).Read(EchoWindowValue);
+std::optional<int> ParseEchoWindow(std::string_view text) {
   int window = 0;
-  if (!text || std::from_chars(text->data(), text->data() + text->size(), window).ec != std::errc() || window < 1 ||
-      window > SerialPort::MaxEchoWindow) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), window);
+  if (error != std::errc() || end != text.data() + text.size() || window < 1 || window > SerialPort::MaxEchoWindow) {
     return std::nullopt;
   }
   return window;
+}
+
+std::optional<int> ReadEchoWindow(const AppPaths& paths) {
+  const std::optional<std::string> text = SettingValues(paths).Read(EchoWindowValue);
+  return text ? ParseEchoWindow(*text) : std::nullopt;
 }
 
 bool SaveEchoWindow(const AppPaths& paths, int window) {

@@ -26,6 +26,8 @@ struct CommSettingsSaved {
 using FailureReport = std::function<void(std::string_view text)>;
 CommSettingsSaved SaveCommSettings(const AppPaths& paths, const CommSettings& settings, const FailureReport& report);
 
+// An echo window written as a whole number from 1 to the port's largest; nothing otherwise.
+std::optional<int> ParseEchoWindow(std::string_view text);
 // The echo window kept with the settings: nothing when none, or none that will do, is kept.
 std::optional<int> ReadEchoWindow(const AppPaths& paths);
 bool SaveEchoWindow(const AppPaths& paths, int window);

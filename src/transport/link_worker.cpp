@@ -13,26 +13,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The worker's progress through one command of the shape it was sent with.
-struct Conversation {
-  bool sendOperands = false;
-  bool receiveCount = false;
-  bool receiveOne = false;
-  bool countFollows = false;
-  std::uint32_t remaining = 0;
-  bool closedByReady = false;
+// The worker's progress through one command: its shape, whose flags go off and whose
+// operand count counts down as the command's bytes pass.
+using Conversation = CommandShape;
 
-  Conversation() = default;
-  explicit Conversation(const CommandShape& shape)
-      : sendOperands(shape.sendOperands),
-        receiveCount(shape.receiveCount),
-        receiveOne(shape.receiveOne),
-        countFollows(shape.countFollows),
-        remaining(shape.operands),
-        closedByReady(shape.closedByReady) {}
-
-  bool Busy() const { return sendOperands || receiveCount || receiveOne; }
-};
+bool Busy(const Conversation& conversation) {
+  return conversation.sendOperands || conversation.receiveCount || conversation.receiveOne;
+}
 
 template <typename Mutex>
 std::optional<std::unique_lock<Mutex>> Acquire(Mutex& mutex) {
@@ -183,9 +170,9 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
       if (port.WriteByte(current) != 1) {
         return Lost();
       }
-      if (--conversation.remaining == 0) {
+      if (--conversation.operands == 0) {
         if (conversation.countFollows) {
-          conversation.remaining = current;
+          conversation.operands = current;
           conversation.sendOperands = !conversation.receiveCount && current != 0;
           conversation.receiveCount = conversation.receiveCount && current != 0;
           conversation.countFollows = false;
@@ -202,7 +189,7 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
         return Lost();
       }
       current = byte;
-      conversation.receiveCount = --conversation.remaining != 0;
+      conversation.receiveCount = --conversation.operands != 0;
       if (!conversation.receiveCount && conversation.closedByReady) {
         std::uint8_t prompt = 0x00;
         if (port.ReadByte(prompt) != 1 || prompt != conversation_.ready) {
@@ -261,13 +248,12 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
         owner_.Inform(msg::PurgeFailed);
       }
       current = command;
-      const CommandShape shape = conversation_.ShapeOf(command);
-      conversation = Conversation(shape);
-      if (shape.watchdog != CommandShape::Watchdog::Keep) {
+      conversation = conversation_.ShapeOf(command);
+      if (conversation.watchdog != CommandShape::Watchdog::Keep) {
         link_.LinkLost = false;
-        link_.WatchdogArmed = shape.watchdog == CommandShape::Watchdog::Arm;
+        link_.WatchdogArmed = conversation.watchdog == CommandShape::Watchdog::Arm;
       }
-      NoteProgress(conversation.Busy());
+      NoteProgress(Busy(conversation));
       if (!link_.LinkLost && port.WriteByte(command) != 1) {
         return Lost();
       }

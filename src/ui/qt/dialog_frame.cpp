@@ -2,7 +2,10 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -38,6 +41,31 @@ QComboBox* AddChoiceList(DialogFrame& frame, std::string_view label, const char*
   frame.Content().addWidget(list);
   QObject::connect(list, &QComboBox::currentIndexChanged, &frame, std::move(select));
   return list;
+}
+
+void AddFileRow(DialogFrame& frame, std::string_view label, const std::string& fileName,
+                std::function<void(const std::string&)> typed, std::function<QString(QWidget*)> browse,
+                std::function<void(const std::string&)> chosen) {
+  frame.Content().addWidget(new QLabel(ToQString(label), &frame));
+  auto* row = new QHBoxLayout;
+  auto* file = new QLineEdit(ToQString(fileName), &frame);
+  file->setObjectName(QStringLiteral("file"));
+  file->setMinimumWidth(320);
+  auto* button = new QPushButton(QStringLiteral("..."), &frame);
+  button->setObjectName(QStringLiteral("browse"));
+  row->addWidget(file);
+  row->addWidget(button);
+  frame.Content().addLayout(row);
+  QObject::connect(file, &QLineEdit::textChanged, &frame,
+                   [typed = std::move(typed)](const QString& text) { typed(ToStdString(text)); });
+  QObject::connect(button, &QPushButton::clicked, &frame,
+                   [&frame, file, browse = std::move(browse), chosen = std::move(chosen)] {
+                     const QString path = browse(&frame);
+                     if (!path.isEmpty()) {
+                       chosen(ToStdString(path));
+                       file->setText(path);
+                     }
+                   });
 }
 
 void ShowChoices(QComboBox& list, const std::vector<std::string>& entries, int selection) {

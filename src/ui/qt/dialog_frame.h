@@ -7,6 +7,8 @@
 #include <vector>
 
 class QComboBox;
+class QString;
+class QWidget;
 class QVBoxLayout;
 
 namespace quillon::gui {
@@ -30,6 +32,11 @@ class DialogFrame : public QDialog {
 // A labelled drop-down list whose choices go to `select` as they are made.
 QComboBox* AddChoiceList(DialogFrame& frame, std::string_view label, const char* objectName,
                          std::function<void(int)> select);
+// A labelled file name with a browse button beside it. What is typed goes to `typed`; a
+// path the system's file dialog (`browse`) gives goes to `chosen`, then into the field.
+void AddFileRow(DialogFrame& frame, std::string_view label, const std::string& fileName,
+                std::function<void(const std::string&)> typed, std::function<QString(QWidget*)> browse,
+                std::function<void(const std::string&)> chosen);
 // Shows the entries and the selection without telling `select`.
 void ShowChoices(QComboBox& list, const std::vector<std::string>& entries, int selection);
 

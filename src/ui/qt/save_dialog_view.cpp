@@ -3,9 +3,6 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 
 #include "ui/qt/dialog_frame.h"
@@ -17,16 +14,10 @@ namespace quillon::gui {
 
 bool RunSaveDialogView(QWidget* owner, CSaveDlg& dialog) {
   DialogFrame frame(owner, CSaveDlg::Title, "saveDialog");
-  frame.Content().addWidget(new QLabel(ToQString(CSaveDlg::FileLabel), &frame));
-  auto* row = new QHBoxLayout;
-  auto* file = new QLineEdit(ToQString(dialog.GetFileName()), &frame);
-  file->setObjectName(QStringLiteral("file"));
-  file->setMinimumWidth(320);
-  auto* browse = new QPushButton(QStringLiteral("..."), &frame);
-  browse->setObjectName(QStringLiteral("browse"));
-  row->addWidget(file);
-  row->addWidget(browse);
-  frame.Content().addLayout(row);
+  const auto setName = [&dialog](const std::string& name) { dialog.SetFileName(name); };
+  // The save-as dialog asks before it lets an existing file be chosen.
+  AddFileRow(frame, CSaveDlg::FileLabel, dialog.GetFileName(), setName,
+             [](QWidget* parent) { return QFileDialog::getSaveFileName(parent); }, setName);
 
   auto* format = new QGroupBox(ToQString(CSaveDlg::FormatGroup), &frame);
   auto* formatRow = new QHBoxLayout(format);
@@ -49,16 +40,6 @@ bool RunSaveDialogView(QWidget* owner, CSaveDlg& dialog) {
   ShowChoices(*start, dialog.StartEntries(), dialog.StartSelection());
   ShowChoices(*range, dialog.RangeEntries(), dialog.RangeSelection());
 
-  QObject::connect(file, &QLineEdit::textChanged, &frame,
-                   [&dialog](const QString& text) { dialog.SetFileName(ToStdString(text)); });
-  QObject::connect(browse, &QPushButton::clicked, &frame, [&] {
-    // The save-as dialog asks before it lets an existing file be chosen.
-    const QString path = QFileDialog::getSaveFileName(&frame);
-    if (!path.isEmpty()) {
-      dialog.SetFileName(ToStdString(path));
-      file->setText(path);
-    }
-  });
   return frame.Run();
 }
 
