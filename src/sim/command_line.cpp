@@ -125,6 +125,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       line.help = true;
       continue;
     }
+    if (arg == "--version") {
+      line.version = true;
+      continue;
+    }
     const std::size_t equals = arg.find('=');
     if (!arg.starts_with("--")) throw UsageError("unexpected argument '" + std::string(arg) + "'");
     if (equals != std::string_view::npos) {
@@ -143,6 +147,7 @@ std::string Usage() {
          "                   [--baud N] [--log FILE] [--fault NAME[=VALUE]]... [--image FILE]\n"
          "                   [--chip-id BYTE] [--firmware-major BYTE] [--firmware-letter BYTE]\n"
          "                   [--program-time MS] [--erase-time MS] [--ready-repeat MS] [--latency MS]\n"
+         "       quillon-sim --help | --version\n"
          "Creates a pseudo-terminal, prints its slave path as the first line and serves it as the\n"
          "boot loader until SIGINT or SIGTERM; SIGUSR1 resets the target.\n"
          "--baud paces the line (0 or absent: unpaced). --latency puts a USB-serial adapter of the\n"

@@ -16,6 +16,7 @@ class UsageError : public std::runtime_error {
 struct CommandLine {
   Config config;
   bool help = false;
+  bool version = false;
 };
 
 // quillon-sim's options, without the program name. Throws UsageError.

@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
     std::fputs(quillon::sim::Usage().c_str(), stdout);
     return 0;
   }
+  if (line.version) {
+    std::printf("quillon-sim %s\n", QUILLON_VERSION);
+    return 0;
+  }
   // Only the file log is read here; in memory it would just grow while the target serves.
   line.config.wireLogCapacity = 0;
 

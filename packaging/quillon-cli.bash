@@ -1,0 +1,59 @@
+# bash completion for quillon-cli
+
+_quillon_cli_devices() {
+  compgen -G '/dev/serial/by-id/*'
+  compgen -G '/dev/ttyUSB*'
+  compgen -G '/dev/ttyACM*'
+  compgen -G '/dev/ttyS*'
+}
+
+_quillon_cli() {
+  local cur prev words cword
+  _init_completion -s || return
+
+  local commands="detect download download-run compare read erase chip-erase save lock remap run settings ports"
+  case $prev in
+    --port) COMPREPLY=($(compgen -W "COM1 COM2 COM3 COM4 $(_quillon_cli_devices)" -- "$cur")); return ;;
+    --device) COMPREPLY=($(compgen -W "default $(_quillon_cli_devices)" -- "$cur")); return ;;
+    --ports)
+      COMPREPLY=($(compgen -W "'/dev/serial/by-id/*' '/dev/ttyUSB*' '/dev/ttyACM*'" -- "$cur"))
+      return ;;
+    --firmware) COMPREPLY=($(compgen -W "v1.1e-int v1.1e-ext v1.1d" -- "$cur")); return ;;
+    --chip) COMPREPLY=($(compgen -W "A16 A32" -- "$cur")); return ;;
+    --memory) COMPREPLY=($(compgen -W "int ext" -- "$cur")); return ;;
+    --format) COMPREPLY=($(compgen -W "text bin" -- "$cur")); return ;;
+    --baud) COMPREPLY=($(compgen -W "2400 4800 9600 19200 38400" -- "$cur")); return ;;
+    --log) _filedir; return ;;
+    --echo-window | --sector | --range) return ;;
+  esac
+
+  local i command=""
+  for ((i = 1; i < cword; i++)); do
+    case ${words[i]} in
+      --port | --ports | --baud | --firmware | --chip | --memory | --echo-window | --log) ((i++)) ;;
+      -*) ;;
+      *) command=${words[i]}; break ;;
+    esac
+  done
+
+  if [[ -z $command ]]; then
+    if [[ $cur == -* ]]; then
+      COMPREPLY=($(compgen -W "--port --ports --baud --firmware --chip --memory --simulate --yes --trace --echo-window --log --json --help --version" -- "$cur"))
+    else
+      COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+    fi
+    return
+  fi
+
+  case $command in
+    download | download-run | compare)
+      if [[ $cur == -* ]]; then COMPREPLY=($(compgen -W "--sector" -- "$cur")); else _filedir '@(hex|HEX|ihx|bin|BIN)'; fi ;;
+    save)
+      if [[ $cur == -* ]]; then COMPREPLY=($(compgen -W "--sector --range --format" -- "$cur")); else _filedir; fi ;;
+    read | erase) COMPREPLY=($(compgen -W "--sector --range" -- "$cur")) ;;
+    lock) COMPREPLY=($(compgen -W "1 2 3 4 5" -- "$cur")) ;;
+    remap) COMPREPLY=($(compgen -W "1 2 3" -- "$cur")) ;;
+    settings) COMPREPLY=($(compgen -W "--port --baud --echo-window --device" -- "$cur")) ;;
+  esac
+} &&
+  complete -F _quillon_cli quillon-cli
