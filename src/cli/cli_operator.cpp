@@ -79,6 +79,10 @@ void CliOperator::PrintHeldTraces() {
   std::lock_guard lock(mutex_);
   for (const auto& held : heldTraces_) {
     std::fprintf(err_, "%s", held.c_str());
+    const std::size_t from = held.find_first_not_of('\n');
+    if (from != std::string::npos) {
+      said_.push_back(held.substr(from, held.find_last_not_of('\n') + 1 - from));
+    }
   }
   heldTraces_.clear();
 }

@@ -60,7 +60,8 @@ class CliOperator : public Operator, public DialogAnswers {
   // information, when asked for, comes above the reason a detection will not do.
   void BeginDetectionReport();
   void EndDetectionReport(bool printChipInfo);
-  // Why a port would not open is worth more than the bare message, trace or not.
+  // Why a port would not open is worth more than the bare message, trace or not; it is
+  // kept with the messages too.
   void PrintHeldTraces();
   // A line of its own, after any progress bar.
   void PrintLine(std::string_view text);

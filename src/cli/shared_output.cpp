@@ -14,7 +14,9 @@ struct PrefixedLines {
 
   void Flush(bool all) {
     for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-      shared.Write(to, prefix + pending.substr(0, end + 1));
+      if (end > 0) {
+        shared.Write(to, prefix + pending.substr(0, end + 1));
+      }
       pending.erase(0, end + 1);
     }
     if (all && !pending.empty()) {

@@ -23,7 +23,8 @@ class SharedOutput {
     return use();
   }
   // A stream whose every line goes to `to` behind the prefix, each in one Write; a last
-  // line without its newline gets one when the stream is closed.
+  // line without its newline gets one when the stream is closed. Empty lines, which
+  // only space out one port's output, are left out.
   Stream Prefixed(std::FILE* to, std::string prefix);
 
  private:
