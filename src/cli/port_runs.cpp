@@ -43,7 +43,7 @@ BoardReport RunGuarded(const RunPlan& plan, const std::string& port, CliOperator
 QuestionAnswers::Prompter TerminalPrompter(SharedOutput& shared) {
   return [&shared](std::string_view choices) {
     return shared.Exclusive([&]() -> std::optional<std::string> {
-      std::fprintf(stdout, "%.*s ", static_cast<int>(choices.size()), choices.data());
+      std::fprintf(stdout, "%.*s for every port: ", static_cast<int>(choices.size()), choices.data());
       std::fflush(stdout);
       std::string reply;
       std::getline(std::cin, reply);
