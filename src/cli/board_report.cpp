@@ -88,12 +88,13 @@ std::string SummaryTable(const std::vector<BoardReport>& reports) {
     portWidth = std::max(portWidth, report.port.size());
     chipWidth = std::max(chipWidth, report.chip.ChipType.size());
   }
+  const auto padded = [](std::string text, std::size_t width) {
+    text.resize(std::max(text.size(), width), ' ');
+    return text;
+  };
   const auto row = [&](const std::string& port, const std::string& chip, const std::string& result,
                        const std::string& time) {
-    char line[512];
-    std::snprintf(line, sizeof line, "%-*s  %-*s  %-6s  %s\n", static_cast<int>(portWidth), port.c_str(),
-                  static_cast<int>(chipWidth), chip.c_str(), result.c_str(), time.c_str());
-    return std::string(line);
+    return padded(port, portWidth) + "  " + padded(chip, chipWidth) + "  " + padded(result, 6) + "  " + time + "\n";
   };
   std::string table = row("PORT", "CHIP", "RESULT", "TIME");
   for (const BoardReport& report : reports) {

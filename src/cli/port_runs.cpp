@@ -25,21 +25,6 @@ int Record(const BoardReport& report, ResultsLog* log, CliOperator& op) {
   return report.exitStatus;
 }
 
-BoardReport RunGuarded(const RunPlan& plan, const std::string& port, CliOperator& op) {
-  try {
-    return RunBoard(plan, port, op);
-  } catch (const std::exception& error) {
-    op.PrintError(error.what());
-    BoardReport report;
-    report.port = PortLabel(port);
-    report.device = port;
-    report.command = plan.entry.name;
-    report.exitStatus = ExitFailed;
-    report.messages = op.Said();
-    return report;
-  }
-}
-
 QuestionAnswers::Prompter TerminalPrompter(SharedOutput& shared) {
   return [&shared](std::string_view choices) {
     return shared.Exclusive([&]() -> std::optional<std::string> {
@@ -61,7 +46,7 @@ int RunGangPort(const RunPlan& plan, const std::string& path, SharedOutput& shar
       plan.options.json ? SharedOutput::Stream(nullptr, std::fclose) : shared.Prefixed(stdout, prefix);
   const SharedOutput::Stream err = shared.Prefixed(stderr, prefix);
   CliOperator op(answers, plan.options.trace, out.get(), err.get());
-  report = RunGuarded(plan, path, op);
+  report = RunBoard(plan, path, op);
   if (plan.options.json) {
     shared.Write(stdout, ReportJson(report, true) + "\n");
   }
@@ -96,8 +81,9 @@ int RunGang(const RunPlan& plan, const std::vector<GangPort>& ports, ResultsLog*
         const std::string path = ports[i].target != nullptr ? ports[i].target->Start() : ports[i].path;
         statuses[i] = RunGangPort(plan, path, shared, answers, log, reports[i]);
       } catch (const std::exception& error) {
-        reports[i].port = "target " + std::to_string(i + 1);
-        shared.Write(stderr, "quillon-cli: " + reports[i].port + ": " + error.what() + "\n");
+        reports[i].port = ports[i].target != nullptr ? "target " + std::to_string(i + 1) : PortLabel(ports[i].path);
+        reports[i].exitStatus = ExitFailed;
+        shared.Write(stderr, reports[i].port + ": quillon-cli: " + error.what() + "\n");
       }
     });
   }
