@@ -139,7 +139,7 @@ TEST(CliGang, OneFaultyBoardFailsAloneAndEveryBoardIsLogged) {
   const std::string download = "--yes --log @/run.jsonl download @/abc.bin";
   const auto [aloneExit, alone] = RunCli(home, "--simulate " + download);
   ASSERT_EQ(aloneExit, 0) << alone;
-  const auto [exitCode, output] = RunCli(home, "--simulate=boards=3,fault@2=silence-after=140 " + download);
+  const auto [exitCode, output] = RunCli(home, "--simulate=boards=3,fault@2=silence-after=60 " + download);
   EXPECT_EQ(exitCode, 1) << output;
   const auto lines = LinesOf(output);
   const auto summary = std::find(lines.begin(), lines.end(), "");
@@ -159,7 +159,7 @@ TEST(CliGang, OneFaultyBoardFailsAloneAndEveryBoardIsLogged) {
     for (const auto& line : lines)
       if (line.starts_with(port + ": ")) said += line.substr(port.size() + 2) + "\n";
     if (faulty) {
-      EXPECT_NE(said.find(msg::FailedToDownload), std::string::npos) << said;
+      EXPECT_NE(said.find(msg::TimeoutReset), std::string::npos) << said;
     } else {
       EXPECT_EQ(said, alone);
     }
