@@ -27,26 +27,25 @@ std::string Result(int exitStatus) { return exitStatus == ExitOk ? "ok" : "faile
 std::string OptionalText(const std::optional<std::string>& text) { return text ? JsonString(*text) : "null"; }
 
 std::string SectorsJson(const std::vector<SectorTableRow>& rows) {
-  std::string json = "[";
+  std::vector<std::string> values;
   for (const SectorTableRow& row : rows) {
-    json += (json.size() > 1 ? "," : "") + JsonObject()
-                                              .Text("sector", row.Sector)
-                                              .Text("hexFrom", row.HexFrom)
-                                              .Text("hexTo", row.HexTo)
-                                              .Text("decFrom", row.DecFrom)
-                                              .Text("status", row.Status)
-                                              .Json();
+    values.push_back(JsonObject()
+                         .Text("sector", row.Sector)
+                         .Text("hexFrom", row.HexFrom)
+                         .Text("hexTo", row.HexTo)
+                         .Text("decFrom", row.DecFrom)
+                         .Text("status", row.Status)
+                         .Json());
   }
-  return json + "]";
+  return JsonArray(values);
 }
 
 std::string MemoryJson(const MemoryView& view) {
-  std::string rows = "[";
+  std::vector<std::string> rows;
   for (const MemoryViewRow& row : view.Rows) {
-    rows += (rows.size() > 1 ? "," : "") +
-            JsonObject().Text("range", row.Range).Text("memory", row.Memory).Text("ascii", row.Ascii).Json();
+    rows.push_back(JsonObject().Text("range", row.Range).Text("memory", row.Memory).Text("ascii", row.Ascii).Json());
   }
-  return JsonObject().Text("heading", view.Heading).Value("rows", rows + "]").Json();
+  return JsonObject().Text("heading", view.Heading).Value("rows", JsonArray(rows)).Json();
 }
 
 }  // namespace

@@ -73,16 +73,31 @@ std::string JsonString(std::string_view text) {
   return json + "\"";
 }
 
-std::string JsonStrings(const std::vector<std::string>& texts) {
+std::string JsonArray(const std::vector<std::string>& values) {
   std::string json = "[";
-  for (const std::string& text : texts) {
-    json += (json.size() > 1 ? "," : "") + JsonString(text);
+  for (const std::string& value : values) {
+    if (json.size() > 1) {
+      json += ',';
+    }
+    json += value;
   }
   return json + "]";
 }
 
+std::string JsonStrings(const std::vector<std::string>& texts) {
+  std::vector<std::string> values;
+  for (const std::string& text : texts) {
+    values.push_back(JsonString(text));
+  }
+  return JsonArray(values);
+}
+
 JsonObject& JsonObject::Value(std::string_view key, std::string_view json) {
-  body_ += (body_.size() > 1 ? "," : "") + JsonString(key) + ":";
+  if (body_.size() > 1) {
+    body_ += ',';
+  }
+  body_ += JsonString(key);
+  body_ += ':';
   body_ += json;
   return *this;
 }

@@ -12,6 +12,8 @@ namespace quillon::cli {
 // stays valid JSON whatever a file name or a target's reply held.
 std::string JsonString(std::string_view text);
 
+// An array of values that are JSON already.
+std::string JsonArray(const std::vector<std::string>& values);
 std::string JsonStrings(const std::vector<std::string>& texts);
 
 // One JSON object on one line, members in the order they are added.

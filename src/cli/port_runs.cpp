@@ -91,7 +91,9 @@ int RunGang(const RunPlan& plan, const std::vector<GangPort>& ports, ResultsLog*
     thread.join();
   }
   if (!plan.options.json) {
-    shared.Write(stdout, "\n" + SummaryTable(reports));
+    std::string summary(1, '\n');
+    summary += SummaryTable(reports);
+    shared.Write(stdout, summary);
   }
   const bool allOk = std::all_of(statuses.begin(), statuses.end(), [](int status) { return status == ExitOk; });
   return allOk ? ExitOk : ExitFailed;
