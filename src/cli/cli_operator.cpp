@@ -3,23 +3,38 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <iostream>
 
-#include "ui/sector_rows.h"
+#include "cli/progress_line.h"
 
 namespace quillon::cli {
 
-namespace {
-
-constexpr int BarWidth = 40;
-
-}  // namespace
-
 CliOperator::CliOperator(bool assumeYes, bool trace, std::FILE* out, std::FILE* err)
-    : assumeYes_(assumeYes), trace_(trace), out_(out), err_(err), interactive_(::isatty(::fileno(out)) != 0) {}
+    : ownAnswers_(std::make_unique<QuestionAnswers>(assumeYes, false,
+                                                    [this](std::string_view choices) -> std::optional<std::string> {
+                                                      if (!interactive_ || !::isatty(STDIN_FILENO)) {
+                                                        return std::nullopt;
+                                                      }
+                                                      std::fprintf(out_, "%.*s ", static_cast<int>(choices.size()),
+                                                                   choices.data());
+                                                      std::fflush(out_);
+                                                      std::string line;
+                                                      std::getline(std::cin, line);
+                                                      return line;
+                                                    })),
+      answers_(*ownAnswers_),
+      trace_(trace),
+      out_(out),
+      err_(err),
+      interactive_(::isatty(::fileno(out)) != 0) {}
+
+CliOperator::CliOperator(QuestionAnswers& answers, bool trace, std::FILE* out, std::FILE* err)
+    : answers_(answers), trace_(trace), out_(out), err_(err), interactive_(out != nullptr && ::isatty(::fileno(out)) != 0) {}
 
 void CliOperator::Print(std::string_view text) {
+  if (out_ == nullptr) {
+    return;
+  }
   EndProgressLine();
   std::fprintf(out_, "%.*s\n", static_cast<int>(text.size()), text.data());
   std::fflush(out_);
@@ -27,6 +42,7 @@ void CliOperator::Print(std::string_view text) {
 
 void CliOperator::Inform(std::string_view text) {
   std::lock_guard lock(mutex_);
+  said_.emplace_back(text);
   if (reportingDetection_ && chipInfoShown_) {
     heldMessages_.emplace_back(text);
   } else {
@@ -36,21 +52,9 @@ void CliOperator::Inform(std::string_view text) {
 
 Answer CliOperator::Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) {
   std::lock_guard lock(mutex_);
+  said_.emplace_back(text);
   Print(text);
-  const Answer yes = buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-  const Answer no = buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
-  Answer answer = defaultAnswer;
-  if (assumeYes_) {
-    answer = yes;
-  } else if (interactive_ && ::isatty(STDIN_FILENO)) {
-    std::fprintf(out_, "%s ", buttons == Buttons::YesNo ? "[y/N]" : "[o/C]");
-    std::fflush(out_);
-    std::string line;
-    std::getline(std::cin, line);
-    const char first = line.empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
-    answer = (first == 'y' || first == 'o') ? yes : no;
-  }
-  return answer;
+  return answers_.Decide(text, buttons, defaultAnswer);
 }
 
 void CliOperator::BeginDetectionReport() {
@@ -75,6 +79,10 @@ void CliOperator::PrintHeldTraces() {
   std::lock_guard lock(mutex_);
   for (const auto& held : heldTraces_) {
     std::fprintf(err_, "%s", held.c_str());
+    const std::size_t from = held.find_first_not_of('\n');
+    if (from != std::string::npos) {
+      said_.push_back(held.substr(from, held.find_last_not_of('\n') + 1 - from));
+    }
   }
   heldTraces_.clear();
 }
@@ -82,6 +90,29 @@ void CliOperator::PrintHeldTraces() {
 void CliOperator::PrintLine(std::string_view text) {
   std::lock_guard lock(mutex_);
   Print(text);
+}
+
+void CliOperator::PrintError(std::string_view text) {
+  std::lock_guard lock(mutex_);
+  said_.emplace_back(text);
+  EndProgressLine();
+  std::fprintf(err_, "quillon-cli: %.*s\n", static_cast<int>(text.size()), text.data());
+  std::fflush(err_);
+}
+
+std::vector<std::string> CliOperator::Said() const {
+  std::lock_guard lock(mutex_);
+  return said_;
+}
+
+std::vector<SectorTableRow> CliOperator::ShownSectors() const {
+  std::lock_guard lock(mutex_);
+  return sectors_;
+}
+
+MemoryView CliOperator::ShownMemory() const {
+  std::lock_guard lock(mutex_);
+  return memory_;
 }
 
 void CliOperator::Trace(std::string_view text) {
@@ -99,6 +130,14 @@ void CliOperator::ShowChipInfo(const ChipInfo& info) {
   std::lock_guard lock(mutex_);
   chipInfo_ = info;
   chipInfoShown_ = chipInfoShown_ || !info.ChipType.empty();
+  if (!info.ChipType.empty()) {
+    knownChipInfo_ = info;
+  }
+}
+
+ChipInfo CliOperator::KnownChipInfo() const {
+  std::lock_guard lock(mutex_);
+  return knownChipInfo_;
 }
 
 void CliOperator::EnableCommand(int commandId, bool enabled) {
@@ -117,6 +156,9 @@ void CliOperator::PrintChipInfo() {
 }
 
 void CliOperator::PrintChipInfoLocked() {
+  if (out_ == nullptr) {
+    return;
+  }
   EndProgressLine();
   std::fprintf(out_,
                "Chip Type:  %s\nFlash Size: %s\nReMap:      %s\nMem Mode:   %s\nFw Version: %s\n"
@@ -132,6 +174,10 @@ void CliOperator::SetSectorTable(const std::vector<SectorTableRow>& rows) {
     return;
   }
   std::lock_guard lock(mutex_);
+  sectors_ = rows;
+  if (out_ == nullptr) {
+    return;
+  }
   EndProgressLine();
   std::fprintf(out_, "SECTOR  HEX - FROM  HEX - TO  DEC - FROM   STATUS\n");
   for (const auto& row : rows) {
@@ -146,6 +192,10 @@ void CliOperator::SetMemoryView(const MemoryView& view) {
     return;
   }
   std::lock_guard lock(mutex_);
+  memory_ = view;
+  if (out_ == nullptr) {
+    return;
+  }
   EndProgressLine();
   std::fprintf(out_, "%-13s  %-49s  %s\n", view.Heading.c_str(), "MEMORY", "ASCII");
   for (const auto& row : view.Rows) {
@@ -154,10 +204,16 @@ void CliOperator::SetMemoryView(const MemoryView& view) {
   std::fflush(out_);
 }
 
+void CliOperator::ProgressSetUnitBytes(int bytes) {
+  std::lock_guard lock(mutex_);
+  progressUnitBytes_ = std::max(bytes, 0);
+}
+
 void CliOperator::ProgressSetRange(int units) {
   std::lock_guard lock(mutex_);
   progressUnits_ = std::max(units, 0);
   progressStarting_ = true;
+  progressStart_ = std::chrono::steady_clock::now();
 }
 
 void CliOperator::ProgressReset() {
@@ -173,6 +229,9 @@ void CliOperator::ProgressSetText(std::string_view text) {
   progressLabel_ = text;
   const bool final = !progressStarting_;
   progressStarting_ = false;
+  if (out_ == nullptr) {
+    return;
+  }
   if (final) {
     if (interactive_) {
       DrawProgress(true);
@@ -194,14 +253,11 @@ void CliOperator::ProgressAdvance() {
 }
 
 void CliOperator::DrawProgress(bool final) {
-  const int units = std::max(progressUnits_, 1);
   // An operation with nothing to step through is complete when it ends.
-  const int position = !final ? std::min(progressPosition_, units)
-                       : progressUnits_ == 0 ? units
-                                             : std::min(progressReached_, units);
-  const int filled = position * BarWidth / units;
-  std::fprintf(out_, "\r%-9s [%s%s] %3d%%", progressLabel_.c_str(), std::string(static_cast<std::size_t>(filled), '#').c_str(),
-               std::string(static_cast<std::size_t>(BarWidth - filled), ' ').c_str(), position * 100 / units);
+  const int position = !final ? progressPosition_ : progressUnits_ == 0 ? 1 : progressReached_;
+  const std::string line = ProgressLine({progressLabel_, position, progressUnits_, progressUnitBytes_,
+                                         std::chrono::steady_clock::now() - progressStart_, final});
+  std::fputs(line.c_str(), out_);
   progressLineOpen_ = true;
   if (final) {
     EndProgressLine();

@@ -1,23 +1,32 @@
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "cli/question_answers.h"
 #include "ui/chip_info.h"
 #include "ui/dialog_answers.h"
 #include "ui/operator.h"
+#include "ui/sector_rows.h"
 
 namespace quillon::cli {
 
 // The operator on a terminal or in a script: every message is printed as it stands,
 // questions are answered by --yes, by the person at a terminal, or else by their default
-// button, and a progress bar is drawn only where someone can watch it.
+// button, and a progress bar is drawn only where someone can watch it. It also keeps what
+// it was told, for the results log and --json.
 class CliOperator : public Operator, public DialogAnswers {
  public:
+  // A port on its own, its questions its own.
   CliOperator(bool assumeYes, bool trace, std::FILE* out = stdout, std::FILE* err = stderr);
+  // A port among several, all answered alike. With no out it prints nothing and only
+  // keeps what it was told (--json).
+  CliOperator(QuestionAnswers& answers, bool trace, std::FILE* out, std::FILE* err);
 
   void Inform(std::string_view text) override;
   Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) override;
@@ -32,12 +41,16 @@ class CliOperator : public Operator, public DialogAnswers {
   void SetSectorTable(const std::vector<SectorTableRow>& rows) override;
   void SetMemoryView(const MemoryView& view) override;
   void SetPaneTexts(std::string_view, std::string_view, std::string_view) override {}
+  void ProgressSetUnitBytes(int bytes) override;
   void ProgressSetRange(int units) override;
   void ProgressReset() override;
   void ProgressSetText(std::string_view text) override;
   void ProgressAdvance() override;
 
   const ChipInfo& ShownChipInfo() const { return chipInfo_; }
+  // The last chip information that named a chip: a link lost later clears the fields,
+  // but the record should still say which chip it was.
+  ChipInfo KnownChipInfo() const;
   // A command the window would have greyed out after the detection.
   bool CommandDisabled(int commandId) const;
   void PrintChipInfo();
@@ -47,10 +60,19 @@ class CliOperator : public Operator, public DialogAnswers {
   // information, when asked for, comes above the reason a detection will not do.
   void BeginDetectionReport();
   void EndDetectionReport(bool printChipInfo);
-  // Why a port would not open is worth more than the bare message, trace or not.
+  // Why a port would not open is worth more than the bare message, trace or not; it is
+  // kept with the messages too.
   void PrintHeldTraces();
   // A line of its own, after any progress bar.
   void PrintLine(std::string_view text);
+  // The program's own reason for stopping, on the error stream.
+  void PrintError(std::string_view text);
+
+  // Every message and question, and the program's own reasons, in the order they came.
+  std::vector<std::string> Said() const;
+  // The views as the commands that print them left them.
+  std::vector<SectorTableRow> ShownSectors() const;
+  MemoryView ShownMemory() const;
 
  private:
   void Print(std::string_view text);
@@ -58,7 +80,8 @@ class CliOperator : public Operator, public DialogAnswers {
   void DrawProgress(bool final);
   void EndProgressLine();
 
-  bool assumeYes_;
+  std::unique_ptr<QuestionAnswers> ownAnswers_;
+  QuestionAnswers& answers_;
   bool trace_;
   std::FILE* out_;
   std::FILE* err_;
@@ -66,16 +89,22 @@ class CliOperator : public Operator, public DialogAnswers {
   bool printViews_ = false;
   std::string title_;
   ChipInfo chipInfo_;
+  ChipInfo knownChipInfo_;
   std::map<int, bool> commandsEnabled_;
   std::vector<std::string> heldTraces_;
   bool reportingDetection_ = false;
   bool chipInfoShown_ = false;
   std::vector<std::string> heldMessages_;
-  std::mutex mutex_;
+  std::vector<std::string> said_;
+  std::vector<SectorTableRow> sectors_;
+  MemoryView memory_;
+  mutable std::mutex mutex_;
   int progressUnits_ = 0;
+  int progressUnitBytes_ = 0;
   int progressPosition_ = 0;
   int progressReached_ = 0;
   bool progressStarting_ = false;
+  std::chrono::steady_clock::time_point progressStart_;
   std::string progressLabel_;
   bool progressLineOpen_ = false;
 };

@@ -22,9 +22,9 @@ bool Split(const std::string& arg, const std::string& name, std::optional<std::s
 }  // namespace
 
 std::string Usage() {
-  return "usage: quillon-cli [--port DEV|COM1..COM4] [--baud N] [--firmware v1.1e-int|v1.1e-ext|v1.1d]\n"
-         "                   [--chip A16|A32] [--memory int|ext] [--simulate[=OPTIONS]] [--yes] [--trace]\n"
-         "                   [--echo-window N]\n"
+  return "usage: quillon-cli [--port DEV|COM1..COM4]... [--ports GLOB] [--baud N]\n"
+         "                   [--firmware v1.1e-int|v1.1e-ext|v1.1d] [--chip A16|A32] [--memory int|ext]\n"
+         "                   [--simulate[=OPTIONS]] [--yes] [--trace] [--echo-window N] [--json] [--log FILE]\n"
          "                   COMMAND [ARGS]\n"
          "       quillon-cli --help | --version\n"
          "commands:\n"
@@ -36,8 +36,19 @@ std::string Usage() {
          "  save FILE [--sector N] [--range R] [--format text|bin]\n"
          "  lock OPTION (1-5)                   remap OPTION (1-3)         run\n"
          "  settings [--port COMn --baud N --echo-window N]                ports\n"
+         "--port given again, --ports or --simulate=boards=N run the command on every port at once:\n"
+         "each line starts with its port, a summary of every port's chip, result and time follows,\n"
+         "and the exit status is 0 only when every port succeeded. A question is asked once for all.\n"
+         "  --ports GLOB    every device the pattern matches, e.g. '/dev/serial/by-id/usb-FTDI*'\n"
+         "  --log FILE      appends one JSON line per port and command: UTC time, port, device, chip,\n"
+         "                  firmware, security, command, file and its SHA-256, first and last address\n"
+         "                  written, result, messages and seconds taken\n"
+         "  --json          one JSON object per port instead of the text; questions take --yes or\n"
+         "                  their default\n"
          "--simulate runs the emulated target in this process; OPTIONS are quillon-sim's options\n"
-         "without their dashes, separated by commas, e.g. --simulate=status=0x20,baud=38400\n";
+         "without their dashes, separated by commas, e.g. --simulate=status=0x20,baud=38400.\n"
+         "boards=N starts N emulated targets, and an option written NAME@K=VALUE is target K's\n"
+         "alone, e.g. --simulate=boards=4,baud=38400,fault@3=silence-after=200\n";
 }
 
 int ParseIndex(const std::string& text, const std::string& what) {
@@ -95,7 +106,11 @@ GlobalOptions ParseGlobalOptions(const std::vector<std::string>& args) {
       break;
     }
     if (Split(arg, "--port", inlineValue)) {
-      options.port = valueOf("--port", inlineValue);
+      options.ports.push_back(valueOf("--port", inlineValue));
+    } else if (Split(arg, "--ports", inlineValue)) {
+      options.portPatterns.push_back(valueOf("--ports", inlineValue));
+    } else if (Split(arg, "--log", inlineValue)) {
+      options.logPath = valueOf("--log", inlineValue);
     } else if (Split(arg, "--baud", inlineValue)) {
       const std::string text = valueOf("--baud", inlineValue);
       options.baud = static_cast<unsigned>(ParseIndex(text, "--baud"));
@@ -140,6 +155,8 @@ GlobalOptions ParseGlobalOptions(const std::vector<std::string>& args) {
       options.yes = true;
     } else if (arg == "--trace") {
       options.trace = true;
+    } else if (arg == "--json") {
+      options.json = true;
     } else {
       throw UsageError("unknown option " + arg);
     }

@@ -16,7 +16,8 @@ enum class Firmware { V11EInt, V11EExt, V11D };
 
 // The options that come before the command, and the command with its own arguments.
 struct GlobalOptions {
-  std::optional<std::string> port;  // a device path, or COM1..COM4
+  std::vector<std::string> ports;         // device paths, or COM1..COM4, in the order given
+  std::vector<std::string> portPatterns;  // --ports: glob(3) patterns for device paths
   std::optional<unsigned> baud;
   std::optional<int> echoWindow;
   Firmware firmware = Firmware::V11EInt;
@@ -25,6 +26,8 @@ struct GlobalOptions {
   std::optional<std::string> simulate;  // the emulated target's options, possibly empty
   bool yes = false;
   bool trace = false;
+  bool json = false;
+  std::optional<std::string> logPath;  // the results log, appended to
   // Asked for the usage or the version: nothing else is read.
   bool help = false;
   bool version = false;

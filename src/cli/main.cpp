@@ -7,83 +7,58 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_operator.h"
 #include "cli/cli_options.h"
 #include "cli/command_table.h"
-#include "settings/device_binding.h"
+#include "cli/file_digest.h"
+#include "cli/port_list.h"
+#include "cli/port_runs.h"
+#include "cli/results_log.h"
+#include "cli/simulated_boards.h"
 #include "sim/command_line.h"
 #include "sim/emulator.h"
-#include "sim/option_list.h"
-#include "ui/main_dlg.h"
 
 namespace quillon::cli {
 namespace {
 
-std::unique_ptr<sim::Emulator> StartEmulator(const GlobalOptions& options) {
-  std::vector<std::string> args = {"--firmware",
-                                   options.firmware == Firmware::V11EInt   ? "v1.1e-int"
-                                   : options.firmware == Firmware::V11EExt ? "v1.1e-ext"
-                                                                           : "v1.1d",
-                                   "--chip", options.chipA16 ? "A16" : "A32"};
-  for (std::string& item : sim::OptionListArguments(*options.simulate)) {
-    args.push_back(std::move(item));
-  }
-  sim::CommandLine line;
-  try {
-    line = sim::ParseCommandLine(args);
-  } catch (const sim::UsageError& error) {
-    throw UsageError(std::string("--simulate: ") + error.what());
-  }
-  auto emulator = std::make_unique<sim::Emulator>(line.config);
-  emulator->Start();
-  return emulator;
-}
+using Emulators = std::vector<std::unique_ptr<sim::Emulator>>;
 
-// The settings file has already chosen port and baud rate; the options override them.
-void ApplyConnection(const GlobalOptions& options, const AppPaths& paths, CIapDevice& device,
-                     const sim::Emulator* emulator) {
-  if (emulator != nullptr) {
-    device.SetDevicePath(emulator->SlavePath());
-  } else if (options.port) {
-    if (const auto number = ComPortNumber(*options.port)) {
-      device.SetPortNumber(*number);
-      ApplyDeviceBinding(ReadDeviceBindings(paths), device);
-    } else {
-      device.SetDevicePath(*options.port);
+// Every target is checked before the first is made, so that a bad option makes none.
+Emulators MakeEmulators(const SimulatedBoards& boards) {
+  std::vector<sim::Config> configs;
+  for (const std::vector<std::string>& args : boards.arguments) {
+    try {
+      configs.push_back(sim::ParseCommandLine(args).config);
+    } catch (const sim::UsageError& error) {
+      throw UsageError(std::string("--simulate: ") + error.what());
     }
   }
-  if (options.baud) {
-    device.SetBaudRate(*options.baud);
+  Emulators emulators;
+  for (sim::Config& config : configs) {
+    emulators.push_back(std::make_unique<sim::Emulator>(std::move(config)));
   }
-  if (options.echoWindow) {
-    device.SetEchoWindow(*options.echoWindow);
-  }
+  return emulators;
+}
+
+SimulatedBoards SimulatedBoardsOf(const GlobalOptions& options) {
+  return ParseSimulatedBoards(*options.simulate,
+                              {"--firmware",
+                               options.firmware == Firmware::V11EInt   ? "v1.1e-int"
+                               : options.firmware == Firmware::V11EExt ? "v1.1e-ext"
+                                                                       : "v1.1d",
+                               "--chip", options.chipA16 ? "A16" : "A32"});
 }
 
 // A file that cannot be read is found before a port is opened or a question asked.
-void RequireReadableInput(const CommandEntry& entry, const std::vector<std::string>& arguments) {
-  const auto file = InputFileOf(entry, arguments);
+void RequireReadableInput(const std::optional<std::string>& file) {
   if (file && ::access(file->c_str(), R_OK) != 0) {
     throw UsageError("cannot read " + *file + ": " + std::strerror(errno));
-  }
-}
-
-void Detect(const GlobalOptions& options, CMainDlg& window, CliOperator& op) {
-  op.onChipType = [&](CChipTypeDlg& dialog) {
-    dialog.Click(options.chipA16 ? CChipTypeDlg::IdQRV71A16 : CChipTypeDlg::IdQRV71A32);
-    dialog.Click(options.memoryInternal ? CChipTypeDlg::IdInternalMemory : CChipTypeDlg::IdExternalMemory);
-    return true;
-  };
-  switch (options.firmware) {
-    case Firmware::V11EInt: window.OnAutoDetect(); break;
-    case Firmware::V11EExt: window.OnExternalSelect(); break;
-    case Firmware::V11D: window.OnChipTypeSelect(); break;
   }
 }
 
 int Run(const std::vector<std::string>& args) {
   GlobalOptions options;
   const CommandEntry* entry = nullptr;
+  std::optional<std::string> file;
   try {
     options = ParseGlobalOptions(args);
     if (options.help) {
@@ -98,7 +73,8 @@ int Run(const std::vector<std::string>& args) {
     if (entry == nullptr) {
       throw UsageError("unknown command " + options.command);
     }
-    RequireReadableInput(*entry, options.arguments);
+    file = InputFileOf(*entry, options.arguments);
+    RequireReadableInput(file);
   } catch (const UsageError& error) {
     std::fprintf(stderr, "quillon-cli: %s\n%s", error.what(), Usage().c_str());
     return ExitUsage;
@@ -113,11 +89,39 @@ int Run(const std::vector<std::string>& args) {
     }
   }
 
-  CliOperator op(options.yes, options.trace);
-  std::unique_ptr<sim::Emulator> emulator;
+  // A board programmed with no record of it is what a log is for, so a log that cannot
+  // be written stops the run before any board is touched.
+  std::unique_ptr<ResultsLog> log;
+  std::string failure;
+  if (options.logPath && !(log = ResultsLog::Open(*options.logPath, failure))) {
+    std::fprintf(stderr, "quillon-cli: cannot write to the log %s: %s\n", options.logPath->c_str(), failure.c_str());
+    return ExitFailed;
+  }
+  RunPlan plan{options, *entry, paths, file, std::nullopt};
+  if (file && !(plan.sha256 = FileSha256(*file, failure))) {
+    std::fprintf(stderr, "quillon-cli: cannot read %s: %s\n", file->c_str(), failure.c_str());
+    return ExitFailed;
+  }
+
+  Emulators emulators;
+  std::vector<GangPort> ports;
+  bool gang = false;
   try {
     if (options.simulate) {
-      emulator = StartEmulator(options);
+      const SimulatedBoards boards = SimulatedBoardsOf(options);
+      emulators = MakeEmulators(boards);
+      gang = boards.gang;
+      for (const auto& emulator : emulators) {
+        ports.push_back({"", emulator.get()});
+      }
+      if (!gang) {
+        ports.front().path = emulators.front()->Start();
+      }
+    } else {
+      for (std::string& port : GatherPorts(options)) {
+        ports.push_back({std::move(port)});
+      }
+      gang = ports.size() > 1 || !options.portPatterns.empty();
     }
   } catch (const UsageError& error) {
     std::fprintf(stderr, "quillon-cli: %s\n", error.what());
@@ -126,32 +130,10 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "quillon-cli: cannot start the emulated target: %s\n", error.what());
     return ExitFailed;
   }
-
-  CMainDlg window(op, paths);
-  window.OnInitDialog();
-  ApplyConnection(options, paths, window.TargetChip()->Device(), emulator.get());
-  op.BeginDetectionReport();
-  Detect(options, window, op);
-  const Outcome detection = window.LastOutcome();
-  window.OnTimer();
-  op.EndDetectionReport(entry->run == DetectCommand);
-  if (!window.TargetChip()->Device().IsOpen()) {
-    op.PrintHeldTraces();
+  if (gang) {
+    return RunGang(plan, ports, log.get());
   }
-  if (ExitStatusOf(Graver(detection, window.LastOutcome())) != ExitOk) {
-    return ExitFailed;
-  }
-  if (entry->windowCommand != 0 && op.CommandDisabled(entry->windowCommand)) {
-    std::fprintf(stderr, "quillon-cli: %s is not available on this chip (%s)\n", entry->name,
-                 window.Info().Security.c_str());
-    return ExitFailed;
-  }
-  try {
-    return ExitStatusOf(RunWindowCommand(entry->run, window, op, options.arguments));
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "quillon-cli: %s\n", error.what());
-    return ExitUsage;
-  }
+  return RunOnePort(plan, ports.empty() ? std::nullopt : std::optional(ports.front().path), log.get());
 }
 
 }  // namespace

@@ -28,6 +28,9 @@ class OperatorProgress {
   virtual void ProgressReset() = 0;
   virtual void ProgressSetText(std::string_view text) = 0;
   virtual void ProgressAdvance() = 0;
+  // How many bytes one unit stands for, given before the range: a view that shows the
+  // bytes done and their rate needs it, a bar alone does not.
+  virtual void ProgressSetUnitBytes(int bytes) { (void)bytes; }
 };
 
 // All that the operations below the window may say to the person while they work.

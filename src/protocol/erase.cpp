@@ -29,7 +29,7 @@ bool AwaitChipEraseStatus(CIapDevice& device, std::uint8_t& status) {
 }  // namespace
 
 int CIapDevice::EraseSectors(int start, int stride, int count) {
-  BeginProgress(window_, count, msg::Erasing);
+  BeginProgress(window_, count, stride, msg::Erasing);
   auto address = static_cast<std::uint32_t>(start);
   bool erased = true;
   for (int sector = 0; sector < count && erased; ++sector) {

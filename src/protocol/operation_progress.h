@@ -7,10 +7,11 @@
 
 namespace quillon {
 
-// Every flash operation shows its work the same way: a range of units, an empty bar and
-// its label at the start, one step per unit, and an empty bar labelled by the outcome at
-// the end, left so until the next operation.
-inline void BeginProgress(OperatorProgress& view, int units, std::string_view label) {
+// Every flash operation shows its work the same way: a range of units of so many bytes,
+// an empty bar and its label at the start, one step per unit, and an empty bar labelled
+// by the outcome at the end, left so until the next operation.
+inline void BeginProgress(OperatorProgress& view, int units, int unitBytes, std::string_view label) {
+  view.ProgressSetUnitBytes(unitBytes);
   view.ProgressSetRange(units);
   view.ProgressReset();
   view.ProgressSetText(label);

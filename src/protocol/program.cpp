@@ -70,7 +70,7 @@ int CIapDevice::WriteFlash(int start, int sectorSize, const std::uint8_t* data, 
   if (chunkSize <= 0 || chunkSize > BurstSize) {
     return -1;
   }
-  BeginProgress(window_, total / chunkSize, msg::Writing);
+  BeginProgress(window_, total / chunkSize, chunkSize, msg::Writing);
   auto address = static_cast<std::uint32_t>(start);
   bool written = true;
   for (int done = 0; done < total && written; done += chunkSize) {

@@ -35,7 +35,7 @@ int CIapDevice::ReadFlash(std::uint8_t* destination, int start, int total, int c
   if (!ChunkSizeValid(chunk)) {
     return 0;
   }
-  BeginProgress(window_, total / chunk, msg::Reading);
+  BeginProgress(window_, total / chunk, chunk, msg::Reading);
   int stored = 0;
   bool complete = true;
   while (stored < total && complete) {
@@ -57,7 +57,7 @@ int CIapDevice::CompareFlash(int start, int chunk, const std::uint8_t* image, in
   if (!ChunkSizeValid(chunk)) {
     return -1;
   }
-  BeginProgress(window_, total / chunk, msg::Comparing);
+  BeginProgress(window_, total / chunk, chunk, msg::Comparing);
   bool equal = true;
   for (int done = 0; done < total && equal; done += chunk) {
     // The target is asked for whole chunks even at the end; only the image's bytes count.

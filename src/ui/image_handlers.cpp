@@ -16,6 +16,23 @@
 
 namespace quillon {
 
+namespace {
+
+// The image's own bytes, without what pads its pieces to whole sectors or bursts.
+std::optional<FlashSpan> SpanOf(const PlannedImage& image) {
+  std::optional<FlashSpan> span;
+  for (const ImageSegment& segment : image.Segments) {
+    if (segment.DataLength == 0) {
+      continue;
+    }
+    const std::uint32_t last = segment.FlashAddress + segment.DataLength - 1;
+    span = FlashSpan{span ? span->first : segment.FlashAddress, last};
+  }
+  return span;
+}
+
+}  // namespace
+
 int CMainDlg::OnDownload() {
   BeginFlashCommand(*this);
   CTargetChip* chip = SectorCommandTarget(*this);
@@ -26,6 +43,7 @@ int CMainDlg::OnDownload() {
 // that did not put the whole file into flash gives -1; an operator who declines to erase
 // has not asked for a download, and gets 0.
 int CMainDlg::DoDownload(CTargetChip& chip) {
+  written_.reset();
   const bool internal = chip.GetMemoryType() == MemoryInternal;
   const std::string savedTitle = window_.Title();
   window_.SetTitle(internal ? msg::WarnBlock0Erased : msg::WarnBlocks01Erased);
@@ -55,6 +73,7 @@ int CMainDlg::DoDownload(CTargetChip& chip) {
     return 0;
   }
   window_.SetTitle(Formatted(msg::DownloadingFormat, dialog.GetFileName().c_str()));
+  written_ = SpanOf(image);
   const int result = internal ? DownloadImageInternal(chip, image) : DownloadImageExternal(chip, image);
   window_.SetTitle(savedTitle);
   if (result == ImageDone) {

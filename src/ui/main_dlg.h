@@ -1,9 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,12 @@
 namespace quillon {
 
 class PrintBackEnd;
+
+// Flash addresses, the first and the last of a piece written.
+struct FlashSpan {
+  std::uint32_t first = 0;
+  std::uint32_t last = 0;
+};
 
 // The main window without its toolkit: it owns the target chip and the link, runs the
 // commands and talks to the person only through the Operator. Each command leaves an
@@ -74,6 +82,9 @@ class CMainDlg {
 
   // How the last command, or the last timer tick, ended.
   Outcome LastOutcome() const { return outcome_; }
+  // What the last download wrote, or set out to write when it failed, for a record of
+  // which board got what; none when it wrote nothing.
+  std::optional<FlashSpan> LastWritten() const { return written_; }
   void BeginCommand() { outcome_ = Outcome::Done; }
   // Tells the operator why the command did not happen as asked.
   void Fail(std::string_view text);
@@ -112,6 +123,7 @@ class CMainDlg {
   LinkWorker worker_;
   ChipInfo info_;
   Outcome outcome_ = Outcome::Done;
+  std::optional<FlashSpan> written_;
   bool busy_ = false;
 };
 

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
 
 #include "cli/cli_operator.h"
 #include "cli/command_table.h"
+#include "cli/json_text.h"
 #include "cli/settings_commands.h"
 #include "operator/messages.h"
 #include "protocol/commands.h"
@@ -21,9 +24,9 @@ using namespace std::chrono_literals;
 using test::Bytes;
 
 // Runs the real program the way a script on a production line would, output captured;
-// each @ in the arguments stands for the home directory.
+// each @/ in the arguments stands for the home directory.
 std::pair<int, std::string> RunCli(const test::TempDir& home, std::string arguments) {
-  for (std::size_t at; (at = arguments.find('@')) != std::string::npos;) arguments.replace(at, 1, home.Path().string());
+  for (std::size_t at; (at = arguments.find("@/")) != std::string::npos;) arguments.replace(at, 1, home.Path().string());
   const std::string command = "XDG_CONFIG_HOME='" + (home / "config").string() + "' XDG_CACHE_HOME='" +
                               (home / "cache").string() + "' " QUILLON_CLI_PATH " " + arguments + " 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
@@ -112,11 +115,115 @@ TEST(CliProgram, RefusesABadCommandLineAsAUsageError) {
        {"", "frobnicate", "--chip A64 detect", "--simulate=no-such-option detect", "ports extra",
         "--simulate read --sector 320", "--simulate erase --range 256", "--simulate erase extra", "--simulate lock 6",
         "--simulate lock", "--simulate remap 0", "--simulate chip-erase now", "--simulate download",
-        "--simulate download @/a @/b", "--simulate save @/out --format hex", "--simulate save @/out --range 256"}) {
+        "--simulate download @/a @/b", "--simulate save @/out --format hex", "--simulate save @/out --range 256",
+        "--simulate=boards=2,fault@3=no-echo detect", "--simulate=boards=0 detect", "--ports @/none* detect"}) {
     test::WriteFile(home / "a", "x");
     const auto [exitCode, output] = RunCli(home, arguments);
     EXPECT_EQ(exitCode, 2) << arguments << "\n" << output;
     EXPECT_EQ(output.find("Handshaking"), std::string::npos) << output;
+  }
+}
+
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Three boards at once, the second one falling silent half-way: it alone fails, the
+// others say exactly what one board alone says, and the log has a line for each.
+TEST(CliGang, OneFaultyBoardFailsAloneAndEveryBoardIsLogged) {
+  test::TempDir home;
+  test::WriteFile(home / "abc.bin", "abc");
+  const std::string download = "--yes --log @/run.jsonl download @/abc.bin";
+  const auto [aloneExit, alone] = RunCli(home, "--simulate " + download);
+  ASSERT_EQ(aloneExit, 0) << alone;
+  const auto [exitCode, output] = RunCli(home, "--simulate=boards=3,fault@2=silence-after=60 " + download);
+  EXPECT_EQ(exitCode, 1) << output;
+  const auto lines = LinesOf(output);
+  const auto summary = std::find(lines.begin(), lines.end(), "");
+  ASSERT_EQ(lines.end() - summary, 5) << output;
+  EXPECT_TRUE(summary[1].starts_with("PORT ")) << output;
+  std::ifstream log(home / "run.jsonl");
+  std::vector<nlohmann::json> records{{}};
+  for (std::string line; std::getline(log, line);) records.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(records.size(), 5U) << "one line for the single board, one for each of the three";
+  for (int board = 0; board < 3; ++board) {
+    std::istringstream row(summary[board + 2]);
+    std::string port, chip, result;
+    row >> port >> chip >> result;
+    const bool faulty = board == 1;
+    EXPECT_EQ(result, faulty ? "failed" : "ok") << output;
+    std::string said;
+    for (const auto& line : lines)
+      if (line.starts_with(port + ": ")) said += line.substr(port.size() + 2) + "\n";
+    if (faulty) {
+      EXPECT_NE(said.find(msg::TimeoutReset), std::string::npos) << said;
+    } else {
+      EXPECT_EQ(said, alone);
+    }
+    const auto record = std::find_if(records.begin() + 2, records.end(), [&](auto& r) { return r["port"] == port; });
+    ASSERT_NE(record, records.end()) << port;
+    EXPECT_EQ((*record)["result"], result);
+    EXPECT_EQ((*record)["device"], "/dev/" + port);
+    EXPECT_EQ((*record)["chip"], "QRV71A32");
+    EXPECT_EQ((*record)["firmware"], "v1.1E");
+    EXPECT_EQ((*record)["security"], "SECURITY : CHIP IS UNLOCKED");
+    EXPECT_EQ((*record)["command"], "download");
+    EXPECT_EQ((*record)["file"], (home / "abc.bin").string());
+    EXPECT_EQ((*record)["sha256"], "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ((*record)["first"], 0);
+    EXPECT_EQ((*record)["last"], 2);
+    EXPECT_TRUE((*record)["time"].get<std::string>().ends_with("Z"));
+    EXPECT_EQ((*record)["messages"].back() == msg::TimeoutReset, faulty);
+  }
+}
+
+// A log that cannot be written to stops the run before any board is spoken to.
+TEST(CliGang, AnUnwritableLogStopsTheRunFirst) {
+  test::TempDir home;
+  std::filesystem::create_directory(home / "dir");
+  for (const auto& [log, reason] : {std::pair{"@/no/run.jsonl", "No such file or directory"}, {"@/dir", "Is a directory"}}) {
+    const auto [exitCode, output] = RunCli(home, "--simulate=boards=2 --yes --log " + std::string(log) + " detect");
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(output, "quillon-cli: cannot write to the log " + (home.Path().string() + (log + 1)) + ": " + reason + "\n");
+  }
+}
+
+// --json: one object a port on each line, and nothing else.
+TEST(CliGang, JsonIsOneObjectAPort) {
+  test::TempDir home;
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"--simulate --json detect", {"iapStatus"}},
+      {"--simulate --json read --range 1", {"sectors", "memory"}},
+      {"--simulate=boards=2 --json detect", {"chip"}},
+  };
+  for (const auto& [arguments, fields] : cases) {
+    const auto [exitCode, output] = RunCli(home, arguments);
+    EXPECT_EQ(exitCode, 0) << output;
+    const auto lines = LinesOf(output);
+    EXPECT_EQ(lines.size(), arguments.find("boards=2") != std::string::npos ? 2U : 1U) << output;
+    for (const auto& line : lines) {
+      const auto object = nlohmann::json::parse(line);
+      for (const auto& field : fields) EXPECT_FALSE(object[field].empty()) << field << " in " << line;
+    }
+  }
+}
+
+// Whatever the bytes, a string comes out as valid JSON that reads back as the text, less
+// what was not UTF-8.
+TEST(JsonText, EscapesEveryByteThatWouldBreakALine) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"plain", "\"plain\""},
+      {"a\"b\\c", R"("a\"b\\c")"},
+      {"\n\t\x01\x7f", R"("\n\t\u0001\u007f")"},
+      {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c", "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c\""},
+      {"\xff\xc3(\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80", R"("\ufffd\ufffd(\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd")"},
+  };
+  for (const auto& [text, json] : cases) {
+    EXPECT_EQ(cli::JsonString(text), json);
+    EXPECT_TRUE(nlohmann::json::accept(cli::JsonString(text))) << json;
   }
 }
 

@@ -1,0 +1,97 @@
+#include "cli/board_run.h"
+
+#include "cli/cli_operator.h"
+#include "settings/device_binding.h"
+#include "ui/main_dlg.h"
+
+namespace quillon::cli {
+
+namespace {
+
+// The settings file has already chosen port and baud rate; the options override them.
+void ApplyConnection(const GlobalOptions& options, const std::optional<std::string>& port, const AppPaths& paths,
+                     CIapDevice& device) {
+  if (port) {
+    if (const auto number = ComPortNumber(*port)) {
+      device.SetPortNumber(*number);
+      ApplyDeviceBinding(ReadDeviceBindings(paths), device);
+    } else {
+      device.SetDevicePath(*port);
+    }
+  }
+  if (options.baud) {
+    device.SetBaudRate(*options.baud);
+  }
+  if (options.echoWindow) {
+    device.SetEchoWindow(*options.echoWindow);
+  }
+}
+
+void Detect(const GlobalOptions& options, CMainDlg& window, CliOperator& op) {
+  op.onChipType = [&](CChipTypeDlg& dialog) {
+    dialog.Click(options.chipA16 ? CChipTypeDlg::IdQRV71A16 : CChipTypeDlg::IdQRV71A32);
+    dialog.Click(options.memoryInternal ? CChipTypeDlg::IdInternalMemory : CChipTypeDlg::IdExternalMemory);
+    return true;
+  };
+  switch (options.firmware) {
+    case Firmware::V11EInt: window.OnAutoDetect(); break;
+    case Firmware::V11EExt: window.OnExternalSelect(); break;
+    case Firmware::V11D: window.OnChipTypeSelect(); break;
+  }
+}
+
+int DetectAndRun(const RunPlan& plan, CMainDlg& window, CliOperator& op) {
+  op.BeginDetectionReport();
+  Detect(plan.options, window, op);
+  const Outcome detection = window.LastOutcome();
+  window.OnTimer();
+  op.EndDetectionReport(plan.entry.run == DetectCommand);
+  if (!window.TargetChip()->Device().IsOpen()) {
+    op.PrintHeldTraces();
+  }
+  if (ExitStatusOf(Graver(detection, window.LastOutcome())) != ExitOk) {
+    return ExitFailed;
+  }
+  if (plan.entry.windowCommand != 0 && op.CommandDisabled(plan.entry.windowCommand)) {
+    op.PrintError(std::string(plan.entry.name) + " is not available on this chip (" + window.Info().Security + ")");
+    return ExitFailed;
+  }
+  std::vector<std::string> arguments = plan.options.arguments;
+  try {
+    return ExitStatusOf(RunWindowCommand(plan.entry.run, window, op, arguments));
+  } catch (const UsageError& error) {
+    op.PrintError(error.what());
+    return ExitUsage;
+  }
+}
+
+}  // namespace
+
+BoardReport RunBoard(const RunPlan& plan, const std::optional<std::string>& port, CliOperator& op) {
+  BoardReport report;
+  report.started = std::chrono::system_clock::now();
+  const auto start = std::chrono::steady_clock::now();
+  report.command = plan.entry.name;
+  report.file = plan.file;
+  report.sha256 = plan.sha256;
+  {
+    CMainDlg window(op, plan.paths);
+    window.OnInitDialog();
+    ApplyConnection(plan.options, port, plan.paths, window.TargetChip()->Device());
+    report.device = window.TargetChip()->Device().DevicePath();
+    report.exitStatus = DetectAndRun(plan, window, op);
+    report.written = window.LastWritten();
+  }
+  // The window is gone, and with it the worker that may have had a last word.
+  report.port = PortLabel(port.value_or(report.device));
+  report.chip = op.KnownChipInfo();
+  report.messages = op.Said();
+  report.sectors = op.ShownSectors();
+  if (!report.sectors.empty()) {
+    report.memory = op.ShownMemory();
+  }
+  report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return report;
+}
+
+}  // namespace quillon::cli
