@@ -5,7 +5,9 @@
 
 #include "operator/messages.h"
 #include "protocol/target_chip.h"
+#include "settings/atomic_file.h"
 #include "settings/comm_settings.h"
+#include "settings/setting_values.h"
 #include "transport/serial_port.h"
 #include "ui/operator.h"
 
@@ -72,7 +74,8 @@ void CCommConfigDlg::OnOK(OperatorMessages& owner) {
   ApplyDeviceBinding(bindings_, port);
   const FailureReport report = [&owner](std::string_view text) { owner.Inform(text); };
   SaveCommSettings(paths_, settings, report);
-  if (!WriteDeviceBindings(paths_, bindings_)) {
+  if (const std::error_code error = WriteDeviceBindings(paths_, bindings_)) {
+    report(WriteFailureText(SettingValues(paths_).File(), error));
     report(msg::UnableToSaveConfiguration);
   }
 }
