@@ -73,10 +73,12 @@ void CCommConfigDlg::OnOK(OperatorMessages& owner) {
   port.SetBaudRate(settings.baud);
   ApplyDeviceBinding(bindings_, port);
   const FailureReport report = [&owner](std::string_view text) { owner.Inform(text); };
-  SaveCommSettings(paths_, settings, report);
+  const CommSettingsSaved saved = SaveCommSettings(paths_, settings, report);
+  stored_ = saved.port && saved.file && saved.baud;
   if (const std::error_code error = WriteDeviceBindings(paths_, bindings_)) {
     report(WriteFailureText(SettingValues(paths_).File(), error));
     report(msg::UnableToSaveConfiguration);
+    stored_ = false;
   }
 }
 

@@ -26,7 +26,7 @@ struct Started {
   }
   Strings Panes() const { return {UpdatePortPane(chip.Device()), UpdateBaudPane(chip.Device())}; }
   std::string SettingsFile() const { return test::ReadText(paths.configDir / "QrvBslComDft.txt"); }
-  bool Run(std::function<bool(CCommConfigDlg&)> answer, std::vector<SerialDevice> devices = {}) {
+  Outcome Run(std::function<bool(CCommConfigDlg&)> answer, std::vector<SerialDevice> devices = {}) {
     window.onCommConfig = std::move(answer);
     return RunCommSettings(window, &chip, paths, std::move(devices));
   }
