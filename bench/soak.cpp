@@ -373,7 +373,7 @@ void Soak::Cycle(int index) {
 // threads, and the heap no larger than a cycle's own scratch may leave it. With the window
 // closed, the process is back where it started.
 bool Leaks(const std::vector<Resources>& points) {
-  constexpr long kHeapSlackKb = 16;
+  constexpr long kHeapSlackKb = 32;
   const Resources& start = points.front();
   const Resources& warm = points[1];
   const Resources& last = points[points.size() - 2];
@@ -417,7 +417,7 @@ int main(int argc, char** argv) {
     } else {
       for (int cycle = 1; cycle <= options.cycles; ++cycle) {
         soak.Cycle(cycle);
-        if (cycle == warmUp || cycle % std::max(1, options.cycles / 4) == 0) {
+        if (cycle == warmUp || cycle % std::max(1, options.cycles / 4) == 0 || cycle == options.cycles) {
           points.push_back(Measure("after cycle " + std::to_string(cycle)));
         }
       }
