@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "operator/messages.h"
 #include "support/host_fixture.h"
 #include "ui/main_dlg.h"
 
@@ -250,6 +251,13 @@ struct Tally {
   std::map<std::string, std::pair<int, int>> byFault;  // faulted cycles and those reported good
 };
 
+// Whether the operator was told anything beyond what every cycle shows.
+bool Told(const std::vector<std::string>& messages) {
+  return std::any_of(messages.begin(), messages.end(), [](const std::string& text) {
+    return text != quillon::msg::ProceedToDownload && text != quillon::msg::ResetIfAutoDetectFails;
+  });
+}
+
 class Soak {
  public:
   explicit Soak(const Options& options)
@@ -329,7 +337,7 @@ void Soak::Cycle(int index) {
   // The compare tells its result on the status line rather than in a box.
   window_.Info().IapStatus.clear();
   const Outcome compare = detected ? Run([&] { window_.OnCompare(); }) : Outcome::Failed;
-  const bool told = !op_.Messages().empty() || (download == Outcome::Done && !window_.Info().IapStatus.empty());
+  const bool told = Told(op_.Messages()) || (download == Outcome::Done && !window_.Info().IapStatus.empty());
   // The operator lets go of the board before it is taken off the line.
   window_.OnResetLink();
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
