@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -140,5 +141,8 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace quillon::cli
 
 int main(int argc, char** argv) {
+  // A file size limit (ulimit -f) then fails the write that meets it, which is reported
+  // and leaves the old file whole, instead of ending the program part-way with nothing said.
+  std::signal(SIGXFSZ, SIG_IGN);
   return quillon::cli::Run(std::vector<std::string>(argv + 1, argv + argc));
 }

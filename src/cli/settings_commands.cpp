@@ -8,8 +8,10 @@
 #include <string_view>
 
 #include "operator/messages.h"
+#include "settings/atomic_file.h"
 #include "settings/comm_settings.h"
 #include "settings/device_binding.h"
+#include "settings/setting_values.h"
 #include "transport/serial_port.h"
 
 namespace quillon {
@@ -133,18 +135,19 @@ int RunSettingsCommand(const std::vector<std::string>& args, const AppPaths& pat
   if (request.port || request.baud) {
     const CommSettingsSaved saved =
         SaveCommSettings(paths, settings, [&out](std::string_view text) { out << text << '\n'; });
-    if (!saved.file) {
-      err << "quillon-cli settings: cannot write " << CommSettingsFilePath(paths).string() << '\n';
-    }
     stored = saved.port && saved.file && saved.baud;
   }
-  if (request.echoWindow && !SaveEchoWindow(paths, *request.echoWindow)) {
-    out << msg::UnableToSaveConfiguration << '\n';
-    stored = false;
+  const auto unsaved = [&](std::error_code error) {
+    if (error) {
+      out << WriteFailureText(SettingValues(paths).File(), error) << '\n' << msg::UnableToSaveConfiguration << '\n';
+      stored = false;
+    }
+  };
+  if (request.echoWindow) {
+    unsaved(SaveEchoWindow(paths, *request.echoWindow));
   }
-  if (request.device && !WriteDeviceBindings(paths, bindings)) {
-    out << msg::UnableToSaveConfiguration << '\n';
-    stored = false;
+  if (request.device) {
+    unsaved(WriteDeviceBindings(paths, bindings));
   }
   ShowSettings(paths, out);
   return stored ? 0 : 1;

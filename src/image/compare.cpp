@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "image/formatted.h"
+#include "operator/formatted.h"
 #include "image/image_reader.h"
 #include "image/image_texts.h"
 #include "protocol/target_chip.h"

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <new>
 
-#include "image/formatted.h"
+#include "operator/formatted.h"
 #include "image/intel_hex.h"
 #include "operator/messages.h"
 #include "protocol/chip_type_dialog.h"
@@ -128,7 +128,7 @@ int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, Op
   }
   std::string failure;
   if (!target.Write(reading.image, failure)) {
-    op.Trace("\nStaging file: " + failure + "\n");
+    op.Inform(failure);
     return ImageBadFile;
   }
   image.Length = reading.image.size();

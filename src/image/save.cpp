@@ -1,6 +1,5 @@
 #include "image/save.h"
 
-#include <string_view>
 #include <vector>
 
 #include "image/file_replacement.h"
@@ -12,17 +11,16 @@
 namespace quillon {
 
 int SaveFlashToFile(CTargetChip& chip, const std::string& fileName, int start, int length, int chunk,
-                    int textFormat) {
+                    int textFormat, std::error_code& writeError) {
   std::vector<std::uint8_t> bytes;
   const int copied = CopyFlash(chip.Device(), start, length, chunk, bytes);
   if (copied != ImageDone) {
     return copied == ImageNoMemory ? ImageNoMemory : ImageFailed;
   }
-  if (textFormat != 0) {
-    return ReplaceFile(fileName, TextDump(bytes, static_cast<std::uint32_t>(start))) ? ImageDone : ImageFailed;
-  }
-  const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  return ReplaceFile(fileName, raw) ? ImageDone : ImageFailed;
+  const std::string content = textFormat != 0 ? TextDump(bytes, static_cast<std::uint32_t>(start))
+                                              : std::string(bytes.begin(), bytes.end());
+  writeError = ReplaceFile(fileName, content);
+  return writeError ? ImageFailed : ImageDone;
 }
 
 }  // namespace quillon

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 
 namespace quillon {
 
@@ -8,10 +9,11 @@ class CTargetChip;
 
 // Reads `length` bytes of flash from `start` in chunks of `chunk` and writes them to the
 // file, as the text dump when `textFormat` is non-zero, else as raw bytes. 0 when saved;
-// -1 when the read came back short or the file could not be written, 8 when memory is
-// short. The file is touched only once every byte is at hand, and then replaced whole, so
-// a failure leaves a file that was there as it was.
+// -1 when the read came back short or the file could not be written, and then
+// `writeError` says why it could not; 8 when memory is short. The file is touched only
+// once every byte is at hand, and then replaced whole, so a failure leaves a file that was
+// there as it was.
 int SaveFlashToFile(CTargetChip& chip, const std::string& fileName, int start, int length, int chunk,
-                    int textFormat);
+                    int textFormat, std::error_code& writeError);
 
 }  // namespace quillon

@@ -5,10 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <string_view>
-#include <utility>
 
+#include "operator/messages.h"
 #include "settings/app_paths.h"
 #include "settings/atomic_file.h"
 
@@ -28,16 +27,12 @@ class Descriptor {
   Descriptor& operator=(const Descriptor&) = delete;
 
   int Get() const { return fd_; }
-  // Closing reports the errors of writes the kernel had deferred.
-  bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
 
  private:
   int fd_;
 };
 
-std::string SystemFailure(std::string_view what, const std::filesystem::path& path) {
-  return std::string(what) + " " + path.string() + ": " + std::strerror(errno);
-}
+std::error_code LastError() { return {errno, std::generic_category()}; }
 
 // Parents are made 0700 as well, as a cache directory that did not exist yet should be.
 void MakeDirectories(const std::filesystem::path& directory) {
@@ -50,21 +45,22 @@ void MakeDirectories(const std::filesystem::path& directory) {
 
 // Links above the directory are the user's own business; the directory itself must be a
 // real one, this user's, and closed to everyone else.
-int OpenPrivateDirectory(const std::filesystem::path& directory, std::string& failure) {
+int OpenPrivateDirectory(const std::filesystem::path& directory, const std::filesystem::path& file,
+                         std::string& failure) {
   MakeDirectories(directory);
   const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
-    failure = SystemFailure("cannot open the directory", directory);
+    failure = errno == ELOOP ? WriteFailureText(file, msg::DirectoryIsLink) : WriteFailureText(file, LastError());
     return -1;
   }
   struct stat status {};
   if (::fstat(fd, &status) != 0 || status.st_uid != ::geteuid()) {
     ::close(fd);
-    failure = "the directory " + directory.string() + " belongs to another user";
+    failure = WriteFailureText(file, msg::DirectoryOfAnotherUser);
     return -1;
   }
   if ((status.st_mode & 077) != 0 && ::fchmod(fd, 0700) != 0) {
-    failure = SystemFailure("cannot close to others the directory", directory);
+    failure = WriteFailureText(file, LastError());
     ::close(fd);
     return -1;
   }
@@ -76,18 +72,20 @@ int OpenPrivateDirectory(const std::filesystem::path& directory, std::string& fa
 StagingFile StagingFile::InCacheDirectory() { return StagingFile(AppPaths::FromEnvironment().cacheDir); }
 
 bool StagingFile::Write(std::span<const std::uint8_t> bytes, std::string& failure) const {
-  const Descriptor directory(OpenPrivateDirectory(directory_, failure));
+  const Descriptor directory(OpenPrivateDirectory(directory_, Path(), failure));
   if (directory.Get() < 0) {
     return false;
   }
-  Descriptor file(::openat(directory.Get(), FileName, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (file.Get() < 0) {
-    failure = SystemFailure("cannot create", Path());
+  // Nobody else can plant a link here, so one that stands here means something is amiss
+  // that the operator should look at rather than have quietly replaced.
+  struct stat existing {};
+  if (::fstatat(directory.Get(), FileName, &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(existing.st_mode)) {
+    failure = WriteFailureText(Path(), msg::LinkInTheWay);
     return false;
   }
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  if (!WriteAll(file.Get(), text) || !file.Close()) {
-    failure = SystemFailure("cannot write", Path());
+  if (const std::error_code error = ReplaceInDirectory(directory.Get(), FileName, text, {})) {
+    failure = WriteFailureText(Path(), error);
     return false;
   }
   return true;

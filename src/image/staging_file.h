@@ -20,8 +20,10 @@ class StagingFile {
 
   std::filesystem::path Path() const { return directory_ / FileName; }
 
-  // Makes the file hold exactly `bytes`, creating the directory (0700) when missing. False,
-  // with the reason, when the directory is a link, not this user's, or a write fails.
+  // Makes the file hold exactly `bytes`, creating the directory (0700) when missing, and
+  // replaces it whole, so that a failure leaves the last image as it was. False, with the
+  // text that tells the operator why, when the directory is a link or not this user's, a
+  // link stands at the file's name, or the write fails.
   bool Write(std::span<const std::uint8_t> bytes, std::string& failure) const;
 
  private:

@@ -19,6 +19,12 @@ inline constexpr std::string_view CannotOpenFile = "Cannot open the selected fil
 // The file as the operator named it and the system's reason, such as one of these.
 inline constexpr const char* CannotOpenNamedFileFormat = "Cannot open %s: %s";
 inline constexpr std::string_view NotRegularFile = "Not a regular file";
+// A file that could not be written, as the operator named it, and the reason, such as
+// the system's or one of these; whatever stood at the name before is kept as it was.
+inline constexpr const char* CannotWriteNamedFileFormat = "Cannot write %s: %s";
+inline constexpr std::string_view LinkInTheWay = "A link stands at its name";
+inline constexpr std::string_view DirectoryIsLink = "Its directory is a link";
+inline constexpr std::string_view DirectoryOfAnotherUser = "Its directory belongs to another user";
 inline constexpr std::string_view OverSize = "The selected is over size!!!";
 inline constexpr std::string_view FailToWriteReadCommand = "Fail to write QRV_CMD_READ to MCU!!!";
 inline constexpr std::string_view EchoDiffers = "1:Fail to write QRV_CMD_READ CMD byte!!!";

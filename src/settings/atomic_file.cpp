@@ -6,69 +6,124 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <string>
-#include <system_error>
+#include <random>
+#include <utility>
+
+#include "operator/formatted.h"
+#include "operator/messages.h"
 
 namespace quillon {
 
 namespace {
 
+constexpr int NameAttempts = 16;
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
 std::filesystem::path DirectoryOf(const std::filesystem::path& file) {
   return file.parent_path().empty() ? "." : file.parent_path();
 }
 
+// O_EXCL never opens what is already there, so a link planted at the name is not followed.
+int CreateBeside(int directory, const std::string& name, mode_t bits, std::string& hidden) {
+  std::random_device seed;
+  std::uniform_int_distribution<unsigned> suffix(0, 0xFFFFFF);
+  for (int attempt = 0; attempt < NameAttempts; ++attempt) {
+    char tail[16];
+    std::snprintf(tail, sizeof tail, ".%06x", suffix(seed));
+    // Appended, not "." + name: GCC 12 at -O3 warns wrongly of overlapping copies there.
+    std::string candidate = ".";
+    candidate += name;
+    candidate += tail;
+    const int fd = ::openat(directory, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, bits);
+    if (fd >= 0 || errno != EEXIST) {
+      hidden = std::move(candidate);
+      return fd;
+    }
+  }
+  return -1;
+}
+
+std::error_code WriteDurably(int fd, std::string_view bytes, FilePermissions permissions) {
+  if (const std::error_code error = WriteAll(fd, bytes)) {
+    return error;
+  }
+  if ((permissions.exact && ::fchmod(fd, permissions.bits & 07777) != 0) || ::fsync(fd) != 0) {
+    return LastError();
+  }
+  return {};
+}
+
 }  // namespace
 
-bool WriteAll(int fd, std::string_view bytes) {
+std::error_code WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written > 0) {
       bytes.remove_prefix(static_cast<std::size_t>(written));
-    } else if (written == 0 || errno != EINTR) {
-      return false;
+    } else if (written == 0) {
+      return std::make_error_code(std::errc::io_error);
+    } else if (errno != EINTR) {
+      return LastError();
     }
   }
-  return true;
+  return {};
 }
 
-void SyncDirectoryOf(const std::filesystem::path& file) {
-  const int fd = ::open(DirectoryOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-}
-
-bool EnsurePrivateDirectory(const std::filesystem::path& directory) {
+std::error_code EnsurePrivateDirectory(const std::filesystem::path& directory) {
   std::error_code error;
   if (std::filesystem::is_directory(directory, error)) {
-    return true;
+    return {};
   }
   if (directory.has_parent_path()) {
     std::filesystem::create_directories(directory.parent_path(), error);
   }
-  return ::mkdir(directory.c_str(), 0700) == 0 || (errno == EEXIST && std::filesystem::is_directory(directory, error));
+  if (::mkdir(directory.c_str(), 0700) == 0 || (errno == EEXIST && std::filesystem::is_directory(directory, error))) {
+    return {};
+  }
+  return errno == EEXIST ? std::make_error_code(std::errc::not_a_directory) : LastError();
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
-  // mkostemp creates the name exclusively, so nothing planted there can be followed.
-  // Appended, not "." + name: GCC 12 at -O3 warns wrongly of overlapping copies there.
-  std::string hidden = ".";
-  hidden += file.filename().string();
-  hidden += ".XXXXXX";
-  std::string temporary = (DirectoryOf(file) / hidden).string();
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+std::error_code ReplaceInDirectory(int directory, const std::string& name, std::string_view bytes,
+                                   FilePermissions permissions) {
+  std::string hidden;
+  const int fd = CreateBeside(directory, name, permissions.bits, hidden);
   if (fd < 0) {
-    return false;
+    return LastError();
   }
-  const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || std::rename(temporary.c_str(), file.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return false;
+  std::error_code error = WriteDurably(fd, bytes, permissions);
+  // Closing reports the errors of writes the kernel had deferred.
+  if (::close(fd) != 0 && !error) {
+    error = LastError();
   }
-  SyncDirectoryOf(file);
-  return true;
+  if (!error && ::renameat(directory, hidden.c_str(), directory, name.c_str()) != 0) {
+    error = LastError();
+  }
+  if (error) {
+    ::unlinkat(directory, hidden.c_str(), 0);
+    return error;
+  }
+  ::fsync(directory);
+  return {};
+}
+
+std::error_code WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
+                                    FilePermissions permissions) {
+  const int directory = ::open(DirectoryOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (directory < 0) {
+    return LastError();
+  }
+  const std::error_code error = ReplaceInDirectory(directory, file.filename().string(), bytes, permissions);
+  ::close(directory);
+  return error;
+}
+
+std::string WriteFailureText(const std::filesystem::path& file, std::string_view reason) {
+  return Formatted(msg::CannotWriteNamedFileFormat, file.c_str(), std::string(reason).c_str());
+}
+
+std::string WriteFailureText(const std::filesystem::path& file, std::error_code error) {
+  return WriteFailureText(file, error.message());
 }
 
 }  // namespace quillon

@@ -1,9 +1,11 @@
 #include "settings/comm_settings.h"
 
 #include <charconv>
+#include <set>
 #include <string>
 
 #include "operator/messages.h"
+#include "settings/atomic_file.h"
 #include "settings/device_binding.h"
 #include "settings/setting_values.h"
 #include "transport/serial_port.h"
@@ -35,19 +37,31 @@ std::optional<int> ReadEchoWindow(const AppPaths& paths) {
   return text ? ParseEchoWindow(*text) : std::nullopt;
 }
 
-bool SaveEchoWindow(const AppPaths& paths, int window) {
-  return SettingValues(paths).WriteSettingValue(EchoWindowValue, std::to_string(window)) == 1;
+std::error_code SaveEchoWindow(const AppPaths& paths, int window) {
+  return SettingValues(paths).WriteSettingValue(EchoWindowValue, std::to_string(window));
 }
 
 CommSettingsSaved SaveCommSettings(const AppPaths& paths, const CommSettings& settings, const FailureReport& report) {
   SettingValues values(paths);
+  std::set<std::string, std::less<>> told;
+  const auto failed = [&](const std::filesystem::path& file, std::error_code error) {
+    if (error) {
+      std::string text = WriteFailureText(file, error);
+      if (!told.contains(text)) {
+        report(text);
+        told.insert(std::move(text));
+      }
+    }
+    return static_cast<bool>(error);
+  };
   CommSettingsSaved saved;
-  saved.port = values.WriteSettingValue(CommPortValue, std::to_string(settings.port)) == 1;
+  saved.port = !failed(values.File(), values.WriteSettingValue(CommPortValue, std::to_string(settings.port)));
   if (!saved.port) {
     report(msg::UnableToSaveConfiguration);
   }
-  saved.file = WriteCommSettingsFile(CommSettingsFilePath(paths), settings);
-  saved.baud = values.WriteSettingValue(BaudRateValue, std::to_string(settings.baud)) == 1;
+  const std::filesystem::path file = CommSettingsFilePath(paths);
+  saved.file = !failed(file, WriteCommSettingsFile(file, settings));
+  saved.baud = !failed(values.File(), values.WriteSettingValue(BaudRateValue, std::to_string(settings.baud)));
   if (!saved.baud) {
     report(msg::UnableToSaveConfiguration);
   }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <system_error>
 
 #include "settings/app_paths.h"
 #include "settings/comm_settings_file.h"
@@ -16,8 +17,8 @@ class SerialPort;
 void LoadCommSettings(const AppPaths& paths, SerialPort& port);
 
 // Stores a confirmed choice: "COMMPORT", the settings file, "BAUDRATE", in this order.
-// Each value that cannot be stored is reported and the rest still stored; a settings file
-// that cannot be written is not reported, only told by the result.
+// Each file that cannot be written is reported once with the reason, each value that
+// cannot be stored is reported as well, and the rest is still stored.
 struct CommSettingsSaved {
   bool port = false;
   bool file = false;
@@ -30,6 +31,6 @@ CommSettingsSaved SaveCommSettings(const AppPaths& paths, const CommSettings& se
 std::optional<int> ParseEchoWindow(std::string_view text);
 // The echo window kept with the settings: nothing when none, or none that will do, is kept.
 std::optional<int> ReadEchoWindow(const AppPaths& paths);
-bool SaveEchoWindow(const AppPaths& paths, int window);
+std::error_code SaveEchoWindow(const AppPaths& paths, int window);
 
 }  // namespace quillon

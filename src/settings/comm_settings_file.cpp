@@ -81,8 +81,11 @@ std::optional<CommSettings> ReadCommSettingsFile(const std::filesystem::path& fi
   return bytes ? ParseCommSettings(*bytes) : std::nullopt;
 }
 
-bool WriteCommSettingsFile(const std::filesystem::path& file, const CommSettings& settings) {
-  return EnsurePrivateDirectory(file.parent_path()) && WriteFileAtomically(file, FormatCommSettings(settings));
+std::error_code WriteCommSettingsFile(const std::filesystem::path& file, const CommSettings& settings) {
+  if (const std::error_code error = EnsurePrivateDirectory(file.parent_path())) {
+    return error;
+  }
+  return WriteFileAtomically(file, FormatCommSettings(settings));
 }
 
 }  // namespace quillon

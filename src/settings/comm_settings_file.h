@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "settings/app_paths.h"
 
@@ -32,6 +33,7 @@ std::optional<CommSettings> ParseCommSettings(std::string_view bytes);
 
 // Nothing when the file is missing, unreadable or not a settings file.
 std::optional<CommSettings> ReadCommSettingsFile(const std::filesystem::path& file);
-bool WriteCommSettingsFile(const std::filesystem::path& file, const CommSettings& settings);
+// Replaces the file whole, making its directory (0700) when missing; the reason when it cannot.
+std::error_code WriteCommSettingsFile(const std::filesystem::path& file, const CommSettings& settings);
 
 }  // namespace quillon

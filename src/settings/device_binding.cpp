@@ -26,7 +26,7 @@ DeviceBindings ReadDeviceBindings(const AppPaths& paths) {
   return bindings;
 }
 
-bool WriteDeviceBindings(const AppPaths& paths, const DeviceBindings& bindings) {
+std::error_code WriteDeviceBindings(const AppPaths& paths, const DeviceBindings& bindings) {
   const DeviceBindings stored = ReadDeviceBindings(paths);
   std::map<std::string, std::string, std::less<>> changes;
   for (int port = FirstBindablePort; port <= LastBindablePort; ++port) {
@@ -34,7 +34,7 @@ bool WriteDeviceBindings(const AppPaths& paths, const DeviceBindings& bindings) 
       changes[DeviceBindingName(port)] = bindings[SlotIndex(port)];
     }
   }
-  return changes.empty() || SettingValues(paths).Write(changes);
+  return changes.empty() ? std::error_code() : SettingValues(paths).Write(changes);
 }
 
 std::string BoundDevice(const DeviceBindings& bindings, int port) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <system_error>
 
 #include "settings/app_paths.h"
 
@@ -20,8 +21,8 @@ bool IsBindablePort(int port);
 std::string DeviceBindingName(int port);
 
 DeviceBindings ReadDeviceBindings(const AppPaths& paths);
-// Rewrites the values only when a binding has changed; false when that failed.
-bool WriteDeviceBindings(const AppPaths& paths, const DeviceBindings& bindings);
+// Rewrites the values only when a binding has changed; the reason when that failed.
+std::error_code WriteDeviceBindings(const AppPaths& paths, const DeviceBindings& bindings);
 
 // The path the port is bound to; empty for its default device and for a port outside the slots.
 std::string BoundDevice(const DeviceBindings& bindings, int port);

@@ -1,5 +1,6 @@
 #include "settings/setting_values.h"
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -29,16 +30,18 @@ bool Storable(std::string_view name, std::string_view text) {
 
 }  // namespace
 
-std::optional<SettingValues::Values> SettingValues::Load() const {
-  std::error_code error;
+std::optional<SettingValues::Values> SettingValues::Load(std::error_code& error) const {
   if (!std::filesystem::exists(file_, error)) {
-    return Values{};
+    return error ? std::nullopt : std::optional<Values>(Values{});
   }
   if (std::filesystem::is_directory(file_, error)) {
+    error = std::make_error_code(std::errc::is_a_directory);
     return std::nullopt;
   }
+  errno = 0;
   std::ifstream in(file_);
   if (!in) {
+    error = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
     return std::nullopt;
   }
   Values values;
@@ -50,13 +53,15 @@ std::optional<SettingValues::Values> SettingValues::Load() const {
     }
   }
   if (in.bad()) {
+    error = std::make_error_code(std::errc::io_error);
     return std::nullopt;
   }
   return values;
 }
 
 std::optional<std::string> SettingValues::Read(std::string_view name) const {
-  const std::optional<Values> values = Load();
+  std::error_code ignored;
+  const std::optional<Values> values = Load(ignored);
   if (!values) {
     return std::nullopt;
   }
@@ -64,23 +69,24 @@ std::optional<std::string> SettingValues::Read(std::string_view name) const {
   return found == values->end() ? std::nullopt : std::optional<std::string>(found->second);
 }
 
-int SettingValues::WriteSettingValue(std::string_view name, std::string_view text) {
+std::error_code SettingValues::WriteSettingValue(std::string_view name, std::string_view text) {
   const std::string_view stored = text.size() >= LongTextLength ? text.substr(0, CutTextLength) : text;
-  return Write({{std::string(name), std::string(stored)}}) ? 1 : 0;
+  return Write({{std::string(name), std::string(stored)}});
 }
 
-bool SettingValues::Write(const Values& changes) {
+std::error_code SettingValues::Write(const Values& changes) {
   for (const auto& [name, text] : changes) {
     if (!Storable(name, text)) {
-      return false;
+      return std::make_error_code(std::errc::invalid_argument);
     }
   }
-  if (!EnsurePrivateDirectory(file_.parent_path())) {
-    return false;
+  if (const std::error_code error = EnsurePrivateDirectory(file_.parent_path())) {
+    return error;
   }
-  std::optional<Values> values = Load();
+  std::error_code error;
+  std::optional<Values> values = Load(error);
   if (!values) {
-    return false;
+    return error;
   }
   for (const auto& [name, text] : changes) {
     (*values)[name] = text;

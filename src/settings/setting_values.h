@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "settings/app_paths.h"
 
@@ -24,19 +25,22 @@ class SettingValues {
   explicit SettingValues(std::filesystem::path file) : file_(std::move(file)) {}
   explicit SettingValues(const AppPaths& paths) : SettingValues(paths.configDir / SettingValuesFileName) {}
 
+  const std::filesystem::path& File() const { return file_; }
   std::optional<std::string> Read(std::string_view name) const;
 
-  // 1 when the value was stored, 0 otherwise. A text of 32 characters or more keeps only
-  // its first 30, as the registry writer of older hosts did.
-  int WriteSettingValue(std::string_view name, std::string_view text);
+  // Nothing when the value was stored, otherwise why not. A text of 32 characters or more
+  // keeps only its first 30, as the registry writer of older hosts did.
+  std::error_code WriteSettingValue(std::string_view name, std::string_view text);
 
-  // Stores several values in one rewrite; false leaves the file as it was.
-  bool Write(const std::map<std::string, std::string, std::less<>>& values);
+  // Stores several values in one rewrite; a failure leaves the file as it was. A name or
+  // text that would not read back the same is refused as an invalid argument.
+  std::error_code Write(const std::map<std::string, std::string, std::less<>>& values);
 
  private:
   using Values = std::map<std::string, std::string, std::less<>>;
-  // Nothing when the file exists but cannot be read: rewriting it then would lose values.
-  std::optional<Values> Load() const;
+  // Nothing, with the reason, when the file exists but cannot be read: rewriting it then
+  // would lose values.
+  std::optional<Values> Load(std::error_code& error) const;
 
   std::filesystem::path file_;
 };

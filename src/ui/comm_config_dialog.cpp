@@ -5,7 +5,9 @@
 
 #include "operator/messages.h"
 #include "protocol/target_chip.h"
+#include "settings/atomic_file.h"
 #include "settings/comm_settings.h"
+#include "settings/setting_values.h"
 #include "transport/serial_port.h"
 #include "ui/operator.h"
 
@@ -71,9 +73,12 @@ void CCommConfigDlg::OnOK(OperatorMessages& owner) {
   port.SetBaudRate(settings.baud);
   ApplyDeviceBinding(bindings_, port);
   const FailureReport report = [&owner](std::string_view text) { owner.Inform(text); };
-  SaveCommSettings(paths_, settings, report);
-  if (!WriteDeviceBindings(paths_, bindings_)) {
+  const CommSettingsSaved saved = SaveCommSettings(paths_, settings, report);
+  stored_ = saved.port && saved.file && saved.baud;
+  if (const std::error_code error = WriteDeviceBindings(paths_, bindings_)) {
+    report(WriteFailureText(SettingValues(paths_).File(), error));
     report(msg::UnableToSaveConfiguration);
+    stored_ = false;
   }
 }
 

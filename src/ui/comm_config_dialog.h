@@ -31,6 +31,8 @@ class CCommConfigDlg {
   // Fills the lists and preselects the configured port and baud rate, the first time only.
   void DoDataExchange();
   void OnOK(OperatorMessages& owner);
+  // False once OK has met a value or file it could not store.
+  bool Stored() const { return stored_; }
 
   bool FirstFill() const { return firstFill_; }
   const std::vector<std::string>& PortEntries() const { return portEntries_; }
@@ -67,6 +69,7 @@ class CCommConfigDlg {
   int portSelection_ = NoSelection;
   int baudSelection_ = NoSelection;
   DeviceBindings bindings_{};
+  bool stored_ = true;
 };
 
 }  // namespace quillon

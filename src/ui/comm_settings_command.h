@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "operator/outcome.h"
 #include "settings/app_paths.h"
 #include "settings/serial_devices.h"
 
@@ -16,7 +17,7 @@ inline constexpr std::string_view CommSettingsTitle =
 
 // The "&RS232" command: the dialog under a warning title, which is restored however the
 // dialog ends. The port that is open keeps its settings; the next detection reopens it.
-// True when the operator confirmed the dialog.
-bool RunCommSettings(Operator& window, CTargetChip* chip, const AppPaths& paths, std::vector<SerialDevice> devices);
+// Declined when the operator cancelled, Failed when the choice could not all be stored.
+Outcome RunCommSettings(Operator& window, CTargetChip* chip, const AppPaths& paths, std::vector<SerialDevice> devices);
 
 }  // namespace quillon

@@ -1,11 +1,12 @@
 #include "image/compare.h"
 #include "image/download.h"
-#include "image/formatted.h"
+#include "operator/formatted.h"
 #include "image/image_reader.h"
 #include "image/image_texts.h"
 #include "image/print.h"
 #include "image/save.h"
 #include "operator/messages.h"
+#include "settings/atomic_file.h"
 #include "ui/chosen_start.h"
 #include "ui/command_checks.h"
 #include "ui/compare_dialog.h"
@@ -138,10 +139,15 @@ void CMainDlg::OnFileSave() {
   if (dialog.DoModal(window_)) {
     const SectorRange range = TakeChosenStart(*this, *chip_, dialog.GetChosenStart(), dialog.GetChosenRange());
     const auto sectorSize = static_cast<int>(chip_->SectorSize(range.block));
+    std::error_code writeError;
     const int result = SaveFlashToFile(*chip_, dialog.GetFileName(), static_cast<int>(range.address),
-                                       range.count * sectorSize, sectorSize, dialog.GetTextFormat());
+                                       range.count * sectorSize, sectorSize, dialog.GetTextFormat(), writeError);
     if (result != 0) {
       Note(Outcome::Failed);
+    }
+    // Only a read that succeeded gets as far as the file, so the link is up to tell this.
+    if (writeError) {
+      window_.Inform(WriteFailureText(dialog.GetFileName(), writeError));
     }
     // A queued link that failed is reported once, by the watchdog.
     if (!link_.LinkLost) {

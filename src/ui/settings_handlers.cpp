@@ -9,7 +9,7 @@
 
 namespace quillon {
 
-bool RunCommSettings(Operator& window, CTargetChip* chip, const AppPaths& paths, std::vector<SerialDevice> devices) {
+Outcome RunCommSettings(Operator& window, CTargetChip* chip, const AppPaths& paths, std::vector<SerialDevice> devices) {
   CCommConfigDlg dialog(chip, paths, std::move(devices));
   const std::string savedTitle = window.Title();
   window.SetTitle(CommSettingsTitle);
@@ -18,14 +18,15 @@ bool RunCommSettings(Operator& window, CTargetChip* chip, const AppPaths& paths,
     window.Inform(msg::SelectChipTypeOrDetect);
   }
   window.SetTitle(savedTitle);
-  return chosen;
+  if (!chosen) {
+    return Outcome::Declined;
+  }
+  return dialog.Stored() ? Outcome::Done : Outcome::Failed;
 }
 
 void CMainDlg::OnCommSettings() {
   BeginCommand();
-  if (!RunCommSettings(Window(), TargetChip(), Paths(), DiscoverSerialDevices())) {
-    Note(Outcome::Declined);
-  }
+  Note(RunCommSettings(Window(), TargetChip(), Paths(), DiscoverSerialDevices()));
 }
 
 }  // namespace quillon

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "image/formatted.h"
+#include "operator/formatted.h"
 #include "operator/messages.h"
 #include "protocol/commands.h"
 #include "support/host_fixture.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "image/formatted.h"
+#include "operator/formatted.h"
 #include "image/image_texts.h"
 #include "image/print_back_end.h"
 #include "image/text_dump.h"

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -28,6 +29,9 @@ std::vector<std::string> ProgramArguments(const QApplication& app) {
 
 int main(int argc, char** argv) {
   using namespace quillon::gui;
+  // A file size limit (ulimit -f) then fails the write that meets it, which is reported
+  // and leaves the old file whole, instead of ending the program part-way with nothing said.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication app(argc, argv);
   StartOptions options;
   try {

@@ -1,0 +1,117 @@
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <functional>
+#include <optional>
+
+#include "settings/atomic_file.h"
+#include "support/host_fixture.h"
+#include "ui/comm_config_dialog.h"
+#include "ui/save_dialog.h"
+
+namespace quillon::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file this process writes stops at `bytes`, as on a disk that is full (0) or fills
+// up part-way through a write; root is held to the limit too.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    const rlimit limited{bytes, saved_.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, handler_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*handler_)(int);
+};
+
+// A directory closed to writing. Root passes that check, so this thread alone gives up
+// root's override of file permissions for as long as this lives (capabilities belong to
+// a thread, not the process), and meets the directory as the person at the bench would.
+class ReadOnlyDirectory {
+ public:
+  explicit ReadOnlyDirectory(fs::path directory) : directory_(std::move(directory)) {
+    ::chmod(directory_.c_str(), 0500);
+    syscall(SYS_capget, &header_, saved_);
+    __user_cap_data_struct none[2] = {{0, saved_[0].permitted, 0}, {0, saved_[1].permitted, 0}};
+    syscall(SYS_capset, &header_, none);
+  }
+  ~ReadOnlyDirectory() {
+    syscall(SYS_capset, &header_, saved_);
+    ::chmod(directory_.c_str(), 0700);
+  }
+
+ private:
+  fs::path directory_;
+  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2]{};
+};
+
+// Every file the program writes, met by each failure while it writes: the command fails,
+// says which file and why, and leaves the file as it was with nothing beside it.
+TEST(FileSafety, EveryFileSurvivesEveryFailureWhole) {
+  FlashHost host(TargetOf(sim::Firmware::V11EExt));
+  const AppPaths paths{host.dir / "config", host.dir / "cache"};
+  const std::string hex = host.File("image.hex", HexRecord(0, 0, Counting(64, 1)) + EndRecord);
+  const fs::path saved = host.dir / "saved" / "flash.bin";
+  host.op.onSave = [&](CSaveDlg& dialog) { return dialog.SetFileName(saved), dialog.SelectStart(0) && dialog.SelectRange(1); };
+  host.op.onCommConfig = [](CCommConfigDlg& dialog) { return dialog.SelectPort(1), dialog.SelectBaud(3), true; };
+  host.ChooseFile(hex, 0);
+  const auto save = [&] { host.window.OnFileSave(); };
+  const auto configure = [&] { host.window.OnCommSettings(); };
+  const struct { fs::path file; std::function<void()> command; } kinds[] = {
+      {saved, save},
+      {paths.configDir / "QrvBslComDft.txt", configure},
+      {paths.configDir / "registry.ini", configure},
+      {paths.cacheDir / "qrvtmp.bin", [&] { host.window.OnDownload(); }},
+  };
+  enum Failure { FullDisk, CutShort, ReadOnly, Directory };
+  for (const auto& kind : kinds) {
+    for (const Failure failure : {FullDisk, CutShort, ReadOnly, Directory}) {
+      SCOPED_TRACE(kind.file.string() + " failure " + std::to_string(failure));
+      const fs::path& file = kind.file;
+      fs::remove_all(file);
+      if (failure == Directory) fs::create_directories(file / "kept");
+      else WriteFile(file, std::string("old contents"));
+      ::chmod(file.parent_path().c_str(), 0700);
+      host.op.ClearRecords();
+      {
+        std::optional<FileSizeLimit> limit;
+        std::optional<ReadOnlyDirectory> readOnly;
+        if (failure == FullDisk || failure == CutShort) limit.emplace(failure == FullDisk ? 0 : 5);
+        if (failure == ReadOnly) readOnly.emplace(file.parent_path());
+        kind.command();
+      }
+      EXPECT_EQ(host.window.LastOutcome(), Outcome::Failed);
+      const std::errc reason = failure == ReadOnly ? std::errc::permission_denied
+                               : failure == Directory ? std::errc::is_a_directory
+                                                      : std::errc::file_too_large;
+      const Strings messages = host.op.Messages();
+      EXPECT_NE(std::find(messages.begin(), messages.end(), WriteFailureText(file, std::make_error_code(reason))),
+                messages.end()) << ::testing::PrintToString(messages);
+      if (failure == Directory) EXPECT_TRUE(fs::is_directory(file / "kept"));
+      else EXPECT_EQ(ReadText(file), "old contents");
+      for (const auto& entry : fs::directory_iterator(file.parent_path())) {
+        EXPECT_FALSE(entry.path().filename().string().starts_with("." + file.filename().string())) << entry.path();
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillon::test
