@@ -1,0 +1,258 @@
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "cli/cli_operator.h"
+#include "cli/command_table.h"
+#include "operator/messages.h"
+#include "support/host_fixture.h"
+
+// Every operation against every fault of the emulated target, run as quillon-cli runs it.
+// QUILLON_MATRIX_SLOW picks the cells that wait out the shipped time limits; with
+// QUILLON_MATRIX_RESULTS set, each cell appends its result there for scripts/reliability.
+namespace quillon {
+namespace {
+
+using namespace std::chrono_literals;
+using sim::Firmware;
+using Clock = std::chrono::steady_clock;
+
+// `partway`: the count of the host's bytes (idle bytes left out) at which a reset or a
+// hang-up strikes, inside the operation's first commands.
+struct Operation {
+  const char* name;
+  Firmware firmware;
+  const char* command;  // @ stands for the home directory
+  int sim::Faults::*status;
+  bool replies;
+  int partway;
+};
+
+const Operation kOperations[] = {
+    {"auto detect (v1.1E int)", Firmware::V11EInt, "detect", nullptr, true, 3},
+    {"external select (v1.1E ext)", Firmware::V11EExt, "detect", nullptr, true, 1},
+    {"chip type select (v1.1D)", Firmware::V11D, "detect", nullptr, true, 1},
+    {"read (v1.1E int)", Firmware::V11EInt, "read --range 2", nullptr, true, 6},
+    {"sector erase (v1.1E ext)", Firmware::V11EExt, "erase --range 2", &sim::Faults::eraseStatus, true, 6},
+    {"chip erase (v1.1D)", Firmware::V11D, "chip-erase", &sim::Faults::chipEraseStatus, true, 3},
+    {"download, internal memory", Firmware::V11EInt, "download @/image.bin", &sim::Faults::eraseStatus, true, 40},
+    {"download, external memory", Firmware::V11EExt, "download @/image.bin", &sim::Faults::writeStatus, true, 40},
+    {"download-run (v1.1E int)", Firmware::V11EInt, "download-run @/image.bin", &sim::Faults::eraseStatus, true, 40},
+    {"compare (v1.1D)", Firmware::V11D, "compare @/image.bin", nullptr, true, 6},
+    {"save (v1.1E ext)", Firmware::V11EExt, "save @/saved.bin --range 1 --format bin", nullptr, true, 3},
+    {"lock (v1.1E ext)", Firmware::V11EExt, "lock 5", nullptr, false, 4},
+    {"remap (v1.1D)", Firmware::V11D, "remap 3", nullptr, false, 3},
+    {"run (v1.1E int)", Firmware::V11EInt, "run", nullptr, false, 2},
+};
+
+bool Detects(const Operation& op) { return op.command == std::string_view("detect"); }
+const char* Always(const Operation&) { return nullptr; }
+const char* DirectOnly(const Operation& op) {
+  return op.firmware == Firmware::V11EInt ? "the queued link has no echo" : nullptr;
+}
+const char* WithReply(const Operation& op) { return op.replies ? nullptr : "the command has no reply"; }
+
+struct Fault {
+  const char* name;
+  bool slow;
+  sim::Faults (*faults)(const Operation&);
+  const char* (*notApplicable)(const Operation&);
+  std::string_view said;  // a text the operator must see, where one is specified
+};
+
+const Fault kFaults[] = {
+    {"silent", false, [](const Operation&) { return sim::Faults{.silenceAfter = 0}; }, Always, {}},
+    {"no echo", false, [](const Operation&) { return sim::Faults{.noEcho = true}; }, DirectOnly, {}},
+    {"wrong echo", false, [](const Operation&) { return sim::Faults{.wrongEcho = true}; }, DirectOnly, {}},
+    {"status 0x80", false,
+     [](const Operation& op) {
+       sim::Faults faults;
+       faults.*op.status = 0x80;
+       return faults;
+     },
+     [](const Operation& op) { return op.status ? nullptr : "the operation reads no done status"; }, {}},
+    {"reply byte dropped", false, [](const Operation&) { return sim::Faults{.dropReplyByte = 0}; }, WithReply, {}},
+    {"extra byte", false, [](const Operation&) { return sim::Faults{.extraByteAfterReply = 0}; }, WithReply, {}},
+    {"reply 600 ms late", true, [](const Operation&) { return sim::Faults{.replyDelay = 600ms}; }, WithReply, {}},
+    {"reply 1100 ms late", true, [](const Operation&) { return sim::Faults{.replyDelay = 1100ms}; }, WithReply, {}},
+    {"reset part-way", false,
+     [](const Operation& op) { return sim::Faults{.resetAfter = op.partway, .atCommand = true}; }, Always, {}},
+    {"ready bytes stop", false, [](const Operation&) { return sim::Faults{.readyStopsAfter = 1, .atCommand = true}; },
+     [](const Operation& op) { return op.firmware == Firmware::V11EInt ? nullptr : "only the queued link has ready bytes"; },
+     {}},
+    {"line hung up", false,
+     [](const Operation& op) { return sim::Faults{.hangUpAfter = op.partway, .atCommand = true}; }, Always,
+     msg::LineHungUp},
+    {"port not permitted", false, [](const Operation&) { return sim::Faults{}; },
+     [](const Operation& op) { return Detects(op) ? nullptr : "only a detection opens the port"; }, "usermod -aG dialout"},
+};
+const Fault& kNotPermitted = kFaults[std::size(kFaults) - 1];
+
+// Cells whose fault leaves the operation's result right: they must succeed.
+const char* Tolerated(const Operation& op, std::string_view fault) {
+  const std::string_view command = op.command;
+  if (fault == "extra byte" && (Detects(op) || command == "chip-erase")) return "the reply came whole before the stray byte";
+  if (fault == "extra byte" && command.starts_with("download") && op.firmware == Firmware::V11EInt)
+    return "the worker passes over a stray byte before the next ready byte; every burst is read back";
+  if (fault == "reply byte dropped" && &op == kOperations)
+    return "the ready byte in the status's place means not yet: the handshake asks again";
+  if (fault.ends_with("late") && command == "chip-erase") return "a chip erase's status is awaited for 30 s";
+  if (fault == "ready bytes stop" && command == "run") return "the target leaves its boot loader and stops them anyway";
+  return nullptr;
+}
+
+// Root may open anything: this thread gives up that right while the port is opened.
+class WithoutFileRights {
+ public:
+  WithoutFileRights() { Set(false); }
+  ~WithoutFileRights() { Set(true); }
+
+ private:
+  static void Set(bool held) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    ::syscall(SYS_capget, &header, data);
+    const unsigned rights = 1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH;
+    data[0].effective = held ? data[0].effective | (data[0].permitted & rights) : data[0].effective & ~rights;
+    ::syscall(SYS_capset, &header, data);
+  }
+};
+
+// Every file of the home directory but the scratch files of the cache.
+std::map<std::string, std::string> Files(const test::TempDir& home) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(home.Path())) {
+    if (entry.is_regular_file() && entry.path().string().find("/cache/") == std::string::npos) {
+      files[entry.path().string()] = test::ReadText(entry.path());
+    }
+  }
+  return files;
+}
+
+// What the operator was told, without the questions, prompts, progress labels and views.
+std::string Said(std::FILE* out) {
+  std::rewind(out);
+  std::string said;
+  char line[512];
+  while (std::fgets(line, sizeof line, out)) {
+    const std::string text(line, std::strcspn(line, "\n"));
+    const bool view = std::regex_search(text, std::regex("^(SECTOR|[0-9A-F]{3} |[0-9A-F]{4} - )"));
+    if (!text.empty() && !view && msg::ProceedToDownload.find(text) == std::string_view::npos &&
+        msg::ResetIfAutoDetectFails.find(text) == std::string_view::npos && text != msg::ReallyProceed &&
+        text != msg::Erasing && text != msg::Writing && text != msg::Reading && text != msg::Comparing &&
+        text != msg::Done && text != msg::Abort) {
+      said += (said.empty() ? "" : "\n") + text;
+    }
+  }
+  return said;
+}
+
+using Cell = std::pair<const Operation*, const Fault*>;
+class FaultMatrix : public testing::TestWithParam<Cell> {};
+
+void Record(const Cell& cell, const std::string& result, std::string said) {
+  if (const char* path = std::getenv("QUILLON_MATRIX_RESULTS")) {
+    for (std::size_t at; (at = said.find('\n')) != std::string::npos;) said.replace(at, 1, "<br>");
+    std::ofstream(path, std::ios::app) << cell.first - kOperations << '\t' << cell.second - kFaults << '\t' << result
+                                       << '\t' << said << '\n';
+  }
+}
+
+TEST_P(FaultMatrix, EndsInTimeWithAFailureItExplainsAndLeavesTheFilesAlone) {
+  const Operation& op = *GetParam().first;
+  const Fault& fault = *GetParam().second;
+  if (const char* reason = fault.notApplicable(op)) {
+    Record(GetParam(), "n/a", reason);
+    GTEST_SKIP() << reason;
+  }
+  const Timing timing = fault.slow ? Timing{} : test::FastTiming();
+  test::TempDir home;
+  const test::Bytes image = test::Counting(256, 1);
+  test::WriteFile(home / "image.bin", image);
+  test::WriteFile(home / "saved.bin", "old");
+  test::WriteFile(home / "config" / "QrvBslComDft.txt", "COM1\n38400\n");
+  sim::Config config = test::TargetOf(op.firmware);
+  if (std::string_view(op.command).starts_with("compare")) config.imagePath = (home / "image.bin").string();
+  sim::Emulator target(config);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> out{std::tmpfile(), std::fclose};
+  cli::CliOperator cli(true, false, out.get(), out.get());
+  CMainDlg window(cli, AppPaths{home / "config", home / "cache"}, timing);
+  window.OnInitDialog();
+  const std::string port = target.Start();
+  window.TargetChip()->Device().SetDevicePath(port);
+  const auto files = Files(home);
+
+  auto start = Clock::now();
+  std::optional<WithoutFileRights> withoutRights;
+  if (&fault == &kNotPermitted) {
+    ::chmod(port.c_str(), 0);
+    withoutRights.emplace();
+  }
+  if (Detects(op)) target.SetFaults(fault.faults(op));
+  const bool detected = test::Detect(window, cli, config);
+  withoutRights.reset();
+  if (!Detects(op)) {
+    ASSERT_TRUE(detected);
+    target.SetFaults(fault.faults(op));
+    // A ready byte already on its way when the target fell silent is answered first.
+    std::this_thread::sleep_for(op.firmware == Firmware::V11EInt ? 20ms : 0ms);
+    start = Clock::now();
+  }
+  std::string command = op.command;
+  for (std::size_t at; (at = command.find('@')) != std::string::npos;) command.replace(at, 1, home.Path().string());
+  std::istringstream words(command);
+  std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+  const cli::CommandEntry* entry = cli::FindCommand(args.front());
+  args.erase(args.begin());
+  const int exit = cli::ExitStatusOf(cli::RunWindowCommand(entry->run, window, cli, args));
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+  const std::string said = Said(out.get());
+  const char* tolerated = Tolerated(op, fault.name);
+  Record(GetParam(), (tolerated ? "tolerated: " + std::string(tolerated) + "; exit " : "exit ") + std::to_string(exit) +
+         ", " + std::to_string(took.count()) + " ms", said);
+
+  EXPECT_EQ(exit, tolerated ? cli::ExitOk : cli::ExitFailed) << said;
+  // A chip erase is the one operation allowed more than the ready-byte limit.
+  EXPECT_LT(took, (entry->windowCommand == IdChipErase ? timing.chipEraseStatus : timing.readySilence) + 1s) << said;
+  EXPECT_TRUE(tolerated || !said.empty());
+  EXPECT_NE(said.find(fault.said), std::string::npos) << said;
+  EXPECT_TRUE(exit == 0 || Files(home) == files) << "a failed command leaves the settings and the save target alone";
+  const test::Bytes flash = target.FlashImage();
+  EXPECT_TRUE(exit != 0 || !command.starts_with("download") || std::equal(image.begin(), image.end(), flash.begin()))
+      << "a download reported good whose flash differs from the file";
+  EXPECT_TRUE(exit != 0 || entry->windowCommand != IdExecuteUserCode || !target.InBootLoader())
+      << "a run reported good whose target stayed in its boot loader";
+}
+
+std::vector<Cell> Cells(bool slow) {
+  std::vector<Cell> cells;
+  for (const Operation& op : kOperations)
+    for (const Fault& fault : kFaults)
+      if (fault.slow == slow) cells.emplace_back(&op, &fault);
+  return cells;
+}
+
+std::string NameOf(const testing::TestParamInfo<Cell>& info) {
+  std::string name = std::string(info.param.first->name) + "_" + info.param.second->name;
+  for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, FaultMatrix, testing::ValuesIn(Cells(QUILLON_MATRIX_SLOW)), NameOf);
+
+}  // namespace
+}  // namespace quillon
