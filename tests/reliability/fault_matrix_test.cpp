@@ -1,7 +1,4 @@
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -111,16 +108,6 @@ const char* Tolerated(const Operation& op, std::string_view fault) {
   return nullptr;
 }
 
-// Root may open anything: this thread gives that right up while a port is refused.
-void HoldFileRights(bool held) {
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct data[2]{};
-  ::syscall(SYS_capget, &header, data);
-  const unsigned rights = 1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH;
-  data[0].effective = held ? data[0].effective | (data[0].permitted & rights) : data[0].effective & ~rights;
-  ::syscall(SYS_capset, &header, data);
-}
-
 // Every file of the home directory but the scratch files of the cache.
 std::map<std::string, std::string> Files(const test::TempDir& home) {
   std::map<std::string, std::string> files;
@@ -196,11 +183,11 @@ TEST_P(FaultMatrix, EndsInTimeWithAFailureItExplainsAndLeavesTheFilesAlone) {
   const bool refused = fault.needs == Needs::Detection;
   if (refused) {
     ::chmod(port.c_str(), 0);
-    HoldFileRights(false);
+    test::HoldFileRights(false);
   }
   if (Detects(op)) target.SetFaults(armed);
   const bool detected = test::Detect(window, cli, config);
-  if (refused) HoldFileRights(true);
+  if (refused) test::HoldFileRights(true);
   if (!Detects(op)) {
     ASSERT_TRUE(detected);
     target.SetFaults(armed);
