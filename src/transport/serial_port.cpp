@@ -229,9 +229,10 @@ bool SerialPort::AwaitUsablePort(std::unique_lock<std::mutex>& lock, Clock::time
 }
 
 // A dead line (an unplugged adapter, a closed pty) fails at once on every call; waiting out
-// the byte's time keeps a caller that retries from spinning a core.
-void SerialPort::AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
-  ioIdle_.wait_until(lock, deadline, [this] { return reconfiguring_.load(); });
+// the byte's time keeps a caller that retries from spinning a core. True when the port is
+// being reopened meanwhile: the wait goes on on the new handle, whose line may be alive.
+bool SerialPort::AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
+  return ioIdle_.wait_until(lock, deadline, [this] { return reconfiguring_.load(); });
 }
 
 SerialPort::Io SerialPort::NoteHangUp() {
@@ -267,12 +268,16 @@ SerialPort::Io SerialPort::ReadLocked(std::unique_lock<std::mutex>& lock, std::u
       // End of file with POLLIN set is a hung-up line: it would report readable forever.
       if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
         const bool hungUp = count == 0 || HangUpError(errno);
-        AwaitDeadline(lock, deadline);
+        if (AwaitDeadline(lock, deadline)) {
+          continue;
+        }
         return hungUp ? NoteHangUp() : Io::Failed;
       }
     } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
       const bool hungUp = (fds[0].revents & (POLLHUP | POLLERR)) != 0;
-      AwaitDeadline(lock, deadline);
+      if (AwaitDeadline(lock, deadline)) {
+        continue;
+      }
       return hungUp ? NoteHangUp() : Io::Failed;
     }
     if (Clock::now() >= deadline) {

@@ -104,7 +104,7 @@ class SerialPort {
   Io WriteLocked(std::unique_lock<std::mutex>& lock, std::uint8_t byte);
   bool DrainLocked(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
   bool AwaitUsablePort(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
-  void AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
+  bool AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
   bool Purge(int queueSelector);
   bool ReportedWrite(Io written, int mode);
   Io NoteHangUp();

@@ -220,6 +220,10 @@ TEST_P(FaultMatrix, EndsInTimeWithAFailureItExplainsAndLeavesTheFilesAlone) {
   const bool runs = entry->windowCommand == IdExecuteUserCode || entry->windowCommand == IdDownloadAndRun;
   EXPECT_TRUE(exit != 0 || !runs || !target.InBootLoader())
       << "a run reported good whose target stayed in its boot loader";
+  // Once the fault is gone (an adapter comes back under a new name), a detection gets the link back.
+  sim::Emulator mended(test::TargetOf(op.firmware));
+  window.TargetChip()->Device().SetDevicePath(mended.Start());
+  EXPECT_TRUE(test::Detect(window, cli, config)) << "the window takes a new detection";
 }
 
 std::vector<Cell> Cells(bool slow) {
