@@ -192,7 +192,7 @@ TEST_P(FaultMatrix, EndsInTimeWithAFailureItExplainsAndLeavesTheFilesAlone) {
     ASSERT_TRUE(detected);
     target.SetFaults(armed);
     // A ready byte already on its way when the target fell silent is answered first.
-    std::this_thread::sleep_for(op.firmware == Firmware::V11EInt ? 20ms : 0ms);
+    std::this_thread::sleep_for(op.firmware == Firmware::V11EInt ? 50ms : 0ms);
     start = Clock::now();
   }
   std::string command = op.command;
