@@ -126,6 +126,7 @@ class SerialPort::Reconfiguration {
     std::uint64_t count = 0;
     [[maybe_unused]] const auto drained = ::read(port_.wakeFd_, &count, sizeof count);
     port_.reconfiguring_ = false;
+    ++port_.reconfigurations_;
     lock_.unlock();
     port_.ioIdle_.notify_all();
   }
@@ -230,9 +231,11 @@ bool SerialPort::AwaitUsablePort(std::unique_lock<std::mutex>& lock, Clock::time
 
 // A dead line (an unplugged adapter, a closed pty) fails at once on every call; waiting out
 // the byte's time keeps a caller that retries from spinning a core. True when the port is
-// being reopened meanwhile: the wait goes on on the new handle, whose line may be alive.
+// reopened meanwhile, even one already done when this wait wakes: the wait goes on on the
+// new handle, whose line may be alive.
 bool SerialPort::AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
-  return ioIdle_.wait_until(lock, deadline, [this] { return reconfiguring_.load(); });
+  const std::uint64_t before = reconfigurations_;
+  return ioIdle_.wait_until(lock, deadline, [&] { return reconfiguring_ || reconfigurations_ != before; });
 }
 
 SerialPort::Io SerialPort::NoteHangUp() {

@@ -126,6 +126,7 @@ class SerialPort {
   mutable std::mutex ioMutex_;
   std::condition_variable ioIdle_;
   std::atomic<bool> reconfiguring_{false};
+  std::uint64_t reconfigurations_ = 0;  // guarded by ioMutex_
   int fd_ = -1;
   int wakeFd_ = -1;
 };
