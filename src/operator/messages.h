@@ -42,6 +42,14 @@ inline constexpr std::string_view TimeoutReset =
     "A timeout error detected and resets the host Application.\nPlease re-detect the Chiptype.";
 inline constexpr std::string_view ConnectionLost =
     "Connection to MCU is lost.\nPlease click on OK to re-detect ChipType\nor click on Cancel to abort.";
+// An adapter pulled out, or a device gone: the line answers every read and write with an error.
+inline constexpr std::string_view LineHungUp =
+    "The serial line has hung up: the adapter was unplugged or the device is gone.\n"
+    "Connection to MCU is lost: connect it again, then re-detect the ChipType.";
+// Follows "Cannot open DEVICE: ".
+inline constexpr std::string_view PortNotPermitted =
+    "permission denied.\nYour user may not use serial devices: add it to the dialout group with\n"
+    "    sudo usermod -aG dialout $USER\nthen log out and in again.";
 inline constexpr std::string_view UnableToSaveConfiguration = "Unable to save the configuration";
 inline constexpr std::string_view SelectChipTypeOrDetect =
     "Please select ChipType or DetectChip\n to setup RS-232 connection.";
@@ -62,6 +70,9 @@ inline constexpr std::string_view SetLockCompleted = "Set Lock Completed!\nReset
 inline constexpr std::string_view SetLockFailed = "Set Lock Failed!";
 inline constexpr std::string_view MemoryRemapCompleted = "Memory Remap Completed!\nReset the chip!";
 inline constexpr std::string_view MemoryRemapFailed = "Memory Remap Failed!";
+inline constexpr std::string_view UserCodeNotStarted =
+    "The user code has not started: the run command did not reach the target whole,\n"
+    "or the target is still in its boot loader. Please re-detect the ChipType.";
 inline constexpr std::string_view IllegalInDirectFirmware = "Illegal command in Fw v1.1D & v1.1E-Ext";
 // Chip erase, lock and remap talk to the port directly, which the queued link's worker owns.
 inline constexpr std::string_view IllegalInInternalFirmware = "Illegal command in Fw v1.1E-Int";

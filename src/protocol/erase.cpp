@@ -18,7 +18,7 @@ constexpr std::string_view UnableToErase = "\nUnable to erase the chip\n";
 bool AwaitChipEraseStatus(CIapDevice& device, std::uint8_t& status) {
   const auto deadline = std::chrono::steady_clock::now() + device.GetTiming().chipEraseStatus;
   while (device.ReadByte(status) != 1) {
-    if (std::chrono::steady_clock::now() >= deadline) {
+    if (std::chrono::steady_clock::now() >= deadline || device.LineHungUp()) {
       return false;
     }
     device.Window().Pump();

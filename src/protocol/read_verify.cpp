@@ -29,6 +29,17 @@ bool ReadChunk(CIapDevice& device, int address, int count, std::uint8_t* into) {
   return ReceiveReply(device, into, count);
 }
 
+// The queued link closes every reply with a ready byte. In the direct links nothing does:
+// a byte added on the line leaves the reply's own last byte still to come, a byte time
+// behind. The next command's echo would meet it; after a read's last reply it is waited for.
+bool ReplyEnded(CIapDevice& device) {
+  if (device.Link().Queued()) {
+    return true;
+  }
+  const std::chrono::microseconds byteTime(10'000'000 / EffectiveBaudRate(device.GetBaudRate()));
+  return device.StaysQuiet(std::max<std::chrono::microseconds>(2 * byteTime, std::chrono::milliseconds(2)));
+}
+
 }  // namespace
 
 int CIapDevice::ReadFlash(std::uint8_t* destination, int start, int total, int chunk) {
@@ -41,7 +52,7 @@ int CIapDevice::ReadFlash(std::uint8_t* destination, int start, int total, int c
   while (stored < total && complete) {
     const int count = std::min(chunk, total - stored);
     ChunkBuffer buffer{};
-    complete = ReadChunk(*this, start + stored, count, buffer.data());
+    complete = ReadChunk(*this, start + stored, count, buffer.data()) && (stored + count < total || ReplyEnded(*this));
     if (complete) {
       std::copy_n(buffer.begin(), count, destination + stored);
       stored += count;

@@ -97,6 +97,11 @@ bool BootLoader::Complete(const Frame& frame) {
   return !frame.dataFollows || frame.data.size() == CountOf(frame.operands[2]);
 }
 
+BootLoader::ByteRole BootLoader::RoleOf(std::uint8_t byte) const {
+  if (!inBootLoader_ || frame_) return ByteRole::Other;
+  return byte == kIdle && Internal() ? ByteRole::Idle : ByteRole::Command;
+}
+
 void BootLoader::Receive(std::uint8_t byte, std::vector<Emission>& out) {
   if (!inBootLoader_) return;
   prompted_ = false;

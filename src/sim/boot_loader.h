@@ -57,6 +57,10 @@ class BootLoader {
   void PromptAgain(std::vector<Emission>& out);
 
   bool AwaitingAnswer() const { return prompted_ && inBootLoader_; }
+  // What the byte would be to the loader between commands: the queued link's idle byte,
+  // the start of a command, or neither (an operand, or a byte the loader ignores).
+  enum class ByteRole { Idle, Command, Other };
+  ByteRole RoleOf(std::uint8_t byte) const;
   bool InBootLoader() const { return inBootLoader_; }
   std::uint8_t Status() const { return status_; }
 

@@ -64,6 +64,8 @@ constexpr FaultOption kFaultOptions[] = {
     {"reply-delay", ValueKind::Millis, [](Faults& f, long v) { f.replyDelay = std::chrono::milliseconds(v); }},
     {"silence-after", ValueKind::Count, [](Faults& f, long v) { f.silenceAfter = static_cast<int>(v); }},
     {"reset-after", ValueKind::Count, [](Faults& f, long v) { f.resetAfter = static_cast<int>(v); }},
+    {"hangup-after", ValueKind::Count, [](Faults& f, long v) { f.hangUpAfter = static_cast<int>(v); }},
+    {"at-command", ValueKind::None, [](Faults& f, long) { f.atCommand = true; }},
     {"chip-erase-time", ValueKind::Millis, [](Faults& f, long v) { f.chipEraseTime = std::chrono::milliseconds(v); }},
 };
 
@@ -154,7 +156,9 @@ std::string Usage() {
          "FTDI kind in the way, its latency timer MS (1..255; 0 or absent: no adapter).\n"
          "Faults: no-echo, wrong-echo, erase-status=BYTE, write-status=BYTE, chip-erase-status=BYTE,\n"
          "        drop-reply=N, extra-byte=N, extra-byte-value=BYTE, ready-stops=N, reply-delay=MS,\n"
-         "        silence-after=N, reset-after=N, chip-erase-time=MS\n";
+         "        silence-after=N, reset-after=N, hangup-after=N (the target closes its end of the\n"
+         "        line at the Nth byte it receives), chip-erase-time=MS, at-command (the faults wait\n"
+         "        for the host's first command byte)\n";
 }
 
 }  // namespace quillon::sim

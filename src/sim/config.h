@@ -40,6 +40,11 @@ struct Faults {
   std::chrono::milliseconds replyDelay{0};  // added before the first byte of every reply
   int silenceAfter = -1;          // bytes sent before the target sends nothing more
   int resetAfter = -1;            // the byte received with this count (1-based) is lost in a reset
+  int hangUpAfter = -1;           // at the byte received with this count the target closes its end
+  // The faults wait for the host's first command byte and the received byte counts leave
+  // the queued link's idle bytes out, so that a count lands in the same place of an
+  // operation however the link idled before and between its commands.
+  bool atCommand = false;
   std::chrono::milliseconds chipEraseTime{0};
 };
 

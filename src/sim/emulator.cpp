@@ -77,17 +77,23 @@ void Emulator::Impl::Serve() {
     const Clock::time_point now = Clock::now();
     Clock::time_point next;
     std::size_t room = 0;
+    bool hungUp = false;
     {
       std::lock_guard lock(mutex);
       session.Run(now, progress);
       next = session.NextEvent();
       room = session.InputRoom();
+      hungUp = session.HungUp();
     }
     // Logged first, so that a byte the host has seen is always in the log already.
     for (const WireEvent& event : progress.wire) log.Record(event);
     port->Write(progress.toHost);
     progress.wire.clear();
     progress.toHost.clear();
+    if (hungUp) {
+      port->HangUp();
+      break;
+    }
     const Clock::time_point deadline = std::min(next, now + kLongestWait);
     if (deadline - now >= kQuiet) log.Settle();
     if (!port->Wait(room > 0, deadline).input) continue;

@@ -8,7 +8,7 @@ std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
 
 }  // namespace
 
-FaultFilter::FaultFilter(const Faults& faults) : faults_(faults) {}
+FaultFilter::FaultFilter(const Faults& faults) : faults_(faults), armed_(!faults.atCommand) {}
 
 Outcomes FaultFilter::ToOutcomes() const {
   return {Byte(faults_.eraseStatus), Byte(faults_.writeStatus), Byte(faults_.chipEraseStatus),
@@ -16,6 +16,10 @@ Outcomes FaultFilter::ToOutcomes() const {
 }
 
 void FaultFilter::Pass(const Emission& emission, std::vector<std::uint8_t>& bytes) {
+  if (!armed_) {
+    bytes.push_back(emission.byte);
+    return;
+  }
   switch (emission.kind) {
     case EmissionKind::Echo:
       if (!faults_.noEcho) bytes.push_back(faults_.wrongEcho ? Byte(~emission.byte) : emission.byte);
@@ -35,11 +39,18 @@ void FaultFilter::Pass(const Emission& emission, std::vector<std::uint8_t>& byte
 }
 
 bool FaultFilter::MaySend() {
+  if (!armed_) return true;
   if (faults_.silenceAfter >= 0 && sent_ >= faults_.silenceAfter) return false;
   ++sent_;
   return true;
 }
 
-bool FaultFilter::LostInReset() { return ++received_ == faults_.resetAfter; }
+FaultFilter::Receipt FaultFilter::Receive(BootLoader::ByteRole role) {
+  armed_ = armed_ || role == BootLoader::ByteRole::Command;
+  if (!armed_ || (faults_.atCommand && role == BootLoader::ByteRole::Idle)) return Receipt::Taken;
+  ++received_;
+  if (received_ == faults_.hangUpAfter) return Receipt::HangUp;
+  return received_ == faults_.resetAfter ? Receipt::LostInReset : Receipt::Taken;
+}
 
 }  // namespace quillon::sim

@@ -23,11 +23,13 @@ class FaultFilter {
   void Pass(const Emission& emission, std::vector<std::uint8_t>& bytes);
   // Asked as each byte is about to leave; false once the target has fallen silent.
   bool MaySend();
-  // Asked for each byte taken off the line; true when that byte is lost in a reset.
-  bool LostInReset();
+  // What becomes of each byte taken off the line, given what it is to the loader.
+  enum class Receipt { Taken, LostInReset, HangUp };
+  Receipt Receive(BootLoader::ByteRole role);
 
  private:
   Faults faults_;
+  bool armed_;
   int replies_ = 0;
   int readies_ = 0;
   int sent_ = 0;

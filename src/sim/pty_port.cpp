@@ -53,8 +53,13 @@ PtyPort::PtyPort() {
 
 PtyPort::~PtyPort() {
   close(wake_);
-  close(slave_);
-  close(master_);
+  HangUp();
+}
+
+void PtyPort::HangUp() {
+  if (slave_ >= 0) close(slave_);
+  if (master_ >= 0) close(master_);
+  slave_ = master_ = -1;
 }
 
 PtyPort::Readiness PtyPort::Wait(bool wantInput, Clock::time_point deadline) {

@@ -35,6 +35,9 @@ class PtyPort {
   void Write(const std::vector<std::uint8_t>& bytes);
   // Safe from any thread.
   void Interrupt();
+  // Closes the target's end as an unplugged adapter would: the host's reads and writes fail
+  // and the slave path goes away. Interrupt() still works.
+  void HangUp();
 
  private:
   int master_ = -1;

@@ -53,9 +53,10 @@ std::size_t Session::InputRoom() const {
 void Session::FromHost(std::uint8_t byte, Clock::time_point seen) { hostAdapter_.Push(byte, seen); }
 
 void Session::Arrived(std::uint8_t byte, Clock::time_point at) {
-  if (filter_.LostInReset()) {
-    Reset(at);
-    return;
+  switch (filter_.Receive(loader_.RoleOf(byte))) {
+    case FaultFilter::Receipt::HangUp: hungUp_ = true; return;
+    case FaultFilter::Receipt::LostInReset: Reset(at); return;
+    case FaultFilter::Receipt::Taken: break;
   }
   std::vector<Emission> out;
   loader_.Receive(byte, out);
@@ -110,6 +111,7 @@ void Session::Run(Clock::time_point now, Progress& progress) {
     Transmit(byte->at);
     progress.wire.push_back({byte->at, Direction::ToTarget, byte->byte});
     Arrived(byte->byte, byte->at);
+    if (hungUp_) return;
   }
   if (PromptDue(now)) {
     std::vector<Emission> out;

@@ -49,6 +49,8 @@ class Session {
   Clock::time_point NextEvent() const;
 
   bool InBootLoader() const { return loader_.InBootLoader(); }
+  // The target has closed its end of the line; nothing more passes either way.
+  bool HungUp() const { return hungUp_; }
   std::uint8_t Status() const { return loader_.Status(); }
 
  private:
@@ -72,6 +74,7 @@ class Session {
   std::chrono::milliseconds readyRepeat_;
   std::deque<Queued> queue_;  // the target's bytes not yet on the line
   Clock::time_point repeatDue_ = Clock::time_point::max();
+  bool hungUp_ = false;
 };
 
 }  // namespace quillon::sim

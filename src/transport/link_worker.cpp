@@ -77,22 +77,23 @@ void LinkWorker::Stop() {
   link_.WorkerStarted = false;
 }
 
-void LinkWorker::StopWhenSent(std::chrono::milliseconds limit) {
+bool LinkWorker::StopWhenSent(std::chrono::milliseconds limit) {
+  bool sent = false;
   if (const auto queues = link_.queues) {
     const auto deadline = Clock::now() + limit;
-    std::unique_lock lock(sentMutex_);
-    sent_.wait_until(lock, deadline, [&] {
-      if (ended_) {
-        return true;
-      }
+    const auto allSent = [&] {
       std::scoped_lock queuesLock(queues->CommandMutex, queues->OperandMutex);
       return !commandInFlight_ && queues->CommandQueue.IsEmpty() && queues->OperandQueue.IsEmpty();
-    });
+    };
+    std::unique_lock lock(sentMutex_);
+    sent_.wait_until(lock, deadline, [&] { return ended_ || allSent(); });
+    sent = allSent() && !link_.LinkLost;
     lock.unlock();
     Stop();
-    port_->DrainOutput(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    sent = port_->DrainOutput(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())) && sent;
   }
   Stop();
+  return sent;
 }
 
 void LinkWorker::NoteProgress(bool commandInFlight) {
@@ -182,6 +183,12 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
         if (!conversation.sendOperands) {
           replyDue = Clock::now();
         }
+        // The target leaves its boot loader: nothing is left to talk about, and a ready
+        // byte that still came would tell the user thread that it stayed.
+        if (!Busy(conversation) && conversation.watchdog == CommandShape::Watchdog::Disarm) {
+          NoteProgress(false);
+          return 0;
+        }
       }
     } else if (conversation.receiveCount) {
       std::uint8_t byte = 0;
@@ -223,7 +230,9 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
           return 0;
         }
         port.ReadByte(prompt);
-        if (prompt != conversation_.ready && Clock::now() - idleSince >= timing_.readySilence) {
+        // A line that has hung up sends no ready byte again: no need to wait them out.
+        if (port.LineHungUp() ||
+            (prompt != conversation_.ready && Clock::now() - idleSince >= timing_.readySilence)) {
           return Lost();
         }
       }

@@ -85,14 +85,16 @@ std::string RequestLowLatency(int fd) {
 
 std::string OpenFailureText(const std::string& path, int error) {
   std::string text = "\nCannot open " + path + ": " + std::strerror(error);
-  if (error == EACCES || error == EPERM) {
-    text += ". Your user may not use serial devices: add it to the dialout group "
-            "(sudo usermod -aG dialout $USER), then log in again.";
-  } else if (error == EBUSY) {
+  if (error == EBUSY) {
     text += ". Another program holds the port; close it first.";
   }
   return text + "\n";
 }
+
+bool NotPermitted(int error) { return error == EACCES || error == EPERM; }
+
+// What a pulled-out adapter or a closed pseudo-terminal answers.
+bool HangUpError(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
 
 }  // namespace
 
@@ -124,6 +126,7 @@ class SerialPort::Reconfiguration {
     std::uint64_t count = 0;
     [[maybe_unused]] const auto drained = ::read(port_.wakeFd_, &count, sizeof count);
     port_.reconfiguring_ = false;
+    ++port_.reconfigurations_;
     lock_.unlock();
     port_.ioIdle_.notify_all();
   }
@@ -154,13 +157,16 @@ bool SerialPort::IsOpen() const {
 
 int SerialPort::OpenPort() {
   std::string failure;
+  std::string notPermitted;
   std::string lowLatency;
   {
     Reconfiguration reconfiguration(*this);
     CloseLocked();
     const std::string path = DevicePath();
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    if (fd < 0 && NotPermitted(errno)) {
+      notPermitted = "Cannot open " + path + ": " + std::string(msg::PortNotPermitted);
+    } else if (fd < 0) {
       failure = OpenFailureText(path, errno);
     } else if (!::isatty(fd)) {
       failure = "\n" + path + " is not a serial device\n";
@@ -174,7 +180,14 @@ int SerialPort::OpenPort() {
       ConfigureLine(fd, baudRate_);
       lowLatency = RequestLowLatency(fd);
       fd_ = fd;
+      hungUp_ = false;
+      hangUpReported_ = false;
     }
+  }
+  // The one failure the operator can mend alone, so it is told, not just traced.
+  if (!notPermitted.empty()) {
+    owner_.Inform(notPermitted);
+    return PortCannotOpen;
   }
   if (!failure.empty()) {
     owner_.Trace(failure);
@@ -217,9 +230,24 @@ bool SerialPort::AwaitUsablePort(std::unique_lock<std::mutex>& lock, Clock::time
 }
 
 // A dead line (an unplugged adapter, a closed pty) fails at once on every call; waiting out
-// the byte's time keeps a caller that retries from spinning a core.
-void SerialPort::AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
-  ioIdle_.wait_until(lock, deadline, [this] { return reconfiguring_.load(); });
+// the byte's time keeps a caller that retries from spinning a core. True when the port is
+// reopened meanwhile, even one already done when this wait wakes: the wait goes on on the
+// new handle, whose line may be alive.
+bool SerialPort::AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline) {
+  const std::uint64_t before = reconfigurations_;
+  return ioIdle_.wait_until(lock, deadline, [&] { return reconfiguring_ || reconfigurations_ != before; });
+}
+
+SerialPort::Io SerialPort::NoteHangUp() {
+  hungUp_ = true;
+  connected_ = 0;
+  return Io::HungUp;
+}
+
+void SerialPort::ReportHangUp() {
+  if (!hangUpReported_.exchange(true)) {
+    owner_.Inform(msg::LineHungUp);
+  }
 }
 
 SerialPort::Io SerialPort::ReadLocked(std::unique_lock<std::mutex>& lock, std::uint8_t& byte,
@@ -242,12 +270,18 @@ SerialPort::Io SerialPort::ReadLocked(std::unique_lock<std::mutex>& lock, std::u
       }
       // End of file with POLLIN set is a hung-up line: it would report readable forever.
       if (count == 0 || (errno != EAGAIN && errno != EINTR)) {
-        AwaitDeadline(lock, deadline);
-        return Io::Failed;
+        const bool hungUp = count == 0 || HangUpError(errno);
+        if (AwaitDeadline(lock, deadline)) {
+          continue;
+        }
+        return hungUp ? NoteHangUp() : Io::Failed;
       }
     } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-      AwaitDeadline(lock, deadline);
-      return Io::Failed;
+      const bool hungUp = (fds[0].revents & (POLLHUP | POLLERR)) != 0;
+      if (AwaitDeadline(lock, deadline)) {
+        continue;
+      }
+      return hungUp ? NoteHangUp() : Io::Failed;
     }
     if (Clock::now() >= deadline) {
       return Io::TimedOut;
@@ -289,7 +323,7 @@ SerialPort::Io SerialPort::WriteLocked(std::unique_lock<std::mutex>& lock, std::
       return Io::Ok;
     }
     if (count < 0 && errno != EAGAIN && errno != EINTR) {
-      return Io::Failed;
+      return HangUpError(errno) ? NoteHangUp() : Io::Failed;
     }
     pollfd fds[2] = {{fd_, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
     ::poll(fds, 2, MillisecondsUntil(deadline));
@@ -301,8 +335,15 @@ SerialPort::Io SerialPort::WriteLocked(std::unique_lock<std::mutex>& lock, std::
 }
 
 int SerialPort::ReadByte(std::uint8_t& byte) {
-  std::unique_lock lock(ioMutex_);
-  return ReadLocked(lock, byte, Clock::now() + timing_.byteWait) == Io::Ok ? 1 : 0;
+  Io read;
+  {
+    std::unique_lock lock(ioMutex_);
+    read = ReadLocked(lock, byte, Clock::now() + timing_.byteWait);
+  }
+  if (read == Io::HungUp) {
+    ReportHangUp();
+  }
+  return read == Io::Ok ? 1 : 0;
 }
 
 // True when the byte went out; otherwise the operator has been told why, where the link
@@ -321,6 +362,9 @@ bool SerialPort::ReportedWrite(Io written, int mode) {
       return false;
     case Io::TimedOut:
       owner_.Inform(msg::WriteTimedOut);
+      return false;
+    case Io::HungUp:
+      ReportHangUp();
       return false;
   }
   return false;
@@ -341,6 +385,9 @@ int SerialPort::WriteByte(std::uint8_t byte) {
   }
   std::uint8_t echo = 0x00;
   const int echoed = ReadByte(echo);
+  if (echoed != 1 && hungUp_) {
+    return 0;
+  }
   if (echo != byte) {
     owner_.Inform(msg::EchoDiffers);
     return 0;
@@ -377,13 +424,14 @@ int SerialPort::WriteBytes(const std::uint8_t* bytes, std::size_t count, const B
       std::uint8_t echo = 0x00;
       const int echoed = ReadByte(echo);
       good = echo == bytes[checked] && echoed == 1;
-      if (!good) {
+      if (!good && !hungUp_) {
         owner_.Inform(echo != bytes[checked] ? msg::EchoDiffers : msg::ByteTransferFailed);
       }
     }
     if (!good) {
       result = 0;
-      if (!failed) {
+      // A line that has hung up takes nothing more: the rest would only fail in turn.
+      if (!failed || hungUp_) {
         SkipEchoes(static_cast<std::size_t>(std::count(outgoing.begin() + static_cast<std::ptrdiff_t>(checked) + 1,
                                                        outgoing.begin() + static_cast<std::ptrdiff_t>(sent), true)));
         return 0;
@@ -409,6 +457,12 @@ bool SerialPort::Purge(int queueSelector) {
 bool SerialPort::DrainOutput(std::chrono::milliseconds limit) {
   std::unique_lock lock(ioMutex_);
   return DrainLocked(lock, Clock::now() + limit);
+}
+
+bool SerialPort::StaysQuiet(std::chrono::microseconds span) {
+  std::unique_lock lock(ioMutex_);
+  std::uint8_t byte = 0;
+  return ReadLocked(lock, byte, Clock::now() + span) != Io::Ok;
 }
 
 bool SerialPort::PurgeInput() { return Purge(TCIFLUSH); }

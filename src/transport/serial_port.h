@@ -58,6 +58,8 @@ class SerialPort {
   // in order.
   using ByteFailure = std::function<void()>;
   int WriteBytes(const std::uint8_t* bytes, std::size_t count, const ByteFailure& failed = nullptr);
+  // True when no byte arrives within the span; one that does is taken off the line.
+  bool StaysQuiet(std::chrono::microseconds span);
   bool PurgeInput();
   bool PurgeOutput();
   // Waits, within the limit, until the driver has sent every byte written so far.
@@ -75,6 +77,10 @@ class SerialPort {
   void SetDevicePath(std::string path) { devicePath_ = std::move(path); }
   std::string DevicePath() const;
 
+  // The device has hung up (an adapter pulled out): the operator has been told once, the
+  // connection is gone, and only a new open clears it.
+  bool LineHungUp() const { return hungUp_; }
+
   void SetConnected() { connected_ = 1; }
   void ClearConnected() { connected_ = 0; }
   bool IsConnected() const { return connected_ != 0; }
@@ -90,7 +96,7 @@ class SerialPort {
   const std::atomic<int>& LinkModeRef() const { return linkMode_; }
 
  private:
-  enum class Io { Ok, DrainTimedOut, TimedOut, Failed };
+  enum class Io { Ok, DrainTimedOut, TimedOut, Failed, HungUp };
   class Reconfiguration;
 
   int CloseLocked();
@@ -98,15 +104,19 @@ class SerialPort {
   Io WriteLocked(std::unique_lock<std::mutex>& lock, std::uint8_t byte);
   bool DrainLocked(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
   bool AwaitUsablePort(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
-  void AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
+  bool AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_point deadline);
   bool Purge(int queueSelector);
   bool ReportedWrite(Io written, int mode);
+  Io NoteHangUp();
+  void ReportHangUp();
   void SkipEchoes(std::size_t count);
 
   OperatorMessages& owner_;
   const std::atomic<int>& linkMode_;
   Timing timing_;
   std::atomic<int> connected_{0};
+  std::atomic<bool> hungUp_{false};
+  std::atomic<bool> hangUpReported_{false};
   // Read by the worker's drain wait while a settings dialog may change it.
   std::atomic<unsigned> baudRate_{38400};
   int echoWindow_ = 1;
@@ -116,6 +126,7 @@ class SerialPort {
   mutable std::mutex ioMutex_;
   std::condition_variable ioIdle_;
   std::atomic<bool> reconfiguring_{false};
+  std::uint64_t reconfigurations_ = 0;  // guarded by ioMutex_
   int fd_ = -1;
   int wakeFd_ = -1;
 };

@@ -2,6 +2,7 @@
 #include <string_view>
 
 #include "operator/messages.h"
+#include "protocol/commands.h"
 #include "ui/command_checks.h"
 #include "ui/lock_dialog.h"
 #include "ui/main_dlg.h"
@@ -181,10 +182,18 @@ void CMainDlg::OnExecuteUserCode() {
   Link().ChipReleased = true;
   // The worker hands the run command over at the target's next ready byte; a target that
   // sends none within the ready-byte limit is lost anyway.
-  StopLinkWorkerWhenSent(GetTiming().readySilence);
+  const bool sent = StopLinkWorkerWhenSent(GetTiming().readySilence);
+  // Code that runs leaves the boot loader silent; a target that reset on the way, or
+  // never took the command whole, prompts again at once.
+  CIapDevice& device = chip->Device();
+  std::uint8_t prompt = 0x00;
+  const bool started = sent && !(device.ReadByte(prompt) == 1 && prompt == QRV_READY) && !device.LineHungUp();
   // The output is not purged: the run command's operand may still be in the driver's
   // buffer, and nothing else can be.
   DisconnectTarget(*this);
+  if (!started) {
+    Fail(msg::UserCodeNotStarted);
+  }
 }
 
 void CMainDlg::OnResetLink() {

@@ -95,8 +95,9 @@ class CMainDlg {
 
   // Stops the link worker, if any, and releases its queues.
   void StopLinkWorker();
-  // Lets the worker send what is queued, within the limit, then stops it.
-  void StopLinkWorkerWhenSent(std::chrono::milliseconds limit);
+  // Lets the worker send what is queued, within the limit, then stops it; true when all
+  // of it went out.
+  bool StopLinkWorkerWhenSent(std::chrono::milliseconds limit);
   void ShowChipInfo();
   void ClearChipInfo();
 

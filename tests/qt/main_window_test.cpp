@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QProgressBar>
@@ -5,6 +7,7 @@
 #include <QTest>
 
 #include "gui_host.h"
+#include "operator/messages.h"
 #include "ui/qt/sector_list_ctrl.h"
 #include "ui/qt/security_bar.h"
 
@@ -92,6 +95,45 @@ TEST(MainWindowTest, PanesShowSizingTextsUntilTheFirstTickAndFlashCommandsNeedAT
   for (const int command : {IdDownload, IdRead, IdCompare, IdSectorErase}) host.window.RunCommand(command);
   EXPECT_EQ(host.modals.messages, std::vector<std::string>(4, "No target board has been located!!!"));
   EXPECT_TRUE(BytesOf(host.target.WireLog(), sim::Direction::ToTarget).empty());
+}
+
+// Each fault of the fault matrix once, through the window's own commands: a box tells the
+// operator, the command fails within its bound, and the window goes on to the next tick.
+TEST(MainWindowTest, EachFaultFailsTheCommandInTimeWithAMessageBox) {
+  using enum sim::Firmware;
+  using namespace std::chrono_literals;
+  const std::tuple<sim::Firmware, int, sim::Faults, std::string_view> cases[] = {
+      {V11EInt, IdRead, {.silenceAfter = 0}, {}}, {V11EExt, IdSectorErase, {.noEcho = true}, msg::EchoDiffers},
+      {V11D, IdRead, {.wrongEcho = true}, msg::EchoDiffers},
+      {V11EExt, IdSectorErase, {.eraseStatus = 0x80}, msg::SectorEraseFailed},
+      {V11EInt, IdRead, {.dropReplyByte = 0}, msg::TimeoutReset}, {V11D, IdRead, {.extraByteAfterReply = 0}, {}},
+      {V11EInt, IdSectorErase, {.replyDelay = 600ms}, msg::TimeoutReset}, {V11EExt, IdRead, {.replyDelay = 1100ms}, {}},
+      {V11EInt, IdRead, {.resetAfter = 3, .atCommand = true}, msg::TimeoutReset},
+      {V11EInt, IdRead, {.readyStopsAfter = 1, .atCommand = true}, msg::TimeoutReset},
+      {V11EExt, IdRead, {.hangUpAfter = 3, .atCommand = true}, msg::LineHungUp},
+      {V11D, IdChipTypeSelect, {}, msg::PortNotPermitted}};
+  for (const auto& [firmware, command, faults, said] : cases) {
+    GuiHost host(TargetOf(firmware));
+    const bool refused = command == IdChipTypeSelect;
+    if (refused) {
+      ::chmod(host.target.SlavePath().c_str(), 0);
+      HoldFileRights(false);
+    }
+    ASSERT_EQ(host.Detect(), !refused);
+    HoldFileRights(true);
+    host.target.SetFaults(faults);
+    host.AnswerRange(0, 2);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(refused || host.window.RunCommand(command));
+    EXPECT_EQ(host.window.Dialog().LastOutcome(), Outcome::Failed) << command << " " << said;
+    const auto told = [&] {
+      for (const auto& message : host.modals.messages)
+        if (message.find(said) != std::string::npos) return true;
+      return false;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(told, 2500)) << said;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500)) << said;
+  }
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ TEST(CommandLine, AcceptsEveryOptionAndFaultAndRejectsWhatItDoesNotKnow) {
        [](const Config& c) { return c.faults.eraseStatus == 0xC1 && c.faults.writeStatus == 0 && c.faults.chipEraseStatus == 128; }},
       {{"--fault", "reply-delay=600", "--fault", "chip-erase-time=1500"},
        [](const Config& c) { return c.faults.replyDelay == milliseconds(600) && c.faults.chipEraseTime == milliseconds(1500); }},
+      {{"--fault", "hangup-after=5", "--fault=at-command"}, [](const Config& c) { return c.faults.hangUpAfter == 5 && c.faults.atCommand; }},
   };
   for (const Accepted& accepted : cases) {
     EXPECT_TRUE(accepted.holds(ParseCommandLine(accepted.args).config)) << ::testing::PrintToString(accepted.args);

@@ -1,6 +1,9 @@
 #include "support/host_fixture.h"
 
+#include <linux/capability.h>
 #include <stdlib.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -130,6 +133,15 @@ Bytes BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction) 
   Bytes bytes;
   for (const auto& event : log) if (event.direction == direction) bytes.push_back(event.byte);
   return bytes;
+}
+
+void HoldFileRights(bool held) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2]{};
+  ::syscall(SYS_capget, &header, data);
+  const unsigned rights = 1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH;
+  data[0].effective = held ? data[0].effective | (data[0].permitted & rights) : data[0].effective & ~rights;
+  ::syscall(SYS_capset, &header, data);
 }
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {

@@ -128,6 +128,10 @@ struct FlashHost : HostFixture {
 // The bytes of one direction of a wire log.
 Bytes BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction);
 
+// Root may open anything: this thread gives that right up (false), as an operator's
+// account would not have it, or takes it back (true).
+void HoldFileRights(bool held);
+
 // Polls the condition until it holds or the limit has passed.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 
