@@ -65,7 +65,7 @@ struct Fault {
   int sim::Faults::*partway;
   Needs needs;
   bool slow = false;
-  std::string_view said = {};  // a text the operator must see, where one is specified
+  std::string_view said = {};  // a text the operator must see, where the fault has its own
 };
 
 const Fault kFaults[] = {
