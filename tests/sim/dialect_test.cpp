@@ -43,21 +43,6 @@ std::vector<Case> Cases() {
       {"chip erase", ConfigFor(kInt), {0x01, 0x00, 0x00, 0x01}, {0xC0, kReady}, {{0x0080, kZeros}}, {{0x0080, kErased}}},
       {"remap", ConfigFor(kInt), {0x02, 0x01}, {kReady}, {}, {}, 0x02},
       {"lock", ConfigFor(kInt), {0x04, 0x02}, {kReady}, {}, {}, 0x20},
-      // The emulator's fault knobs.
-      {"no echo", ConfigFor(kDirect, Chip::A32, [](Config& c) { c.faults.noEcho = true; }), {0x05}, {0x00}},
-      {"dropped reply byte", ConfigFor(kInt, Chip::A32, [](Config& c) { c.faults.dropReplyByte = 1; }), {0x60},
-       {0xE2, 0x45, kReady}},
-      {"extra byte",
-       ConfigFor(kInt, Chip::A32, [](Config& c) { c.faults.extraByteAfterReply = 0; c.faults.extraByteValue = 0x5A; }),
-       {0x05, 0x55}, {0x00, 0x5A, kReady}},
-      {"ready bytes stop", ConfigFor(kInt, Chip::A32, [](Config& c) { c.faults.readyStopsAfter = 1; }), {0x05, 0x55},
-       {0x00}},
-      {"silence after three bytes", ConfigFor(kDirect, Chip::A32, [](Config& c) { c.faults.silenceAfter = 3; }),
-       {0x05, 0x05}, {0x05, 0x00, 0x05}},
-      {"reset part-way, direct", ConfigFor(kDirect, Chip::A32, [](Config& c) { c.faults.resetAfter = 2; }),
-       {0x0C, 0x00, 0x05}, {0x0C, 0x05, 0x00}},
-      {"reset part-way, internal", ConfigFor(kInt, Chip::A32, [](Config& c) { c.faults.resetAfter = 2; }),
-       {0x0C, 0x00}, {kReady}},
   };
   // Here received is what follows the echo of every byte sent.
   const std::vector<Case> direct = {

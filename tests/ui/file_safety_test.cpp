@@ -1,8 +1,5 @@
-#include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -23,43 +20,23 @@ namespace fs = std::filesystem;
 
 // Every file this process writes stops at `bytes`, as on a disk that is full (0) or fills
 // up part-way through a write; root is held to the limit too.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    const rlimit limited{bytes, saved_.rlim_max};
+struct FileSizeLimit {
+  explicit FileSizeLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit limited{bytes, saved.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &limited);
   }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, handler_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*handler_)(int);
+  ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved), std::signal(SIGXFSZ, handler); }
+  rlimit saved{};
+  void (*handler)(int);
 };
 
-// A directory closed to writing. Root passes that check, so this thread alone gives up
-// root's override of file permissions for as long as this lives (capabilities belong to
-// a thread, not the process), and meets the directory as the person at the bench would.
-class ReadOnlyDirectory {
- public:
-  explicit ReadOnlyDirectory(fs::path directory) : directory_(std::move(directory)) {
-    ::chmod(directory_.c_str(), 0500);
-    syscall(SYS_capget, &header_, saved_);
-    __user_cap_data_struct none[2] = {{0, saved_[0].permitted, 0}, {0, saved_[1].permitted, 0}};
-    syscall(SYS_capset, &header_, none);
-  }
-  ~ReadOnlyDirectory() {
-    syscall(SYS_capset, &header_, saved_);
-    ::chmod(directory_.c_str(), 0700);
-  }
-
- private:
-  fs::path directory_;
-  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct saved_[2]{};
+// A directory closed to writing, met as the person at the bench would: without root's
+// override of file permissions, for as long as this lives.
+struct ReadOnlyDirectory {
+  explicit ReadOnlyDirectory(fs::path path) : directory(std::move(path)) { ::chmod(directory.c_str(), 0500), HoldFileRights(false); }
+  ~ReadOnlyDirectory() { HoldFileRights(true), ::chmod(directory.c_str(), 0700); }
+  fs::path directory;
 };
 
 // Every file the program writes, met by each failure while it writes: the command fails,
