@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QRadioButton>
-#include <fstream>
-#include <iterator>
 
 #include "gui_host.h"
 #include "operator/messages.h"
@@ -12,21 +10,11 @@
 namespace quillon::test {
 namespace {
 
-std::string Contents(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // Each dialog view, filled in as an operator would, carries its choices down to the
 // command: the bytes saved, the lock bit programmed, the settings file written.
 TEST(DialogViewsTest, CarryTheOperatorsChoicesToTheCommand) {
-  const struct {
-    const char* name;
-    int command;
-    const char* dialog;
-    std::function<void(GuiHost&, QDialog&)> fill;
-    std::function<void(GuiHost&)> check;
-  } cases[] = {
+  const struct { const char* name; int command; const char* dialog; std::function<void(GuiHost&, QDialog&)> fill;
+                 std::function<void(GuiHost&)> check; } cases[] = {
       {"save", IdFileSave, "saveDialog",
        [](GuiHost& host, QDialog& dialog) {
          const QString file = QString::fromStdString((host.dir / "flash.bin").string());
@@ -34,7 +22,7 @@ TEST(DialogViewsTest, CarryTheOperatorsChoicesToTheCommand) {
          dialog.findChild<QRadioButton*>(QStringLiteral("binary"))->click();
        },
        [](GuiHost& host) {
-         const std::string saved = Contents(host.dir / "flash.bin");
+         const std::string saved = ReadText(host.dir / "flash.bin");
          ASSERT_EQ(saved.size(), 32768u);
          EXPECT_EQ(saved.substr(0, 3), "QRV");
        }},

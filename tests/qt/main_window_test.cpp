@@ -17,12 +17,8 @@ namespace {
 using gui::StatusPanes;
 
 TEST(MainWindowTest, DetectionFillsChipInformationAndSecurityBar) {
-  const struct {
-    sim::Firmware firmware;
-    sim::Chip chip;
-    std::uint8_t status;
-    const char* shown;  // chip type|flash size|memory mode|firmware|remap|IAP status|security bar
-  } cases[] = {
+  // shown: chip type|flash size|memory mode|firmware|remap|IAP status|security bar
+  const struct { sim::Firmware firmware; sim::Chip chip; std::uint8_t status; const char* shown; } cases[] = {
       {sim::Firmware::V11EInt, sim::Chip::A32, 0x00,
        "QRV71A32|32+4 KB|Internal|v1.1E|Disabled|Handshaking succeed!|SECURITY : CHIP IS UNLOCKED"},
       {sim::Firmware::V11EExt, sim::Chip::A16, 0x40,

@@ -76,9 +76,7 @@ TEST(CommSettingsFile, ParsesOnlyWhatTheLengthAndLettersAllow) {
       {"COM1 BAUD9999999999", CommSettings{1, 1410065407}},  // wraps at 32 bits
       {"com3 BAUD9600 $$", std::nullopt}, {"COM3 baud9600 $$", std::nullopt}, {"COM3  BAUD9600 $$", std::nullopt},
   };
-  for (const auto& [bytes, expected] : cases) {
-    EXPECT_EQ(ParseCommSettings(bytes), expected) << bytes;
-  }
+  for (const auto& [bytes, expected] : cases) EXPECT_EQ(ParseCommSettings(bytes), expected) << bytes;
 }
 
 TEST(SettingValues, StoresReadsAndRefusesWhatWouldNotReadBackTheSame) {

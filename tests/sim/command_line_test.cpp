@@ -45,9 +45,7 @@ TEST(CommandLine, AcceptsEveryOptionAndFaultAndRejectsWhatItDoesNotKnow) {
       {"--fault", "gremlin"}, {"--fault", "erase-status=0x1C0"}, {"--verbose", "1"}, {"COM1"},
       {"--ready-repeat", "0"}, {"--latency", "256"}, {"--latency", "-1"}, {"--latency", "1ms"},
   };
-  for (const auto& args : rejected) {
-    EXPECT_THROW(ParseCommandLine(args), UsageError) << ::testing::PrintToString(args);
-  }
+  for (const auto& args : rejected) EXPECT_THROW(ParseCommandLine(args), UsageError) << ::testing::PrintToString(args);
 }
 
 }  // namespace

@@ -82,9 +82,7 @@ TEST(Dialects, AnswerEachCommandAsTheFirmwareDoes) {
     SCOPED_TRACE(c.name + " on " + ::testing::PrintToString(c.config.firmware));
     RunningTarget target(c.config);
     for (const auto& [address, bytes] : c.before) target.emulator.LoadFlash(address, bytes);
-    if (c.config.firmware == kInt) {
-      ASSERT_EQ(target.client.Receive(1), Bytes{kReady});
-    }
+    if (c.config.firmware == kInt) { ASSERT_EQ(target.client.Receive(1), Bytes{kReady}); }
 
     target.client.Send(c.sent);
     EXPECT_EQ(target.client.Receive(c.received.size()), c.received);

@@ -27,7 +27,8 @@ TEST(WireLog, FormatsOneLinePerByteAndKeepsTheNewestEventsWithinItsCapacity) {
   EXPECT_EQ(log.Counts().toTarget, 3u) << "the counts go on beyond the capacity";
 }
 
-TEST(WireLog, RecordsEveryByteOfAConversationInOrder) {
+// The events in memory are what every host test reads the wire by; here, the file.
+TEST(WireLog, WritesEveryByteOfAConversationToItsFile) {
   const quillon::test::TempDir dir;
   Config config = ConfigFor(Firmware::V11D);
   config.logPath = (dir / "wire.log").string();
@@ -35,15 +36,7 @@ TEST(WireLog, RecordsEveryByteOfAConversationInOrder) {
     RunningTarget target(config);
     target.client.Send({0x05});
     ASSERT_TRUE(target.emulator.WaitForWireBytes(3, milliseconds(2000)));
-    const std::vector<WireEvent> events = target.emulator.WireLog();
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0].direction, Direction::ToTarget);
-    EXPECT_EQ(events[1].direction, Direction::FromTarget);
-    EXPECT_EQ(events[2].byte, 0x00);
-    EXPECT_LE(events[0].time, events[1].time);
-    EXPECT_LE(events[1].time, events[2].time);
     target.emulator.ClearWireLog();
-    EXPECT_TRUE(target.emulator.WireLog().empty());
     EXPECT_EQ(target.emulator.WireByteCounts().fromTarget, 2u) << "the counts outlast the events";
   }
   const std::string text = quillon::test::ReadText(dir / "wire.log");

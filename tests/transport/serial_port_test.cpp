@@ -49,10 +49,7 @@ int WatchModemLines(int fd, unsigned long request, int* lines) {
 }
 
 TEST(SerialPort, OpensRawEightNoneOneAtTheMappedBaudRateWithDtrAndRtsLow) {
-  const struct {
-    unsigned configured;
-    speed_t expected;
-  } cases[] = {{2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {57600, B38400}, {0, B38400}};
+  const struct { unsigned configured; speed_t expected; } cases[] = {{2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {57600, B38400}, {0, B38400}};
   const auto shipped = ModemLineControl;
   ModemLineControl = WatchModemLines;
   for (const auto& c : cases) {
