@@ -213,7 +213,6 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
       {"out.bin", [&](const fs::path& path) {
          return ::mkfifo(path.c_str(), 0600) == 0 && (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK)) >= 0;
        }, true, fs::file_type::fifo, 0},
-      {"out.bin", [](const fs::path& path) { return fs::create_directory(path); }, false, fs::file_type::directory, 0},
       {"missing/out.bin", [](const fs::path&) { return true; }, false, fs::file_type::not_found, 0},
       {"out.bin", device(3), true, fs::file_type::character, 0},   // /dev/null
       {"out.bin", device(7), false, fs::file_type::character, 0},  // /dev/full

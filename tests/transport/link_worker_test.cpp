@@ -43,14 +43,6 @@ TEST(LinkWorker, AnswersEachReadyByteWithTheIdleByteAndNoticesWhenTheyStop) {
   host.window.Worker().StopWhenSent(6s);
   EXPECT_LT(Clock::now() - start, 300ms) << "after a lost link nothing is left to send";
   host.window.OnTimer();
-
-  // The flag the old worker left must not refuse the detection that follows.
-  host.target.SetFaults({});
-  host.target.Reset();
-  host.op.ClearRecords();
-  host.window.OnAutoDetect();
-  EXPECT_EQ(host.op.ShownChipInfo().IapStatus, msg::HandshakingSucceed);
-  EXPECT_EQ(host.op.Messages(), Strings{std::string(msg::ResetIfAutoDetectFails)});
 }
 
 TEST(LinkWorker, WatchdogOffersANewDetectionWhenTheRemapIsFourKilobytes) {

@@ -112,7 +112,7 @@ TEST(ChipErase, AsksAndReportsWhatTheChipAnsweredWithinItsBound) {
       {Firmware::V11D, Answer::Yes, {}, msg::ChipEraseCompleted},
       {Firmware::V11EExt, Answer::Yes, {.chipEraseTime = 350ms}, msg::ChipEraseCompleted},  // past a byte's wait
       {Firmware::V11EExt, Answer::Yes, {.chipEraseStatus = 0xC1}, msg::ChipEraseFailed},
-      {Firmware::V11D, Answer::Yes, {.dropReplyByte = 0}, msg::ChipEraseFailed}, {Firmware::V11EExt, Answer::No, {}, {}}};
+      {Firmware::V11EExt, Answer::No, {}, {}}};
   for (const auto& [firmware, answer, faults, outcome] : cases) {
     Timing timing = FastTiming();
     timing.chipEraseStatus = 500ms;

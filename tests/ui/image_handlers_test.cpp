@@ -196,17 +196,14 @@ struct FakePrinter : PrintBackEnd {
   Strings calls;
   Strings pages;
 
-  bool ChoosePrinter() override { calls.emplace_back("choose"); return chosen; }
+  bool ChoosePrinter() override { return calls.emplace_back("choose"), chosen; }
   int PageHeight() override { return pageHeight; }
   // A row of the dump fits a line; the line feed that ends the text starts no line.
   int MeasureWrappedHeight(std::string_view text) override {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n') + (text.ends_with('\n') ? 0 : 1)) * LineHeight;
   }
-  bool StartDoc() override { calls.emplace_back("start"); return true; }
-  bool PrintPage(std::string_view text) override {
-    pages.emplace_back(text);
-    return pages.size() != failingPage;
-  }
+  bool StartDoc() override { return calls.emplace_back("start"), true; }
+  bool PrintPage(std::string_view text) override { return pages.emplace_back(text), pages.size() != failingPage; }
   void EndDoc() override { calls.emplace_back("end"); }
   void AbortDoc() override { calls.emplace_back("abort"); }
 };
