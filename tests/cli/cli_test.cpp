@@ -11,7 +11,6 @@
 #include "cli/cli_operator.h"
 #include "cli/command_table.h"
 #include "cli/json_text.h"
-#include "cli/settings_commands.h"
 #include "operator/messages.h"
 #include "protocol/commands.h"
 #include "support/host_fixture.h"
@@ -37,7 +36,12 @@ std::pair<int, std::string> RunCli(const test::TempDir& home, std::string argume
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
-// Each expected text must appear, in this order; with no --yes nothing is asked.
+const std::string kSettingsUsage =
+    "usage: quillon-cli settings [--port COM1..COM4] [--baud 2400|4800|9600|19200|38400] [--device PATH|default]\n"
+    "                            [--echo-window 1..64]\n";
+
+// Each expected text must appear, in this order; with no --yes nothing is asked. A
+// settings command refuses what it cannot store, with its usage.
 TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
   test::TempDir home;
   test::PtyPeer silent;
@@ -80,6 +84,13 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
       {"-h detect", 0, {"usage: quillon-cli"}},
       {"--version", 0, {"quillon-cli 0."}},
       {"--simulate --yes download /nonexistent.hex", 2, {"cannot read /nonexistent.hex: No such file"}},
+      {"settings --baud 1234", 2,
+       {"quillon-cli settings: --baud takes 2400, 4800, 9600, 19200 or 38400, not '1234'\n" + kSettingsUsage}},
+      {"settings --port=COM5", 2, {"quillon-cli settings: --port takes COM1 to COM4, not 'COM5'\n" + kSettingsUsage}},
+      {"settings --device ttyUSB0", 2,
+       {"quillon-cli settings: --device takes a device's full path or 'default', not 'ttyUSB0'\n" + kSettingsUsage}},
+      {"settings --speed 9600", 2, {"quillon-cli settings: unknown option '--speed'\n" + kSettingsUsage}},
+      {"settings --port", 2, {"quillon-cli settings: --port needs a value\n" + kSettingsUsage}},
       {"settings --port COM2 --baud 4800", 0, {"Port:      COM2", "Baud rate: 4800"}},
       {"settings --echo-window 16", 0, {"Echo window: 16"}},
       {"settings", 0, {"Port:      COM2", "Baud rate: 4800", "Device:    /dev/ttyS1", "Echo window: 16", "COM1 -> /dev/ttyS0"}},
@@ -208,27 +219,6 @@ TEST(JsonText, EscapesEveryByteThatWouldBreakALine) {
   for (const auto& [text, json] : cases) {
     EXPECT_EQ(cli::JsonString(text), json);
     EXPECT_TRUE(nlohmann::json::accept(cli::JsonString(text))) << json;
-  }
-}
-
-TEST(SettingsCommand, RefusesWhatItCannotStoreWithItsUsage) {
-  const std::string usage =
-      "usage: quillon-cli settings [--port COM1..COM4] [--baud 2400|4800|9600|19200|38400] [--device PATH|default]\n"
-      "                            [--echo-window 1..64]\n";
-  const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"--baud", "1234"}, "--baud takes 2400, 4800, 9600, 19200 or 38400, not '1234'\n"},
-      {{"--port=COM5"}, "--port takes COM1 to COM4, not 'COM5'\n"},
-      {{"--device", "ttyUSB0"}, "--device takes a device's full path or 'default', not 'ttyUSB0'\n"},
-      {{"--speed", "9600"}, "unknown option '--speed'\n"},
-      {{"--port"}, "--port needs a value\n"},
-  };
-  for (const auto& [args, problem] : cases) {
-    test::TempDir home;
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(RunSettingsCommand(args, AppPaths{home / "config", home / "cache"}, out, err), cli::ExitUsage);
-    EXPECT_EQ(err.str(), "quillon-cli settings: " + problem + usage);
-    EXPECT_EQ(out.str(), "");
   }
 }
 

@@ -187,10 +187,7 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
   using Make = std::function<bool(const fs::path&)>;
   const std::string bytes(128, 'x');
   int fifoReader = -1;
-  const Make file0640 = [](const fs::path& path) {
-    WriteFile(path, std::string("old"));
-    return ::chmod(path.c_str(), 0640) == 0;
-  };
+  const Make file0640 = [](const fs::path& path) { return WriteFile(path, std::string("old")), ::chmod(path.c_str(), 0640) == 0; };
   // Only root may make a node, and a file system mounted nodev will not open one.
   const auto device = [](unsigned minor) -> Make {
     return [minor](const fs::path& path) {
@@ -203,11 +200,7 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
   const std::tuple<const char*, Make, bool, fs::file_type, unsigned> cases[] = {
       {"out.bin", [](const fs::path&) { return true; }, true, fs::file_type::regular, 0},
       {"out.bin", file0640, true, fs::file_type::regular, 0640},
-      {"out.bin",
-       [&](const fs::path& path) {
-         fs::create_symlink("elsewhere", path);
-         return file0640(path.parent_path() / "elsewhere");
-       },
+      {"out.bin", [&](const fs::path& path) { return fs::create_symlink("elsewhere", path), file0640(path.parent_path() / "elsewhere"); },
        true, fs::file_type::symlink, 0640},
       // A reader that is there already lets the writer in at once and never blocks itself.
       {"out.bin", [&](const fs::path& path) {
