@@ -237,12 +237,8 @@ TEST(Teardown, TheWorkerReportsToALiveOperatorBeforeTheWindowIsGone) {
   // The run command goes out at the next ready byte; its operand waits in the worker.
   const auto queues = window->Link().queues;
   ASSERT_EQ(device.GuardedPut(queues->CommandQueue, queues->CommandMutex, QRV_CMD_RUN), QueueDone);
-  ASSERT_TRUE(test::WaitFor(
-      [&] {
-        const auto sent = test::BytesOf(target->WireLog(), sim::Direction::ToTarget);
-        return !sent.empty() && sent.back() == QRV_CMD_RUN;
-      },
-      2s));
+  const auto sentRun = [&] { return test::BytesOf(target->WireLog(), sim::Direction::ToTarget).back() == QRV_CMD_RUN; };
+  ASSERT_TRUE(test::WaitFor(sentRun, 2s));
   target.reset();
   ASSERT_EQ(device.GuardedPut(queues->OperandQueue, queues->OperandMutex, QRV_RUN_OPERAND), QueueDone);
   window.reset();

@@ -123,9 +123,7 @@ TEST(MainWindowTest, EachFaultFailsTheCommandInTimeWithAMessageBox) {
     EXPECT_TRUE(refused || host.window.RunCommand(command));
     EXPECT_EQ(host.window.Dialog().LastOutcome(), Outcome::Failed) << command << " " << said;
     const auto told = [&] {
-      for (const auto& message : host.modals.messages)
-        if (message.find(said) != std::string::npos) return true;
-      return false;
+      return std::ranges::any_of(host.modals.messages, [&](const std::string& m) { return m.find(said) != std::string::npos; });
     };
     EXPECT_TRUE(QTest::qWaitFor(told, 2500)) << said;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500)) << said;

@@ -27,16 +27,9 @@ using namespace std::chrono_literals;
 using sim::Firmware;
 using Clock = std::chrono::steady_clock;
 
-// `partway`: the count of the host's bytes (idle bytes left out) at which a reset or a
-// hang-up strikes, inside the operation's first commands.
-struct Operation {
-  const char* name;
-  Firmware firmware;
-  const char* command;  // @ stands for the home directory
-  int sim::Faults::*status;
-  bool replies;
-  int partway;
-};
+// `command`: @ stands for the home directory; `partway`: the count of the host's bytes (idle
+// bytes left out) at which a reset or a hang-up strikes, inside the operation's first commands.
+struct Operation { const char* name; Firmware firmware; const char* command; int sim::Faults::*status; bool replies; int partway; };
 
 const Operation kOperations[] = {
     {"auto detect (v1.1E int)", Firmware::V11EInt, "detect", nullptr, true, 3},
@@ -59,14 +52,8 @@ bool Detects(const Operation& op) { return op.command == std::string_view("detec
 enum class Needs { Nothing, Echo, Status, Reply, ReadyBytes, Detection };
 // The faults are armed as given, with `partway` set to the operation's place and a status
 // fault on the status the operation reads.
-struct Fault {
-  const char* name;
-  sim::Faults faults;
-  int sim::Faults::*partway;
-  Needs needs;
-  bool slow = false;
-  std::string_view said = {};  // a text the operator must see, where the fault has its own
-};
+// `said`: a text the operator must see, where the fault has its own.
+struct Fault { const char* name; sim::Faults faults; int sim::Faults::*partway; Needs needs; bool slow = false; std::string_view said = {}; };
 
 const Fault kFaults[] = {
     {"silent", {.silenceAfter = 0}, nullptr, Needs::Nothing},

@@ -60,9 +60,7 @@ class ScriptedOperator : public Operator, public DialogAnswers {
   int ShownBlockTab() const { return Locked([&] { return blockTab_; }); }
   std::vector<SectorTableRow> SectorTable() const { return Locked([&] { return sectorTable_; }); }
   MemoryView ShownMemoryView() const { return Locked([&] { return memoryView_; }); }
-  void ClearRecords() {
-    Locked([&] { messages_.clear(), traces_.clear(), progress_.clear(), titles_.clear(); });
-  }
+  void ClearRecords() { Locked([&] { messages_.clear(), traces_.clear(), progress_.clear(), titles_.clear(); }); }
 
  private:
   template <typename F>
