@@ -29,10 +29,7 @@ Timing FastTiming();
 class TempDir {
  public:
   TempDir();
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
+  ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& Path() const { return path_; }

@@ -15,9 +15,7 @@ using namespace test;
 const std::string Reset(msg::ResetIfAutoDetectFails);
 
 // The chip information as one line: security, remap, chip type, flash size, firmware.
-std::string Shown(const ChipInfo& info) {
-  return info.Security + "|" + info.ReMap + "|" + info.ChipType + "|" + info.FlashSize + "|" + info.FwVersion;
-}
+std::string Shown(const ChipInfo& i) { return i.Security + "|" + i.ReMap + "|" + i.ChipType + "|" + i.FlashSize + "|" + i.FwVersion; }
 
 TEST(Detection, AutoDetectionDecodesTheStatusByteChipIdAndFirmware) {
   // extra: a message after the reset advice

@@ -19,9 +19,7 @@ using WireRun = std::pair<std::uint8_t, int>;
 
 const std::string Proceed(msg::ProceedToDownload);
 
-Bytes Part(const Bytes& all, std::size_t from, std::size_t count) {
-  return {all.begin() + static_cast<std::ptrdiff_t>(from), all.begin() + static_cast<std::ptrdiff_t>(from + count)};
-}
+Bytes Part(const Bytes& all, std::size_t from, std::size_t count) { return {all.begin() + long(from), all.begin() + long(from + count)}; }
 
 TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
   const Bytes file = Counting(200, 1);
