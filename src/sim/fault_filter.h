@@ -27,8 +27,11 @@ class FaultFilter {
   bool LostInReset();
 
  private:
+  std::uint8_t Flipped(bool reply, int index, std::uint8_t byte) const;
+
   Faults faults_;
   int replies_ = 0;
+  int linkBytes_ = 0;  // echoes and ready bytes passed on
   int readies_ = 0;
   int sent_ = 0;
   int received_ = 0;

@@ -58,6 +58,9 @@ std::vector<Case> Cases() {
        {0x0C, 0x00, 0x05}, {0x0C, 0x05, 0x00}},
       {"reset part-way, internal", ConfigFor(kInt, Chip::A32, [](Config& c) { c.faults.resetAfter = 2; }),
        {0x0C, 0x00}, {kReady}},
+      {"bits flipped: the second echo, the first reply",
+       ConfigFor(kDirect, Chip::A32, [](Config& c) { c.faults.flips = {{false, 1, 0x01}, {true, 0, 0x80}}; }),
+       {0x05, 0x05}, {0x05, 0x80, 0x04, 0x00}},
   };
   // Here received is what follows the echo of every byte sent.
   const std::vector<Case> direct = {
