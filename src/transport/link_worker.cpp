@@ -77,22 +77,23 @@ void LinkWorker::Stop() {
   link_.WorkerStarted = false;
 }
 
-void LinkWorker::StopWhenSent(std::chrono::milliseconds limit) {
+bool LinkWorker::StopWhenSent(std::chrono::milliseconds limit) {
+  bool sent = true;
   if (const auto queues = link_.queues) {
     const auto deadline = Clock::now() + limit;
     std::unique_lock lock(sentMutex_);
-    sent_.wait_until(lock, deadline, [&] {
-      if (ended_) {
-        return true;
-      }
+    const auto allSent = [&] {
       std::scoped_lock queuesLock(queues->CommandMutex, queues->OperandMutex);
       return !commandInFlight_ && queues->CommandQueue.IsEmpty() && queues->OperandQueue.IsEmpty();
-    });
+    };
+    sent_.wait_until(lock, deadline, [&] { return ended_ || allSent(); });
+    sent = allSent();
     lock.unlock();
     Stop();
-    port_->DrainOutput(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    sent = port_->DrainOutput(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())) && sent;
   }
   Stop();
+  return sent;
 }
 
 void LinkWorker::NoteProgress(bool commandInFlight) {

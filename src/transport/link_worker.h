@@ -35,8 +35,9 @@ class LinkWorker {
   // Lets the worker put every byte already queued on the line, within the limit, then
   // stops it and waits for the driver to send them: the run command must reach the
   // target whole even when the port is closed right after. A worker that has already
-  // ended for a lost link sends nothing more, so there is nothing to wait for.
-  void StopWhenSent(std::chrono::milliseconds limit);
+  // ended for a lost link sends nothing more, so there is nothing to wait for. False
+  // when a queued byte never went out: the target never had it.
+  bool StopWhenSent(std::chrono::milliseconds limit);
 
  private:
   int Run(SerialPort& port, std::shared_ptr<LinkQueues> queues);

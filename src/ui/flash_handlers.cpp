@@ -180,8 +180,12 @@ void CMainDlg::OnExecuteUserCode() {
   }
   Link().ChipReleased = true;
   // The worker hands the run command over at the target's next ready byte; a target that
-  // sends none within the ready-byte limit is lost anyway.
-  StopLinkWorkerWhenSent(GetTiming().readySilence);
+  // sends none within the ready-byte limit is lost, and its user code never started. That
+  // is told here: the run command, once taken, has disarmed the watchdog.
+  if (!StopLinkWorkerWhenSent(GetTiming().readySilence)) {
+    Link().WatchdogArmed = false;
+    Fail(msg::TimeoutReset);
+  }
   // The output is not purged: the run command's operand may still be in the driver's
   // buffer, and nothing else can be.
   DisconnectTarget(*this);

@@ -104,8 +104,10 @@ void CMainDlg::StopLinkWorker() {
   StoppingWorker([this] { worker_.Stop(); });
 }
 
-void CMainDlg::StopLinkWorkerWhenSent(std::chrono::milliseconds limit) {
-  StoppingWorker([this, limit] { worker_.StopWhenSent(limit); });
+bool CMainDlg::StopLinkWorkerWhenSent(std::chrono::milliseconds limit) {
+  bool sent = false;
+  StoppingWorker([this, limit, &sent] { sent = worker_.StopWhenSent(limit); });
+  return sent;
 }
 
 // The window is told, so that a message the worker waits on cannot hold up the wait for

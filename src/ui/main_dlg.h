@@ -84,8 +84,9 @@ class CMainDlg {
 
   // Stops the link worker, if any, and releases its queues.
   void StopLinkWorker();
-  // Lets the worker send what is queued, within the limit, then stops it.
-  void StopLinkWorkerWhenSent(std::chrono::milliseconds limit);
+  // Lets the worker send what is queued, within the limit, then stops it; false when
+  // something queued never went out.
+  bool StopLinkWorkerWhenSent(std::chrono::milliseconds limit);
   void ShowChipInfo();
   void ClearChipInfo();
 

@@ -196,6 +196,19 @@ TEST(ExecuteUserCode, StartsTheUserCodeAndDropsTheLinkOnlyInTheQueuedLink) {
   EXPECT_EQ(host.op.Messages(), Texts({msg::NoFlashChip, msg::NoTargetBoard}))
       << "no watchdog message after the run, and no second run without a detection";
 
+  sim::Config prompting = TargetOf(Firmware::V11EInt);
+  prompting.readyRepeat = 50ms;
+  Timing timing = FastTiming();
+  timing.readySilence = 200ms;
+  FlashHost silent(prompting, timing);
+  silent.target.SetFaults({.readyStopsAfter = 0});
+  std::this_thread::sleep_for(50ms);  // the ready byte already on the line is answered with an idle byte
+  silent.window.OnExecuteUserCode();
+  EXPECT_EQ(silent.window.LastOutcome(), Outcome::Failed) << "a run command that never went out";
+  silent.window.OnTimer();
+  EXPECT_EQ(silent.op.Messages(), Texts({msg::TimeoutReset})) << "told once, by the command";
+  EXPECT_TRUE(silent.target.InBootLoader());
+
   for (const Firmware firmware : {Firmware::V11D, Firmware::V11EExt}) {
     FlashHost direct(TargetOf(firmware));
     direct.window.OnExecuteUserCode();
