@@ -45,7 +45,7 @@ struct Faults {
   int dropReplyByte = -1;         // 0-based among reply bytes (echoes and ready bytes do not count)
   int extraByteAfterReply = -1;   // 0-based reply byte after which extraByteValue follows
   int extraByteValue = 0x00;
-  std::vector<ByteFlip> flips;    // a garbled line, as a fuzzer drives it
+  std::vector<ByteFlip> flips{};  // a garbled line, as a fuzzer drives it
   int readyStopsAfter = -1;       // internal mode: ready bytes sent before they stop for good
   std::chrono::milliseconds replyDelay{0};  // added before the first byte of every reply
   int silenceAfter = -1;          // bytes sent before the target sends nothing more
