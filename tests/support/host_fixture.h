@@ -77,8 +77,10 @@ inline sim::Config TargetOf(sim::Firmware firmware, sim::Chip chip = sim::Chip::
 }
 
 // Runs the detection that fits the target's firmware, answering the chip-type dialog with
-// the target's model and external memory; true when the handshake succeeded.
-bool Detect(CMainDlg& window, DialogAnswers& answers, const sim::Config& config);
+// the target's model and the memory mode (external unless told); true when the handshake
+// succeeded.
+bool Detect(CMainDlg& window, DialogAnswers& answers, const sim::Config& config,
+            int memory = CChipTypeDlg::IdExternalMemory);
 
 // A host window wired to an emulated target over a pseudo-terminal.
 struct HostFixture {
