@@ -48,24 +48,26 @@ class Input {
 };
 
 // A flag byte says which faults come, their values follow; every further three bytes flip
-// bits of one echo or ready byte, or of one reply byte (the top bit says which).
+// bits of one echo or ready byte, or of one reply byte (the top bit says which). Counts
+// stay within the bytes a command here sends or receives.
 sim::Faults FaultsFrom(Input& in) {
+  constexpr int Reach = 2048;
   sim::Faults faults;
   const std::uint8_t flags = in.Byte();
   faults.noEcho = flags & 0x01;
   faults.wrongEcho = flags & 0x02;
-  if (flags & 0x04) faults.silenceAfter = in.Word();
-  if (flags & 0x08) faults.dropReplyByte = in.Word();
+  if (flags & 0x04) faults.silenceAfter = in.Word() % Reach;
+  if (flags & 0x08) faults.dropReplyByte = in.Word() % Reach;
   if (flags & 0x10) {
-    faults.extraByteAfterReply = in.Word();
+    faults.extraByteAfterReply = in.Word() % Reach;
     faults.extraByteValue = in.Byte();
   }
   if (flags & 0x20) faults.readyStopsAfter = in.Byte();
-  if (flags & 0x40) faults.resetAfter = in.Word();
+  if (flags & 0x40) faults.resetAfter = in.Word() % Reach;
   if (flags & 0x80) faults.replyDelay = std::chrono::milliseconds(in.Byte() % 80);
   while (!in.Empty()) {
     const int index = in.Word();
-    faults.flips.push_back({(index & 0x8000) != 0, index & 0x7FFF, in.Byte()});
+    faults.flips.push_back({(index & 0x8000) != 0, index % Reach, in.Byte()});
   }
   return faults;
 }
