@@ -113,14 +113,17 @@ std::optional<ChipInfo> SoundDetection(const sim::Config& config, int memory) {
   return shown[key];
 }
 
-// Target, command, its dialog's choices, then the faults.
+// Target, command, its dialog's choices, the echo window, then the faults.
 struct Trial {
   Trial(Input& in, std::uint8_t target)
       : host(TargetFrom(target), FuzzTiming()),
         memory(target & 8 ? CChipTypeDlg::IdInternalMemory : CChipTypeDlg::IdExternalMemory),
         command(static_cast<Command>(in.Byte() % Commands)),
         choice(in.Byte()),
-        faults(FaultsFrom(in)) {}
+        echoWindow(1 << in.Byte() % 7),
+        faults(FaultsFrom(in)) {
+    host.Device().SetEchoWindow(echoWindow);
+  }
 
   Bytes Flash(std::size_t from, std::size_t count) const {
     const Bytes flash = host.target.FlashImage();
@@ -139,6 +142,7 @@ struct Trial {
   int memory;
   Command command;
   std::uint8_t choice;
+  int echoWindow;
   sim::Faults faults;
   Bytes file = Pattern(200, 0x35);
   std::string path = host.File("image.bin", file);
