@@ -97,7 +97,6 @@ sim::Config TargetFrom(std::uint8_t choice) {
                                       choice & 4 ? sim::Chip::A32 : sim::Chip::A16);
   config.status = static_cast<std::uint8_t>((choice & 0xC0) | (choice & 0x30) >> 4);
   config.readyRepeat = FuzzTiming().replyGap;
-  config.idleReadyGap = 100us;
   return config;
 }
 
