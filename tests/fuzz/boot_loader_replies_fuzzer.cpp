@@ -84,14 +84,6 @@ Bytes Pattern(std::size_t size, int seed) {
   return bytes;
 }
 
-template <typename Dialog>
-std::function<bool(Dialog&)> Choose(int option) {
-  return [option](Dialog& dialog) {
-    for (const auto& choice : dialog.Choices()) if (choice.option == option) dialog.Click(choice.controlId);
-    return true;
-  };
-}
-
 sim::Config TargetFrom(std::uint8_t choice) {
   sim::Config config = test::TargetOf(static_cast<sim::Firmware>(std::min(choice & 3, 2)),
                                       choice & 4 ? sim::Chip::A32 : sim::Chip::A16);
@@ -151,8 +143,8 @@ void Trial::RunCommand() {
   host.op.QueueAnswer(Answer::Yes);
   host.ChooseRange(Start(), Sectors());
   host.ChooseFile(path, Start());
-  host.op.onLock = Choose<CLockDlg>(Option() % 5 + 1);
-  host.op.onRemap = Choose<CRemapDlg>(Option() % 3 + 1);
+  host.op.onLock = test::Choose<CLockDlg>(Option() % 5 + 1);
+  host.op.onRemap = test::Choose<CRemapDlg>(Option() % 3 + 1);
   host.op.onSave = [this](CSaveDlg& dialog) {
     dialog.SetFileName((host.dir / "saved.bin").string());
     dialog.Click(CSaveDlg::IdBinaryFile);
