@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillon::sim {
 
@@ -20,6 +21,14 @@ struct WireEvent {
 };
 
 // Bytes the serial line has carried each way.
+// One byte the target sends with bits flipped: the index counts from 0 among its replies,
+// or among its echoes and ready bytes, and the byte is XORed with the mask.
+struct ByteFlip {
+  bool reply = true;
+  int index = 0;
+  std::uint8_t mask = 0;
+};
+
 struct WireCounts {
   std::uint64_t toTarget = 0;
   std::uint64_t fromTarget = 0;
@@ -36,6 +45,7 @@ struct Faults {
   int dropReplyByte = -1;         // 0-based among reply bytes (echoes and ready bytes do not count)
   int extraByteAfterReply = -1;   // 0-based reply byte after which extraByteValue follows
   int extraByteValue = 0x00;
+  std::vector<ByteFlip> flips{};  // a garbled line, as a fuzzer drives it
   int readyStopsAfter = -1;       // internal mode: ready bytes sent before they stop for good
   std::chrono::milliseconds replyDelay{0};  // added before the first byte of every reply
   int silenceAfter = -1;          // bytes sent before the target sends nothing more

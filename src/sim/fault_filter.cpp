@@ -22,20 +22,29 @@ void FaultFilter::Pass(const Emission& emission, std::vector<std::uint8_t>& byte
   }
   switch (emission.kind) {
     case EmissionKind::Echo:
-      if (!faults_.noEcho) bytes.push_back(faults_.wrongEcho ? Byte(~emission.byte) : emission.byte);
+      if (!faults_.noEcho) {
+        bytes.push_back(Flipped(false, linkBytes_++, faults_.wrongEcho ? Byte(~emission.byte) : emission.byte));
+      }
       return;
     case EmissionKind::Ready:
       if (faults_.readyStopsAfter >= 0 && readies_ >= faults_.readyStopsAfter) return;
       ++readies_;
-      bytes.push_back(emission.byte);
+      bytes.push_back(Flipped(false, linkBytes_++, emission.byte));
       return;
     case EmissionKind::Reply: {
       const int index = replies_++;
-      if (index != faults_.dropReplyByte) bytes.push_back(emission.byte);
+      if (index != faults_.dropReplyByte) bytes.push_back(Flipped(true, index, emission.byte));
       if (index == faults_.extraByteAfterReply) bytes.push_back(Byte(faults_.extraByteValue));
       return;
     }
   }
+}
+
+std::uint8_t FaultFilter::Flipped(bool reply, int index, std::uint8_t byte) const {
+  for (const ByteFlip& flip : faults_.flips) {
+    if (flip.reply == reply && flip.index == index) byte ^= flip.mask;
+  }
+  return byte;
 }
 
 bool FaultFilter::MaySend() {

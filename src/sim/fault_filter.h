@@ -28,9 +28,12 @@ class FaultFilter {
   Receipt Receive(BootLoader::ByteRole role);
 
  private:
+  std::uint8_t Flipped(bool reply, int index, std::uint8_t byte) const;
+
   Faults faults_;
   bool armed_;
   int replies_ = 0;
+  int linkBytes_ = 0;  // echoes and ready bytes passed on
   int readies_ = 0;
   int sent_ = 0;
   int received_ = 0;

@@ -13,6 +13,8 @@ struct ChipInfo {
   std::string FwVersion;
   std::string IapStatus;
   std::string Security = "SECURITY: UNKNOWN";
+
+  bool operator==(const ChipInfo&) const = default;
 };
 
 }  // namespace quillon

@@ -250,7 +250,7 @@ TEST(TextDump, SixteenBytesARowPagedAtTheLastWholeRow) {
   };
   for (const auto& [pageLines, width, expected] : cases) {
     int measurements = 0;
-    const MeasureHeight measure = [&](std::string_view part) {
+    const MeasureHeight measure = [&, width = width](std::string_view part) {
       ++measurements;
       int rows = 0;
       for (std::size_t at = 0; at < part.size();) {

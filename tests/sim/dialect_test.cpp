@@ -43,6 +43,9 @@ std::vector<Case> Cases() {
       {"chip erase", ConfigFor(kInt), {0x01, 0x00, 0x00, 0x01}, {0xC0, kReady}, {{0x0080, kZeros}}, {{0x0080, kErased}}},
       {"remap", ConfigFor(kInt), {0x02, 0x01}, {kReady}, {}, {}, 0x02},
       {"lock", ConfigFor(kInt), {0x04, 0x02}, {kReady}, {}, {}, 0x20},
+      {"bits flipped: the second echo, the first reply",
+       ConfigFor(kDirect, Chip::A32, [](Config& c) { c.faults.flips = {{false, 1, 0x01}, {true, 0, 0x80}}; }),
+       {0x05, 0x05}, {0x05, 0x80, 0x04, 0x00}},
   };
   // Here received is what follows the echo of every byte sent.
   const std::vector<Case> direct = {

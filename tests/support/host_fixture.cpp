@@ -74,10 +74,10 @@ std::vector<std::pair<std::uint8_t, int>> Runs(const Commands& commands) {
   return runs;
 }
 
-bool Detect(CMainDlg& window, DialogAnswers& answers, const sim::Config& config) {
-  answers.onChipType = [chip = config.chip](CChipTypeDlg& dialog) {
+bool Detect(CMainDlg& window, DialogAnswers& answers, const sim::Config& config, int memory) {
+  answers.onChipType = [chip = config.chip, memory](CChipTypeDlg& dialog) {
     dialog.Click(chip == sim::Chip::A16 ? CChipTypeDlg::IdQRV71A16 : CChipTypeDlg::IdQRV71A32);
-    dialog.Click(CChipTypeDlg::IdExternalMemory);
+    dialog.Click(memory);
     return true;
   };
   switch (config.firmware) {

@@ -74,8 +74,19 @@ inline sim::Config TargetOf(sim::Firmware firmware, sim::Chip chip = sim::Chip::
 }
 
 // Runs the detection that fits the target's firmware, answering the chip-type dialog with
-// the target's model and external memory; true when the handshake succeeded.
-bool Detect(CMainDlg& window, DialogAnswers& answers, const sim::Config& config);
+// the target's model and the memory mode (external unless told); true when the handshake
+// succeeded.
+bool Detect(CMainDlg& window, DialogAnswers& answers, const sim::Config& config,
+            int memory = CChipTypeDlg::IdExternalMemory);
+
+// Answers a lock or remap dialog: the option chosen as a click on its button would.
+template <typename Dialog>
+std::function<bool(Dialog&)> Choose(int option, bool ok = true) {
+  return [option, ok](Dialog& dialog) {
+    for (const auto& choice : dialog.Choices()) if (choice.option == option) dialog.Click(choice.controlId);
+    return ok;
+  };
+}
 
 // A host window wired to an emulated target over a pseudo-terminal.
 struct HostFixture {

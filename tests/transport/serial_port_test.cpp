@@ -97,7 +97,8 @@ TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
   for (const auto& [reply, mode, byte, written, message] : cases) {
     PortFixture f(reply, mode);
     ASSERT_EQ(f.port.OpenPort(), PortOk);
-    const auto took = Elapsed([&] { EXPECT_EQ(f.port.WriteByte(byte), written) << int(byte); });
+    const auto took =
+        Elapsed([&, byte = byte, written = written] { EXPECT_EQ(f.port.WriteByte(byte), written) << int(byte); });
     EXPECT_EQ(f.op.Messages(), message.empty() ? std::vector<std::string>{} : std::vector{std::string(message)});
     ASSERT_TRUE(f.peer->WaitReceived(1, 1s));
     EXPECT_EQ(f.peer->Received(), std::vector<std::uint8_t>{byte});

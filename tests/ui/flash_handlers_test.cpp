@@ -130,15 +130,6 @@ TEST(ChipErase, AsksAndReportsWhatTheChipAnsweredWithinItsBound) {
   }
 }
 
-// Chooses the option as a click on its button would.
-template <typename Dialog>
-std::function<bool(Dialog&)> Choose(int option, bool ok = true) {
-  return [option, ok](Dialog& dialog) {
-    for (const auto& choice : dialog.Choices()) if (choice.option == option) dialog.Click(choice.controlId);
-    return ok;
-  };
-}
-
 // The lock (status bits 7..5) or the remap (bits 1..0) each option leaves.
 TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
   const std::tuple<bool, int, Commands, std::uint8_t> cases[] = {
