@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CMainDlg window(op, paths);
   window.OnInitDialog();
   window.OnTimer();
-  Require(RunCommSettings(op, window.TargetChip(), paths, {}), "the dialog takes OK");
+  Require(RunCommSettings(op, window.TargetChip(), paths, {}) == Outcome::Done, "the dialog takes OK and stores it");
   Require(op.Messages() == test::Strings{std::string(msg::SelectChipTypeOrDetect)}, "the choice is stored");
 
   CMainDlg restarted(op, paths);
