@@ -110,10 +110,9 @@ struct Trial {
       : host(TargetFrom(target), FuzzTiming()),
         memory(target & 8 ? CChipTypeDlg::IdInternalMemory : CChipTypeDlg::IdExternalMemory),
         command(static_cast<Command>(in.Byte() % Commands)),
-        choice(in.Byte()),
-        echoWindow(1 << in.Byte() % 7),
-        faults(FaultsFrom(in)) {
-    host.Device().SetEchoWindow(echoWindow);
+        choice(in.Byte()) {
+    host.Device().SetEchoWindow(1 << in.Byte() % 7);
+    faults = FaultsFrom(in);
   }
 
   Bytes Flash(std::size_t from, std::size_t count) const {
@@ -133,7 +132,6 @@ struct Trial {
   int memory;
   Command command;
   std::uint8_t choice;
-  int echoWindow;
   sim::Faults faults;
   Bytes file = Pattern(200, 0x35);
   std::string path = host.File("image.bin", file);
