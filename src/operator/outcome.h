@@ -9,6 +9,7 @@ enum class Outcome {
   Warning,   // did it, with something the person was told to heed
   Declined,  // the person said no, or cancelled
   Failed,    // did not happen as asked
+  Stopped,   // the person stopped it on the way; what was done so far has been said
 };
 
 // The graver of two outcomes: a command that met several keeps the worst.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "operator/stop_request.h"
 #include "transport/byte_queue.h"
 
 namespace quillon {
@@ -41,6 +42,8 @@ struct LinkState {
   std::atomic<bool> LinkLost{false};
   std::atomic<bool> WatchdogArmed{true};
   std::atomic<bool> RunFlag{false};
+  // Raised from any thread or a signal handler; every wait of an operation looks at it.
+  StopRequest Stop;
   // User thread only.
   bool WorkerStarted = false;
   bool ChipReleased = false;
