@@ -8,7 +8,10 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -48,14 +51,30 @@ std::string LocalClockText() {
   return ClockPaneText(local);
 }
 
+// The client area scrolls only on a screen too small for even its smallest layout; it
+// asks for the size its controls want, not for a scroll area's modest default.
+class AreaScroller : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+  QSize sizeHint() const override { return widget()->sizeHint() + QSize(2 * frameWidth(), 2 * frameWidth()); }
+};
+
 }  // namespace
 
 CMainWindow::CMainWindow(AppPaths paths, Timing timing, QWidget* parent)
-    : QMainWindow(parent), boxes_(this), panes_(*statusBar()), securityBar_(new CSecurityBar) {
+    : QMainWindow(parent),
+      boxes_(this),
+      panes_(*statusBar()),
+      securityBar_(new CSecurityBar(SecurityBandWidth(font()))) {
   setWindowTitle(ToQString(MainTitle));
-  auto* area = new QWidget(this);
+  auto* area = new QWidget;
   controls_ = BuildWindowControls(*area);
-  setCentralWidget(area);
+  auto* scroller = new AreaScroller(this);
+  scroller->setObjectName(QStringLiteral("area"));
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setWidgetResizable(true);
+  scroller->setWidget(area);
+  setCentralWidget(scroller);
 
   auto* toolbar = addToolBar(QStringLiteral("Toolbar"));
   toolbar->setObjectName(QStringLiteral("toolbar"));
@@ -66,17 +85,47 @@ CMainWindow::CMainWindow(AppPaths paths, Timing timing, QWidget* parent)
   securityBand->addWidget(securityBar_);
 
   setWindowIcon(WindowIcon());
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
   InsertListColumns(controls_);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  FitToScreen();
   panes_.Pane(StatusPanes::ClockPane)->setText(ToQString(LocalClockText()));
   ConnectControls();
 
   dlg_ = std::make_unique<CMainDlg>(*this, std::move(paths), timing);
   dlg_->OnInitDialog();
   timer_.start(TimerPeriodMs);
+}
+
+void CMainWindow::FitToScreen() {
+  ensurePolished();
+  layout()->activate();
+  QSize size = sizeHint().expandedTo(minimumSizeHint());
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) {
+    resize(size);
+    return;
+  }
+  // The frame the desktop draws round the window is known once it is shown; before, the
+  // style's title bar and frame stand in for it.
+  QSize frame = frameGeometry().size() - geometry().size();
+  if (!isVisible()) {
+    const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    frame = QSize(2 * border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * border);
+  } else {
+    size = this->size();
+  }
+  const QRect free = screen->availableGeometry();
+  size = size.boundedTo(free.size() - frame);
+  resize(size);
+  move(free.x() + (free.width() - size.width() - frame.width()) / 2,
+       free.y() + (free.height() - size.height() - frame.height()) / 2);
+}
+
+void CMainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shown_) {
+    shown_ = true;
+    FitToScreen();
+  }
 }
 
 // The handlers' worker and port end while this window can still take their messages.
@@ -102,9 +151,33 @@ void CMainWindow::ConnectControls() {
     list->onRowClick = [this](int row) { RunExclusive([this, row] { dlg_->OnListClick(row); }); };
   }
   connect(&timer_, &QTimer::timeout, this, &CMainWindow::Tick);
-  // Escape and Enter end the window as they end a dialog.
-  for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
-    connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
+  connect(&panes_.StopButton(), &QPushButton::clicked, this, &CMainWindow::StopCommand);
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &CMainWindow::OnEscape);
+  for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+    connect(new QShortcut(key, this), &QShortcut::activated, this, &CMainWindow::OnEnter);
+  }
+}
+
+// With nothing running, Escape and Enter end the window as they end a dialog; during a
+// command Escape stops it and Enter does nothing, so that a key meant for a box that has
+// just closed cannot end the window.
+void CMainWindow::OnEscape() {
+  if (commandRunning_) {
+    StopCommand();
+  } else {
+    close();
+  }
+}
+
+void CMainWindow::OnEnter() {
+  if (!commandRunning_) {
+    close();
+  }
+}
+
+void CMainWindow::StopCommand() {
+  if (dlg_ && commandRunning_) {
+    dlg_->Link().Stop.Raise();
   }
 }
 
@@ -116,7 +189,33 @@ bool CMainWindow::RunCommand(int commandId) {
     ShowAboutBox(this);
     return true;
   }
-  return RunExclusive([this, commandId] { RunHandler(commandId); });
+  return RunExclusive([this, commandId] {
+    ShowBusy(true);
+    RunHandler(commandId);
+    ShowBusy(false);
+  });
+}
+
+void CMainWindow::ShowBusy(bool busy) {
+  commandRunning_ = busy;
+  for (const auto& [id, action] : actions_) {
+    action->setEnabled(!busy && Wanted(id));
+  }
+  for (const auto& [id, button] : controls_.buttons) {
+    button->setEnabled(!busy && Wanted(id));
+  }
+  controls_.blockTab->setEnabled(!busy);
+  panes_.StopButton().setEnabled(busy);
+  if (busy) {
+    setCursor(Qt::BusyCursor);
+  } else {
+    unsetCursor();
+  }
+}
+
+bool CMainWindow::Wanted(int commandId) const {
+  const auto found = wanted_.find(commandId);
+  return found == wanted_.end() || found->second;
 }
 
 bool CMainWindow::RunExclusive(const std::function<void()>& command) {
@@ -224,6 +323,10 @@ void CMainWindow::ShowChipInfo(const ChipInfo& info) {
 }
 
 void CMainWindow::EnableCommand(int commandId, bool enabled) {
+  wanted_[commandId] = enabled;
+  if (commandRunning_) {
+    return;
+  }
   if (QAction* action = CommandAction(commandId)) {
     action->setEnabled(enabled);
   }
@@ -266,11 +369,26 @@ void CMainWindow::SetMemoryView(const MemoryView& view) {
   controls_.memoryView->SetRows(texts);
 }
 
-// A window closed while a command runs goes once the command has ended.
+// A window closed while a command runs asks first, then stops the command and goes once
+// it has ended; one closed during a timer tick goes after the tick.
 void CMainWindow::closeEvent(QCloseEvent* event) {
   if (dlg_ && dlg_->Busy()) {
-    closeWhenIdle_ = true;
     event->ignore();
+    if (!commandRunning_) {
+      closeWhenIdle_ = true;
+    } else if (!askingToQuit_) {
+      // The command goes on while the question is up, and may end before it is answered.
+      askingToQuit_ = true;
+      boxes_.AskYesNoLater(StopAndQuit, [this](bool yes) {
+        askingToQuit_ = false;
+        if (yes && commandRunning_) {
+          closeWhenIdle_ = true;
+          StopCommand();
+        } else if (yes) {
+          close();
+        }
+      });
+    }
     return;
   }
   timer_.stop();

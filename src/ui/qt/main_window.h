@@ -31,13 +31,18 @@ class CMainWindow : public QMainWindow, public Operator {
 
  public:
   static constexpr std::string_view MainTitle = "QRV Brevix Quillon (v1.1E)";
+  static constexpr std::string_view StopAndQuit = "An operation is running. Stop it and quit?";
 
   explicit CMainWindow(AppPaths paths, Timing timing = {}, QWidget* parent = nullptr);
   ~CMainWindow() override;
 
   // Runs a command as its menu item or button does; false when none runs for it, because
-  // the id does nothing, the window is closed, or another command is running.
+  // the id does nothing, the window is closed, or another command is running. While it
+  // runs, every command is disabled and the Stop button enabled.
   bool RunCommand(int commandId);
+  bool CommandRunning() const { return commandRunning_; }
+  // Asks the running command to stop, as the Stop button and Escape do.
+  void StopCommand();
   CMainDlg& Dialog() { return *dlg_; }
   const WindowControls& Controls() const { return controls_; }
   StatusPanes& Panes() { return panes_; }
@@ -84,10 +89,18 @@ class CMainWindow : public QMainWindow, public Operator {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
   void ConnectControls();
+  void ShowBusy(bool busy);
+  // The enabling a command asked for, shown once no command runs.
+  bool Wanted(int commandId) const;
+  // Opens at the layout's size, within the screen's free area, centred on it.
+  void FitToScreen();
+  void OnEscape();
+  void OnEnter();
   void RunHandler(int commandId);
   bool RunExclusive(const std::function<void()>& command);
   void Tick();
@@ -101,8 +114,12 @@ class CMainWindow : public QMainWindow, public Operator {
   QTimer timer_;
   QElapsedTimer sincePump_;
   PrinterChooser printerChooser_;
+  std::map<int, bool> wanted_;
   bool tracing_ = false;
   bool closeWhenIdle_ = false;
+  bool commandRunning_ = false;
+  bool askingToQuit_ = false;
+  bool shown_ = false;
 };
 
 }  // namespace quillon::gui

@@ -80,6 +80,18 @@ Answer MessageBoxes::Show(const QString& text, Buttons buttons, Answer defaultAn
   return clicked == nullptr ? EscapeOf(buttons) : AnswerOf(box.standardButton(clicked));
 }
 
+void MessageBoxes::AskYesNoLater(std::string_view text, std::function<void(bool yes)> answered) {
+  auto* box = new QMessageBox(QMessageBox::NoIcon, Caption(), ToQString(text), QMessageBox::Yes | QMessageBox::No, owner_);
+  box->setDefaultButton(QMessageBox::No);
+  box->setEscapeButton(QMessageBox::No);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QMessageBox::finished, this, [box, answered = std::move(answered)] {
+    QAbstractButton* clicked = box->clickedButton();
+    answered(clicked != nullptr && box->standardButton(clicked) == QMessageBox::Yes);
+  });
+  box->open();
+}
+
 Answer MessageBoxes::ShowFromOtherThread(const QString& text, Buttons buttons, Answer defaultAnswer) {
   const auto pending = std::make_shared<PendingAnswer>();
   QMetaObject::invokeMethod(

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string_view>
 
@@ -22,6 +23,9 @@ class MessageBoxes : public QObject {
 
   void Inform(std::string_view text);
   Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer);
+  // A Yes/No question, No the default, that does not hold its caller: `answered` is told
+  // true for Yes once the operator has closed it.
+  void AskYesNoLater(std::string_view text, std::function<void(bool yes)> answered);
   void LinkWorkerStopping(bool stopping);
 
   // The caption of every box: the program file's name.
