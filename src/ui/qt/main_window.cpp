@@ -3,6 +3,12 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
@@ -29,11 +35,14 @@
 #include "ui/main_dlg.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/dialog_views.h"
+#include "ui/qt/log_dock.h"
 #include "ui/qt/main_window_commands.h"
 #include "ui/qt/sector_list_ctrl.h"
 #include "ui/qt/security_bar.h"
 #include "ui/qt/text.h"
+#include "ui/range_dialog.h"
 #include "ui/remap_dialog.h"
+#include "ui/save_dialog.h"
 #include "ui/sector_rows.h"
 
 namespace quillon::gui {
@@ -51,6 +60,33 @@ std::string LocalClockText() {
   return ClockPaneText(local);
 }
 
+// The files a drop may bring: the image formats the download reads.
+bool IsImageFile(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  return suffix == QLatin1String("hex") || suffix == QLatin1String("ihx") || suffix == QLatin1String("ihex") ||
+         suffix == QLatin1String("bin");
+}
+
+QString DroppedImage(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile()) {
+    return {};
+  }
+  const QString path = data->urls().front().toLocalFile();
+  return IsImageFile(path) ? path : QString();
+}
+
+// A start or range the list no longer holds (another chip, another block) is left as the
+// dialog chose it.
+template <typename Dialog>
+void RecallStartAndRange(const auto& remembered, Dialog& dialog) {
+  if (remembered.start >= 0) {
+    dialog.SelectStart(remembered.start);
+  }
+  if (remembered.range >= 0) {
+    dialog.SelectRange(remembered.range);
+  }
+}
+
 // The client area scrolls only on a screen too small for even its smallest layout; it
 // asks for the size its controls want, not for a scroll area's modest default.
 class AreaScroller : public QScrollArea {
@@ -65,7 +101,9 @@ CMainWindow::CMainWindow(AppPaths paths, Timing timing, QWidget* parent)
     : QMainWindow(parent),
       boxes_(this),
       panes_(*statusBar()),
-      securityBar_(new CSecurityBar(SecurityBandWidth(font()))) {
+      securityBar_(new CSecurityBar(SecurityBandWidth(font()))),
+      log_(new LogDock(this)),
+      recent_(paths) {
   setWindowTitle(ToQString(MainTitle));
   auto* area = new QWidget;
   controls_ = BuildWindowControls(*area);
@@ -80,6 +118,11 @@ CMainWindow::CMainWindow(AppPaths paths, Timing timing, QWidget* parent)
   toolbar->setObjectName(QStringLiteral("toolbar"));
   toolbar->setIconSize(QSize(16, 15));
   actions_ = BuildMenusAndToolbar(*this, *toolbar);
+  BuildViewAndRecentMenus();
+  addDockWidget(Qt::BottomDockWidgetArea, log_);
+  log_->hide();
+  log_->tellFailure = [this](const std::string& text) { Inform(text); };
+  setAcceptDrops(true);
   auto* securityBand = addToolBar(QStringLiteral("Security"));
   securityBand->setObjectName(QStringLiteral("securityBand"));
   securityBand->addWidget(securityBar_);
@@ -190,10 +233,78 @@ bool CMainWindow::RunCommand(int commandId) {
     return true;
   }
   return RunExclusive([this, commandId] {
+    currentCommand_ = commandId;
+    {
+      const std::lock_guard lock(tracesMutex_);
+      heldTraces_.clear();
+    }
+    log_->Append(CommandName(commandId));
     ShowBusy(true);
     RunHandler(commandId);
     ShowBusy(false);
+    static constexpr const char* Ends[] = {"Done", "Done with a warning", "Declined", "Failed", "Stopped"};
+    log_->Append(CommandName(commandId) + QStringLiteral(": ") +
+                 QString::fromLatin1(Ends[static_cast<int>(dlg_->LastOutcome())]));
   });
+}
+
+QString CMainWindow::CommandName(int commandId) const {
+  if (const auto button = controls_.buttons.find(commandId); button != controls_.buttons.end()) {
+    return button->second->text();
+  }
+  if (commandId == IdResetLink) {
+    return QStringLiteral("CLR");
+  }
+  const QAction* action = CommandAction(commandId);
+  return action != nullptr ? action->text().remove(QLatin1Char('&')) : QString::number(commandId);
+}
+
+bool CMainWindow::DownloadFile(const std::string& file) {
+  droppedFile_ = file;
+  const bool ran = RunCommand(IdDownload);
+  droppedFile_.clear();
+  return ran;
+}
+
+void CMainWindow::BuildViewAndRecentMenus() {
+  QList<QAction*> menus = menuBar()->actions();
+  QMenu* file = menus.front()->menu();
+  file->addSeparator();
+  recentMenu_ = file->addMenu(QStringLiteral("Recent &Files"));
+  recentMenu_->setObjectName(QStringLiteral("recentFiles"));
+  ShowRecentFiles();
+  // Before Help, which stays last.
+  auto* view = new QMenu(QStringLiteral("&View"), this);
+  QAction* logEntry = log_->toggleViewAction();
+  logEntry->setText(QStringLiteral("&Log"));
+  view->addAction(logEntry);
+  menuBar()->insertMenu(menus.back(), view);
+}
+
+void CMainWindow::ShowRecentFiles() {
+  recentMenu_->clear();
+  int number = 0;
+  for (const std::string& file : recent_.Files()) {
+    QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(++number).arg(ToQString(file)));
+    connect(entry, &QAction::triggered, this, [this, file] { DownloadFile(file); });
+  }
+  recentMenu_->setEnabled(number > 0 && !commandRunning_);
+}
+
+void CMainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!commandRunning_ && !DroppedImage(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+// The download runs once the drop is over, so that the desktop's drag ends first.
+void CMainWindow::dropEvent(QDropEvent* event) {
+  const QString path = DroppedImage(event->mimeData());
+  if (path.isEmpty()) {
+    return;
+  }
+  event->acceptProposedAction();
+  QTimer::singleShot(0, this, [this, path] { DownloadFile(ToStdString(path)); });
 }
 
 void CMainWindow::ShowBusy(bool busy) {
@@ -205,6 +316,7 @@ void CMainWindow::ShowBusy(bool busy) {
     button->setEnabled(!busy && Wanted(id));
   }
   controls_.blockTab->setEnabled(!busy);
+  recentMenu_->setEnabled(!busy && !recent_.Files().empty());
   panes_.StopButton().setEnabled(busy);
   if (busy) {
     setCursor(Qt::BusyCursor);
@@ -269,6 +381,26 @@ void CMainWindow::Trace(std::string_view text) {
   if (tracing_) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
   }
+  const std::size_t from = text.find_first_not_of('\n');
+  if (from != std::string_view::npos) {
+    const std::lock_guard lock(tracesMutex_);
+    heldTraces_ += std::string(text.substr(from, text.find_last_not_of('\n') + 1 - from)) + "\n";
+  }
+}
+
+// A box during a command carries beneath its text what the command traced before it: the
+// device and the reason of a port that would not open, say.
+Answer CMainWindow::Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) {
+  std::string details;
+  {
+    const std::lock_guard lock(tracesMutex_);
+    details.swap(heldTraces_);
+  }
+  log_->Append(ToQString(text));
+  if (!details.empty()) {
+    log_->Append(ToQString(details).trimmed());
+  }
+  return boxes_.Ask(text, buttons, defaultAnswer, details);
 }
 
 // Waits on the user thread land here: the window paints, the bar moves, and clicks and
@@ -286,17 +418,61 @@ void CMainWindow::Pump() {
 
 bool CMainWindow::RunChipTypeDialog(CChipTypeDlg& dialog) { return RunChipTypeDialogView(this, dialog); }
 
-bool CMainWindow::RunRangeDialog(CRangeDlg& dialog) { return RunRangeDialogView(this, dialog); }
+bool CMainWindow::RunRangeDialog(CRangeDlg& dialog) {
+  Remembered& memory = Memory();
+  RecallStartAndRange(memory, dialog);
+  if (!RunRangeDialogView(this, dialog)) {
+    return false;
+  }
+  memory.start = dialog.StartSelection();
+  memory.range = dialog.RangeSelection();
+  return true;
+}
 
 bool CMainWindow::RunDownloadDialog(CDownloadDlg& dialog) {
-  return RunImageFileDialogView(this, dialog, CDownloadDlg::Title, "downloadDialog");
+  return RunImageFileDialog(dialog, CDownloadDlg::Title, "downloadDialog");
 }
 
 bool CMainWindow::RunCompareDialog(CCompareDlg& dialog) {
-  return RunImageFileDialogView(this, dialog, CCompareDlg::Title, "compareDialog");
+  return RunImageFileDialog(dialog, CCompareDlg::Title, "compareDialog");
 }
 
-bool CMainWindow::RunSaveDialog(CSaveDlg& dialog) { return RunSaveDialogView(this, dialog); }
+// A dropped file, or one chosen from Recent Files, is filled in; otherwise the file and
+// start of the last time. An image used goes to the top of Recent Files.
+bool CMainWindow::RunImageFileDialog(CImageFileDlg& dialog, std::string_view title, const char* objectName) {
+  Remembered& memory = Memory();
+  if (!droppedFile_.empty()) {
+    dialog.Browse(droppedFile_);
+  } else if (!memory.file.empty()) {
+    dialog.SetFileName(memory.file);
+  }
+  if (memory.start >= 0) {
+    dialog.SelectStart(memory.start);
+  }
+  if (!RunImageFileDialogView(this, dialog, title, objectName)) {
+    return false;
+  }
+  memory = {dialog.GetFileName(), dialog.StartSelection(), -1};
+  if (!dialog.GetFileName().empty()) {
+    // A store that cannot be written costs only the next start's list.
+    [[maybe_unused]] const std::error_code stored = recent_.Add(dialog.GetFileName());
+    ShowRecentFiles();
+  }
+  return true;
+}
+
+bool CMainWindow::RunSaveDialog(CSaveDlg& dialog) {
+  Remembered& memory = Memory();
+  if (dialog.GetFileName().empty()) {
+    dialog.SetFileName(memory.file);
+  }
+  RecallStartAndRange(memory, dialog);
+  if (!RunSaveDialogView(this, dialog)) {
+    return false;
+  }
+  memory = {dialog.GetFileName(), dialog.StartSelection(), dialog.RangeSelection()};
+  return true;
+}
 
 bool CMainWindow::RunLockDialog(CLockDlg& dialog) {
   return RunOptionDialogView(this, dialog, CLockDlg::Title, CLockDlg::GroupTitle);

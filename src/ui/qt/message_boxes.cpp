@@ -64,15 +64,16 @@ QString MessageBoxes::Caption() { return QCoreApplication::applicationName(); }
 
 void MessageBoxes::Inform(std::string_view text) { Ask(text, Buttons::Ok, Answer::Ok); }
 
-Answer MessageBoxes::Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) {
+Answer MessageBoxes::Ask(std::string_view text, Buttons buttons, Answer defaultAnswer, std::string_view details) {
   if (QThread::currentThread() == thread()) {
-    return Show(ToQString(text), buttons, defaultAnswer);
+    return Show(ToQString(text), buttons, defaultAnswer, ToQString(details));
   }
-  return ShowFromOtherThread(ToQString(text), buttons, defaultAnswer);
+  return ShowFromOtherThread(ToQString(text), buttons, defaultAnswer, ToQString(details));
 }
 
-Answer MessageBoxes::Show(const QString& text, Buttons buttons, Answer defaultAnswer) {
+Answer MessageBoxes::Show(const QString& text, Buttons buttons, Answer defaultAnswer, const QString& details) {
   QMessageBox box(QMessageBox::NoIcon, Caption(), text, ButtonsOf(buttons), owner_);
+  box.setInformativeText(details.trimmed());
   box.setDefaultButton(ButtonOf(defaultAnswer));
   box.setEscapeButton(ButtonOf(EscapeOf(buttons)));
   box.exec();
@@ -92,12 +93,13 @@ void MessageBoxes::AskYesNoLater(std::string_view text, std::function<void(bool 
   box->open();
 }
 
-Answer MessageBoxes::ShowFromOtherThread(const QString& text, Buttons buttons, Answer defaultAnswer) {
+Answer MessageBoxes::ShowFromOtherThread(const QString& text, Buttons buttons, Answer defaultAnswer,
+                                         const QString& details) {
   const auto pending = std::make_shared<PendingAnswer>();
   QMetaObject::invokeMethod(
       this,
-      [this, pending, text, buttons, defaultAnswer] {
-        const Answer answer = Show(text, buttons, defaultAnswer);
+      [this, pending, text, buttons, defaultAnswer, details] {
+        const Answer answer = Show(text, buttons, defaultAnswer, details);
         std::lock_guard lock(mutex_);
         pending->answered = true;
         pending->answer = answer;
