@@ -86,7 +86,12 @@ bool LinkWorker::StopWhenSent(std::chrono::milliseconds limit) {
       return !commandInFlight_ && queues->CommandQueue.IsEmpty() && queues->OperandQueue.IsEmpty();
     };
     std::unique_lock lock(sentMutex_);
-    sent_.wait_until(lock, deadline, [&] { return ended_ || allSent(); });
+    // A stop request comes from a signal as well, which cannot notify: it is looked at
+    // between short slices.
+    constexpr auto slice = std::chrono::milliseconds(50);
+    while (!sent_.wait_until(lock, std::min(deadline, Clock::now() + slice), [&] { return ended_ || allSent(); }) &&
+           Clock::now() < deadline && !link_.Stop.Raised()) {
+    }
     sent = allSent() && !link_.LinkLost;
     lock.unlock();
     Stop();
