@@ -95,7 +95,7 @@ int CIapDevice::CompareFlash(int start, int chunk, const std::uint8_t* image, in
     }
     // The target is asked for whole chunks even at the end; only the image's bytes count.
     ChunkBuffer flash{};
-    equal = ReadChunk(*this, start + done, chunk, flash.data());
+    equal = ReadChunk(*this, start + done, chunk, flash.data()) && (done + chunk < total || ReplyEnded(*this));
     if (!equal) {
       StoppedReading(*this, address, false);
       break;
