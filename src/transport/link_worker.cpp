@@ -46,6 +46,9 @@ bool LinkWorker::Start(SerialPort& port, const QueuedConversation& conversation)
   link_.LinkLost = false;
   ended_ = false;
   port_ = &port;
+  // Before the thread: a ready byte it meets at once, on a port left open by a direct
+  // detection, must be answered in the queued conversation, not waited on for an echo.
+  const int previousMode = link_.LinkMode.exchange(QueuedLink);
   try {
     thread_ = std::thread([this, &port, queues] {
       Run(port, queues);
@@ -53,6 +56,7 @@ bool LinkWorker::Start(SerialPort& port, const QueuedConversation& conversation)
       NoteProgress(false);
     });
   } catch (const std::system_error&) {
+    link_.LinkMode = previousMode;
     link_.RunFlag = false;
     link_.queues.reset();
     return false;

@@ -53,7 +53,6 @@ void CMainDlg::OnAutoDetect() {
     Note(Outcome::Failed);
     return;
   }
-  link_.LinkMode = QueuedLink;
   std::uint8_t status = 0xFF;
   if (device.OpenPort() != PortOk) {
     Fail(msg::Rs232SetupFailed);
