@@ -56,9 +56,8 @@ int DetectAndRun(const RunPlan& plan, CMainDlg& window, CliOperator& op) {
     op.PrintError(std::string(plan.entry.name) + " is not available on this chip (" + window.Info().Security + ")");
     return ExitFailed;
   }
-  std::vector<std::string> arguments = plan.options.arguments;
   try {
-    return ExitStatusOf(RunWindowCommand(plan.entry.run, window, op, arguments));
+    return ExitStatusOf(RunWindowCommand(plan.entry.run, window, op, plan.options.arguments));
   } catch (const UsageError& error) {
     op.PrintError(error.what());
     return ExitUsage;

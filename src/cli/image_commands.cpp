@@ -1,10 +1,8 @@
 #include "cli/image_commands.h"
 
 #include <functional>
-#include <optional>
 
 #include "cli/cli_operator.h"
-#include "cli/cli_options.h"
 #include "ui/compare_dialog.h"
 #include "ui/download_dialog.h"
 #include "ui/main_dlg.h"
@@ -14,26 +12,6 @@ namespace quillon::cli {
 
 namespace {
 
-struct ImageArguments {
-  std::string file;
-  int sector = 0;
-};
-
-int TakeIndex(std::vector<std::string>& arguments, const std::string& name) {
-  return ParseIndex(TakeOption(arguments, name).value_or("0"), name);
-}
-
-// The options first, so that what is left is the file alone.
-ImageArguments TakeImageArguments(std::vector<std::string>& arguments) {
-  ImageArguments taken;
-  taken.sector = TakeIndex(arguments, "--sector");
-  if (arguments.size() != 1 || arguments.front().empty() || arguments.front().starts_with("--")) {
-    throw UsageError("one FILE expected");
-  }
-  taken.file = arguments.front();
-  return taken;
-}
-
 std::string NotListed(const std::string& name, int index, std::size_t entries) {
   return name + " " + std::to_string(index) + " is not in the list, which has entries 0 to " +
          std::to_string(entries - 1);
@@ -42,11 +20,11 @@ std::string NotListed(const std::string& name, int index, std::size_t entries) {
 // The lists are built when the dialog opens, so only then can an index be judged; one
 // that is not listed cancels the dialog and ends the command as a usage error.
 template <typename Dialog>
-void AnswerImageDialog(std::function<bool(Dialog&)>& hook, const ImageArguments& taken, std::string& refusal) {
-  hook = [&taken, &refusal](Dialog& dialog) {
-    dialog.SetFileName(taken.file);
-    if (!dialog.SelectStart(taken.sector)) {
-      refusal = NotListed("--sector", taken.sector, dialog.StartEntries().size());
+void AnswerImageDialog(std::function<bool(Dialog&)>& hook, const CommandArguments& arguments, std::string& refusal) {
+  hook = [&arguments, &refusal](Dialog& dialog) {
+    dialog.SetFileName(*arguments.file);
+    if (!dialog.SelectStart(arguments.sector)) {
+      refusal = NotListed("--sector", arguments.sector, dialog.StartEntries().size());
     }
     return refusal.empty();
   };
@@ -60,10 +38,9 @@ void ThrowIfRefused(const std::string& refusal) {
 
 // Runs the download with the dialog answered from the arguments.
 template <typename Command>
-void RunDownload(CliOperator& op, std::vector<std::string>& arguments, Command command) {
-  const ImageArguments taken = TakeImageArguments(arguments);
+void RunDownload(CliOperator& op, const CommandArguments& arguments, Command command) {
   std::string refusal;
-  AnswerImageDialog(op.onDownload, taken, refusal);
+  AnswerImageDialog(op.onDownload, arguments, refusal);
   command();
   op.onDownload = nullptr;
   ThrowIfRefused(refusal);
@@ -71,18 +48,17 @@ void RunDownload(CliOperator& op, std::vector<std::string>& arguments, Command c
 
 }  // namespace
 
-void DownloadCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+void DownloadCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments) {
   RunDownload(op, arguments, [&] { window.OnDownload(); });
 }
 
-void DownloadRunCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
+void DownloadRunCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments) {
   RunDownload(op, arguments, [&] { window.OnDownloadAndRun(); });
 }
 
-void CompareCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
-  const ImageArguments taken = TakeImageArguments(arguments);
+void CompareCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments) {
   std::string refusal;
-  AnswerImageDialog(op.onCompare, taken, refusal);
+  AnswerImageDialog(op.onCompare, arguments, refusal);
   window.OnCompare();
   op.onCompare = nullptr;
   ThrowIfRefused(refusal);
@@ -92,23 +68,17 @@ void CompareCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>&
   }
 }
 
-void SaveCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments) {
-  const int range = TakeIndex(arguments, "--range");
-  const std::optional<std::string> format = TakeOption(arguments, "--format");
-  if (format && *format != "text" && *format != "bin") {
-    throw UsageError("--format is text or bin, not \"" + *format + "\"");
-  }
-  const ImageArguments taken = TakeImageArguments(arguments);
+void SaveCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments) {
   std::string refusal;
   op.onSave = [&](CSaveDlg& dialog) {
-    dialog.SetFileName(taken.file);
-    if (format) {
-      dialog.Click(*format == "bin" ? CSaveDlg::IdBinaryFile : CSaveDlg::IdTextFile);
+    dialog.SetFileName(*arguments.file);
+    if (arguments.format) {
+      dialog.Click(*arguments.format == "bin" ? CSaveDlg::IdBinaryFile : CSaveDlg::IdTextFile);
     }
-    if (!dialog.SelectStart(taken.sector)) {
-      refusal = NotListed("--sector", taken.sector, dialog.StartEntries().size());
-    } else if (!dialog.SelectRange(range)) {
-      refusal = NotListed("--range", range, dialog.RangeEntries().size());
+    if (!dialog.SelectStart(arguments.sector)) {
+      refusal = NotListed("--sector", arguments.sector, dialog.StartEntries().size());
+    } else if (!dialog.SelectRange(arguments.range)) {
+      refusal = NotListed("--range", arguments.range, dialog.RangeEntries().size());
     }
     return refusal.empty();
   };
