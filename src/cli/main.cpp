@@ -15,6 +15,7 @@
 #include "cli/port_runs.h"
 #include "cli/results_log.h"
 #include "cli/simulated_boards.h"
+#include "cli/stop_signals.h"
 #include "sim/command_line.h"
 #include "sim/emulator.h"
 
@@ -126,10 +127,11 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "quillon-cli: cannot start the emulated target: %s\n", error.what());
     return ExitFailed;
   }
-  if (gang) {
-    return RunGang(plan, ports, log.get());
-  }
-  return RunOnePort(plan, ports.empty() ? std::nullopt : std::optional(ports.front().path), log.get());
+  InstallStopSignals();
+  const int status = gang ? RunGang(plan, ports, log.get())
+                          : RunOnePort(plan, ports.empty() ? std::nullopt : std::optional(ports.front().path), log.get());
+  const int signal = ReceivedStopSignal();
+  return signal != 0 ? ExitStatusOfSignal(signal) : status;
 }
 
 }  // namespace
