@@ -62,7 +62,13 @@ int DetectAndRun(const RunPlan& plan, CMainDlg& window, CliOperator& op) {
     return ExitFailed;
   }
   try {
-    return ExitStatusOf(RunWindowCommand(plan.entry.run, window, op, plan.options.arguments));
+    const Outcome outcome = RunWindowCommand(plan.entry.run, window, op, plan.options.arguments);
+    if (outcome == Outcome::Declined) {
+      const std::string question = op.Unanswered();
+      op.PrintError(question.empty() ? "answered No: nothing was changed"
+                                     : "\"" + question + "\" needs an answer: give --yes, or run at a terminal; nothing was changed");
+    }
+    return ExitStatusOf(outcome);
   } catch (const UsageError& error) {
     op.PrintError(error.what());
     return ExitUsage;

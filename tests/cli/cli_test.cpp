@@ -66,6 +66,7 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
         "SECTOR 001", "41 42 FF FF"}},
       {fw + "compare @/flash.bin", 0, {"File flash.bin Compare succeed!"}},
       {"download @/flash.bin --sector 256 --simulate --firmware v1.1e-ext -y", 0, {"Proceed to download?", "Done"}},
+      {"--simulate download @/flash.bin", 1, {"quillon-cli: \"Proceed to download?\" needs an answer: give --yes"}},
       {"--simulate --yes compare @/flash.bin", 1,
        {"Unmatched data at memory address 0000h: FFh(MCU) vs. 00h in File flash.bin"}},
       {"--simulate --firmware v1.1e-ext --yes download-run @/flash.bin", 1, {"download-run is not available"}},
@@ -199,6 +200,12 @@ TEST(CliGang, JsonIsOneObjectAPort) {
       for (const auto& field : fields) EXPECT_FALSE(object[field].empty()) << field << " in " << line;
     }
   }
+}
+
+// At a terminal only y or o goes ahead: an empty line is No.
+TEST(QuestionAnswers, AnEmptyLineIsNo) {
+  cli::QuestionAnswers answers(false, false, [](std::string_view) { return std::optional<std::string>(""); });
+  EXPECT_EQ(answers.Decide(msg::ProceedToDownload, Buttons::YesNo), Answer::No);
 }
 
 // Whatever the bytes, a string comes out as valid JSON that reads back as the text, less
