@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/cli_operator.h"
+#include "cli/dialog_fill.h"
 #include "cli/flash_commands.h"
 #include "cli/image_commands.h"
 #include "cli/settings_commands.h"
@@ -66,7 +67,13 @@ int ExitStatusOf(Outcome outcome) {
 }
 
 Outcome RunWindowCommand(WindowCommand command, CMainDlg& window, CliOperator& op, const CommandArguments& arguments) {
+  std::string refusal;
+  FillDialogs(op, arguments, refusal);
   command(window, op, arguments);
+  ClearDialogs(op);
+  if (!refusal.empty()) {
+    throw UsageError(refusal);
+  }
   const Outcome outcome = window.LastOutcome();
   window.OnTimer();
   return Graver(outcome, window.LastOutcome());
