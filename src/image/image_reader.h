@@ -25,6 +25,8 @@ enum ImageResult : int {
   ImageFailed = -1,
   ImageProgramFailed = 9,
   ImageReadShort = 10,
+  // The person stopped it; the device has noted where.
+  ImageStopped = 12,
 };
 
 enum SegmentRule : int {

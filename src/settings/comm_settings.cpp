@@ -23,6 +23,15 @@ void LoadCommSettings(const AppPaths& paths, SerialPort& port) {
   }
 }
 
+std::optional<unsigned> ParseBaudRate(std::string_view text) {
+  for (const unsigned rate : {2400U, 4800U, 9600U, 19200U, 38400U}) {
+    if (text == std::to_string(rate)) {
+      return rate;
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<int> ParseEchoWindow(std::string_view text) {
   int window = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), window);
