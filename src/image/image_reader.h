@@ -25,6 +25,9 @@ enum ImageResult : int {
   ImageFailed = -1,
   ImageProgramFailed = 9,
   ImageReadShort = 10,
+  // The printer could not start or finish the job; the flash was read whole, so the link
+  // is as it was.
+  ImagePrinterFailed = 12,
 };
 
 enum SegmentRule : int {
