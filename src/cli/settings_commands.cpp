@@ -122,6 +122,7 @@ int RunSettingsCommand(const std::vector<std::string>& args, const AppPaths& pat
     err << "quillon-cli settings: " << parsed.problem << '\n' << SettingsUsage << '\n';
     return 2;
   }
+  ReportUnreadableSettings(paths, [&out](std::string_view text) { out << text << '\n'; });
   CommSettings settings = StoredSettings(paths);
   settings.port = request.port.value_or(settings.port);
   settings.baud = request.baud.value_or(settings.baud);
