@@ -87,6 +87,7 @@ void AddSettingsOptions(CLI::App& command, SettingsRequest& request) {
 }
 
 int RunSettingsCommand(const SettingsRequest& request, const AppPaths& paths, std::ostream& out, std::ostream& err) {
+  ReportUnreadableSettings(paths, [&out](std::string_view text) { out << text << '\n'; });
   CommSettings settings = StoredSettings(paths);
   settings.port = request.port.value_or(settings.port);
   settings.baud = request.baud.value_or(settings.baud);

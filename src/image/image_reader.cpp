@@ -1,13 +1,11 @@
 #include "image/image_reader.h"
 
-#include <sys/stat.h>
+#include <ext/stdio_filebuf.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <istream>
 #include <new>
 
 #include "operator/formatted.h"
@@ -15,6 +13,7 @@
 #include "operator/messages.h"
 #include "protocol/chip_type_dialog.h"
 #include "operator/operator.h"
+#include "settings/regular_file.h"
 
 namespace quillon {
 
@@ -24,62 +23,46 @@ constexpr std::uint64_t AddressSpace = 0x10000;
 // The queued link programs whole bursts of this size, whatever the sector size.
 constexpr std::uint32_t BurstSize = 128;
 
-// A directory or a device opens for reading too, but holds no image, and a FIFO would
-// wait for a writer; `reason` says why a file is refused, in the system's words.
-bool OpenRegularFile(const std::string& name, std::ifstream& file, std::string& reason) {
-  struct stat status {};
-  if (::stat(name.c_str(), &status) != 0) {
-    reason = std::strerror(errno);
-    return false;
-  }
-  if (!S_ISREG(status.st_mode)) {
-    reason = S_ISDIR(status.st_mode) ? std::string(std::strerror(EISDIR)) : std::string(msg::NotRegularFile);
-    return false;
-  }
-  errno = 0;
-  file.open(name, std::ios::binary);
-  if (!file.is_open()) {
-    reason = std::strerror(errno != 0 ? errno : EIO);
-    return false;
-  }
-  return true;
-}
-
 // An operator who named no file at all is told so, as a reason would mean nothing.
-int CannotOpen(const std::string& name, const std::string& reason, OperatorMessages& op) {
+int CannotOpen(const std::string& name, const std::error_code& reason, OperatorMessages& op) {
   op.Inform(name.empty() ? std::string(msg::CannotOpenFile)
-                         : Formatted(msg::CannotOpenNamedFileFormat, name.c_str(), reason.c_str()));
+                         : Formatted(msg::CannotOpenNamedFileFormat, name.c_str(), reason.message().c_str()));
   return ImageBadFile;
 }
 
-bool ReadImage(const std::string& name, ImageFile& image, std::string& reason) {
-  std::ifstream file;
-  if (!OpenRegularFile(name, file, reason)) {
-    return false;
+// The image bytes, or only the length of an image that could fit the address space under
+// no rule.
+std::error_code ReadImage(const std::string& name, ImageFile& image) {
+  std::error_code error;
+  const int fd = OpenRegularFile(name, error);
+  if (fd < 0) {
+    return error;
   }
+  __gnu_cxx::stdio_filebuf<char> buffer(fd, std::ios::in | std::ios::binary);
+  std::istream file(&buffer);
   // Once the file is open, only the disk can fail the read.
-  reason = std::strerror(EIO);
+  error = std::make_error_code(std::errc::io_error);
   if (!file.seekg(0, std::ios::end)) {
-    return false;
+    return error;
   }
   const std::streamoff length = file.tellg();
   if (length < 0) {
-    return false;
+    return error;
   }
   image.Length = static_cast<std::uint64_t>(length);
   image.Bytes.clear();
   if (image.Length > AddressSpace) {
-    return true;
+    return {};
   }
   if (!file.seekg(0)) {
-    return false;
+    return error;
   }
   image.Bytes.resize(static_cast<std::size_t>(image.Length));
   file.read(reinterpret_cast<char*>(image.Bytes.data()), static_cast<std::streamsize>(image.Length));
   // A file that shrank since its length was taken is taken as it is now.
   image.Bytes.resize(static_cast<std::size_t>(file.gcount()));
   image.Length = image.Bytes.size();
-  return !file.bad();
+  return file.bad() ? error : std::error_code();
 }
 
 std::uint64_t BlockEnd(const BlockGeometry& geometry) {
@@ -112,11 +95,13 @@ int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, Op
   if (!IsHexFileName(hexName)) {
     return ImageBadFile;
   }
-  std::ifstream text;
-  std::string reason;
-  if (!OpenRegularFile(hexName, text, reason)) {
-    return CannotOpen(hexName, reason, op);
+  std::error_code error;
+  const int fd = OpenRegularFile(hexName, error);
+  if (fd < 0) {
+    return CannotOpen(hexName, error, op);
   }
+  __gnu_cxx::stdio_filebuf<char> buffer(fd, std::ios::in);
+  std::istream text(&buffer);
   HexReading reading = ReadIntelHex(text);
   if (reading.faultLine != 0) {
     op.Inform(HexFaultText(reading));
@@ -140,8 +125,8 @@ int OpenImageFile(const std::string& name, OperatorMessages& op, ImageFile& imag
   if (IsHexFileName(name)) {
     return ConvertHexToBinary(name, staging, op, image);
   }
-  std::string reason;
-  return ReadImage(name, image, reason) ? ImageDone : CannotOpen(name, reason, op);
+  const std::error_code error = ReadImage(name, image);
+  return error ? CannotOpen(name, error, op) : ImageDone;
 }
 
 int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, SegmentRule rule,

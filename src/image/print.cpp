@@ -23,24 +23,19 @@ int PrintFlash(CTargetChip& chip, PrintBackEnd& printer, int start, int length, 
   }
   const std::string text = TextDump(bytes, static_cast<std::uint32_t>(start));
   const MeasureHeight measure = [&printer](std::string_view part) { return printer.MeasureWrappedHeight(part); };
-  std::string_view remaining = text;
-  bool printing = printer.StartDoc();
-  while (printing && !remaining.empty()) {
+  if (!printer.StartDoc()) {
+    return ImagePrinterFailed;
+  }
+  for (std::string_view remaining = text; !remaining.empty();) {
     const std::size_t pageLength = PageBreak(remaining, printer.PageHeight(), measure);
-    // Without this the same text would be offered to page after page for ever.
-    if (pageLength == 0) {
+    // Without the first test the same text would be offered to page after page for ever.
+    if (pageLength == 0 || !printer.PrintPage(remaining.substr(0, pageLength))) {
       printer.AbortDoc();
-      return ImageFailed;
+      return ImagePrinterFailed;
     }
-    printing = printer.PrintPage(remaining.substr(0, pageLength));
     remaining.remove_prefix(pageLength);
   }
-  if (printing) {
-    printer.EndDoc();
-  } else {
-    printer.AbortDoc();
-  }
-  return ImageDone;
+  return printer.EndDoc() ? ImageDone : ImagePrinterFailed;
 }
 
 }  // namespace quillon

@@ -21,7 +21,8 @@ class PrintBackEnd {
   virtual bool StartDoc() = 0;
   // One page with the text from its top-left corner; false when the printer failed.
   virtual bool PrintPage(std::string_view text) = 0;
-  virtual void EndDoc() = 0;
+  // False when the job could not be handed over whole: the file not written, the printer gone.
+  virtual bool EndDoc() = 0;
   virtual void AbortDoc() = 0;
 };
 

@@ -19,6 +19,8 @@ inline constexpr std::string_view CannotOpenFile = "Cannot open the selected fil
 // The file as the operator named it and the system's reason, such as one of these.
 inline constexpr const char* CannotOpenNamedFileFormat = "Cannot open %s: %s";
 inline constexpr std::string_view NotRegularFile = "Not a regular file";
+inline constexpr std::string_view NothingReadsFromIt = "Nothing reads from it";
+inline constexpr std::string_view StoppedTakingBytes = "It stopped taking bytes";
 // A file that could not be written, as the operator named it, and the reason, such as
 // the system's or one of these; whatever stood at the name before is kept as it was.
 inline constexpr const char* CannotWriteNamedFileFormat = "Cannot write %s: %s";

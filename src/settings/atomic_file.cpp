@@ -1,6 +1,7 @@
 #include "settings/atomic_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,12 +12,15 @@
 
 #include "operator/formatted.h"
 #include "operator/messages.h"
+#include "settings/file_refusal.h"
 
 namespace quillon {
 
 namespace {
 
 constexpr int NameAttempts = 16;
+// How long a FIFO or a device may take no bytes before the write gives up on it.
+constexpr int StallLimitMs = 3000;
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
 
@@ -63,6 +67,15 @@ std::error_code WriteAll(int fd, std::string_view bytes) {
       bytes.remove_prefix(static_cast<std::size_t>(written));
     } else if (written == 0) {
       return std::make_error_code(std::errc::io_error);
+    } else if (errno == EAGAIN) {
+      pollfd ready{fd, POLLOUT, 0};
+      const int polled = ::poll(&ready, 1, StallLimitMs);
+      if (polled == 0) {
+        return MakeRefusal(FileRefusal::Stalled);
+      }
+      if (polled < 0 && errno != EINTR) {
+        return LastError();
+      }
     } else if (errno != EINTR) {
       return LastError();
     }

@@ -10,7 +10,9 @@
 namespace quillon {
 
 // Every byte, or the reason why not: a short write is carried on, an interrupted one
-// retried, and a write that takes nothing counts as the disk's failure.
+// retried, and a write that takes nothing counts as the disk's failure. A descriptor that
+// does not block is waited for, but not for long: a FIFO whose reader has stopped reading
+// would take the rest never.
 std::error_code WriteAll(int fd, std::string_view bytes);
 
 // Makes the directory if it is missing, private to the user (0700), with its parents as usual.

@@ -1,18 +1,23 @@
 #include "settings/comm_settings.h"
 
+#include <unistd.h>
+
 #include <charconv>
 #include <set>
 #include <string>
 
+#include "operator/formatted.h"
 #include "operator/messages.h"
 #include "settings/atomic_file.h"
 #include "settings/device_binding.h"
+#include "settings/regular_file.h"
 #include "settings/setting_values.h"
 #include "transport/serial_port.h"
 
 namespace quillon {
 
-void LoadCommSettings(const AppPaths& paths, SerialPort& port) {
+void LoadCommSettings(const AppPaths& paths, SerialPort& port, const FailureReport& report) {
+  ReportUnreadableSettings(paths, report);
   if (const std::optional<CommSettings> settings = ReadCommSettingsFile(CommSettingsFilePath(paths))) {
     port.SetPortNumber(settings->port);
     port.SetBaudRate(settings->baud);
@@ -30,6 +35,18 @@ std::optional<unsigned> ParseBaudRate(std::string_view text) {
     }
   }
   return std::nullopt;
+}
+
+void ReportUnreadableSettings(const AppPaths& paths, const FailureReport& report) {
+  for (const std::filesystem::path& file : {CommSettingsFilePath(paths), SettingValues(paths).File()}) {
+    std::error_code error;
+    const int fd = OpenRegularFile(file, error);
+    if (fd >= 0) {
+      ::close(fd);
+    } else if (error != std::errc::no_such_file_or_directory) {
+      report(Formatted(msg::CannotOpenNamedFileFormat, file.c_str(), error.message().c_str()));
+    }
+  }
 }
 
 std::optional<int> ParseEchoWindow(std::string_view text) {

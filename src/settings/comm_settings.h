@@ -12,9 +12,16 @@ namespace quillon {
 
 class SerialPort;
 
+using FailureReport = std::function<void(std::string_view text)>;
+
 // Start-up: the configured port and baud rate from the settings file (the defaults stay
-// when it is missing or not a settings file), then the device bound to that port.
-void LoadCommSettings(const AppPaths& paths, SerialPort& port);
+// when it is missing or not a settings file), then the device bound to that port. A file
+// that stands at either name but cannot be read is reported as ReportUnreadableSettings does.
+void LoadCommSettings(const AppPaths& paths, SerialPort& port, const FailureReport& report);
+
+// "Cannot open FILE: reason" for the settings file and the registry values, each that
+// stands at its name but cannot be read: a FIFO, a device, a file closed to this user.
+void ReportUnreadableSettings(const AppPaths& paths, const FailureReport& report);
 
 // Stores a confirmed choice: "COMMPORT", the settings file, "BAUDRATE", in this order.
 // Each file that cannot be written is reported once with the reason, each value that
@@ -24,7 +31,6 @@ struct CommSettingsSaved {
   bool file = false;
   bool baud = false;
 };
-using FailureReport = std::function<void(std::string_view text)>;
 CommSettingsSaved SaveCommSettings(const AppPaths& paths, const CommSettings& settings, const FailureReport& report);
 
 // One of the five rates the dialog offers, written in decimal; nothing otherwise.

@@ -1,13 +1,9 @@
 #include "settings/comm_settings_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 
 #include "settings/atomic_file.h"
+#include "settings/regular_file.h"
 
 namespace quillon {
 
@@ -31,36 +27,6 @@ bool LengthAccepted(std::size_t length) {
   return length >= CommSettingsFileMinimumLength && length <= CommSettingsFileMaximumLength;
 }
 
-// The whole file, or nothing when it cannot be read or its length is outside the window.
-// Only a regular file counts: opening a FIFO left at the name must not hang the start.
-std::optional<std::string> ReadSmallFile(const std::filesystem::path& file) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    return std::nullopt;
-  }
-  std::optional<std::string> bytes;
-  struct stat status {};
-  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-      LengthAccepted(static_cast<std::size_t>(status.st_size))) {
-    std::string buffer(static_cast<std::size_t>(status.st_size), '\0');
-    std::size_t filled = 0;
-    while (filled < buffer.size()) {
-      const ssize_t got = ::read(fd, buffer.data() + filled, buffer.size() - filled);
-      if (got < 0 && errno == EINTR) {
-        continue;
-      }
-      if (got <= 0) {
-        break;
-      }
-      filled += static_cast<std::size_t>(got);
-    }
-    buffer.resize(filled);
-    bytes = std::move(buffer);
-  }
-  ::close(fd);
-  return bytes;
-}
-
 }  // namespace
 
 std::filesystem::path CommSettingsFilePath(const AppPaths& paths) { return paths.configDir / CommSettingsFileName; }
@@ -77,8 +43,8 @@ std::optional<CommSettings> ParseCommSettings(std::string_view bytes) {
 }
 
 std::optional<CommSettings> ReadCommSettingsFile(const std::filesystem::path& file) {
-  const std::optional<std::string> bytes = ReadSmallFile(file);
-  return bytes ? ParseCommSettings(*bytes) : std::nullopt;
+  std::string bytes;
+  return ReadRegularFile(file, CommSettingsFileMaximumLength, bytes) ? std::nullopt : ParseCommSettings(bytes);
 }
 
 std::error_code WriteCommSettingsFile(const std::filesystem::path& file, const CommSettings& settings) {

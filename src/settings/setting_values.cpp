@@ -1,11 +1,10 @@
 #include "settings/setting_values.h"
 
-#include <cerrno>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 
 #include "settings/atomic_file.h"
+#include "settings/regular_file.h"
 
 namespace quillon {
 
@@ -13,6 +12,8 @@ namespace {
 
 constexpr std::size_t LongTextLength = 32;
 constexpr std::size_t CutTextLength = 30;
+// Far more than a few values take; anything longer is not the file this program keeps.
+constexpr std::size_t LargestFile = 64 * 1024;
 
 std::string_view Trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\r");
@@ -31,30 +32,23 @@ bool Storable(std::string_view name, std::string_view text) {
 }  // namespace
 
 std::optional<SettingValues::Values> SettingValues::Load(std::error_code& error) const {
-  if (!std::filesystem::exists(file_, error)) {
-    return error ? std::nullopt : std::optional<Values>(Values{});
+  std::string text;
+  error = ReadRegularFile(file_, LargestFile, text);
+  if (error == std::errc::no_such_file_or_directory) {
+    error.clear();
+    return Values{};
   }
-  if (std::filesystem::is_directory(file_, error)) {
-    error = std::make_error_code(std::errc::is_a_directory);
-    return std::nullopt;
-  }
-  errno = 0;
-  std::ifstream in(file_);
-  if (!in) {
-    error = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+  if (error) {
     return std::nullopt;
   }
   Values values;
-  for (std::string line; std::getline(in, line);) {
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
     const auto equals = line.find('=');
     if (equals != std::string::npos) {
       const std::string_view view = line;
       values[std::string(Trimmed(view.substr(0, equals)))] = std::string(Trimmed(view.substr(equals + 1)));
     }
-  }
-  if (in.bad()) {
-    error = std::make_error_code(std::errc::io_error);
-    return std::nullopt;
   }
   return values;
 }

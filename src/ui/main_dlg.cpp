@@ -29,7 +29,7 @@ bool CMainDlg::OnInitDialog() {
   link_.LinkLost = false;
   chip_ = std::make_unique<CTargetChip>(window_, link_);
   chip_->Device().SetTiming(timing_);
-  LoadCommSettings(paths_, chip_->Device());
+  LoadCommSettings(paths_, chip_->Device(), [this](std::string_view text) { window_.Inform(text); });
   return true;
 }
 

@@ -116,11 +116,12 @@ TEST(ImageReader, FilesThatCannotBeReadAreRefusedSayingWhy) {
       {"fifo", "Not a regular file"}, {"missing.hex", "No such file or directory"}, {"dir.hex", "Is a directory"},
       {"fifo.hex", "Not a regular file"}};
   for (const auto& [file, reason] : cases) {
+    SCOPED_TRACE(file);
     ReaderFixture f;
     for (const char* dir : {"dir", "dir.hex"}) fs::create_directory(f.directory / dir);
     for (const char* fifo : {"fifo", "fifo.hex"}) ::mkfifo((f.directory / fifo).c_str(), 0600);
     const std::string name = *file == '\0' ? "" : (f.directory / file).string();
-    EXPECT_EQ(OpenImageFile(name, f.op, f.image, f.staging), ImageBadFile) << file;
+    EXPECT_EQ(OpenImageFile(name, f.op, f.image, f.staging), ImageBadFile);
     EXPECT_EQ(f.op.Messages(), Strings{reason ? "Cannot open " + name + ": " + reason : std::string(msg::CannotOpenFile)});
   }
 }

@@ -1,11 +1,14 @@
 #include "support/host_fixture.h"
 
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <fstream>
 #include <iterator>
 #include <numeric>
@@ -139,6 +142,23 @@ void HoldFileRights(bool held) {
   const unsigned rights = 1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH;
   data[0].effective = held ? data[0].effective | (data[0].permitted & rights) : data[0].effective & ~rights;
   ::syscall(SYS_capset, &header, data);
+}
+
+FifoTrap::FifoTrap(const std::filesystem::path& path) {
+  std::filesystem::create_directories(path.parent_path());
+  if (::mkfifo(path.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
+  peer = std::jthread([path](std::stop_token stop) {
+    std::mutex mutex;
+    std::unique_lock lock(mutex);
+    while (!std::condition_variable_any().wait_for(lock, stop, 2s, [] { return false; }) && !stop.stop_requested()) {
+      const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
+      char sink[4096];
+      for (const auto until = std::chrono::steady_clock::now() + 500ms; std::chrono::steady_clock::now() < until;) {
+        if (::read(fd, sink, sizeof sink) <= 0) std::this_thread::sleep_for(10ms);
+      }
+      ::close(fd);
+    }
+  });
 }
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {

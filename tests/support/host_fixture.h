@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -139,6 +140,13 @@ Bytes BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction);
 // Root may open anything: this thread gives that right up (false), as an operator's
 // account would not have it, or takes it back (true).
 void HoldFileRights(bool held);
+
+// A FIFO made at the path with nobody at its other end. Should anything wait on it, its
+// other end is opened every 2 s and drained for a while, so that the test fails, not hangs.
+struct FifoTrap {
+  explicit FifoTrap(const std::filesystem::path& path);
+  std::jthread peer;
+};
 
 // Polls the condition until it holds or the limit has passed.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit);

@@ -22,7 +22,7 @@ struct Started {
   explicit Started(const std::filesystem::path& root, std::optional<std::string_view> settingsFile = std::nullopt)
       : paths{root / "config" / "quillon", root / "cache" / "quillon"} {
     if (settingsFile) test::WriteFile(paths.configDir / "QrvBslComDft.txt", *settingsFile);
-    LoadCommSettings(paths, chip.Device());
+    LoadCommSettings(paths, chip.Device(), [this](std::string_view text) { window.Inform(text); });
   }
   Strings Panes() const { return {UpdatePortPane(chip.Device()), UpdateBaudPane(chip.Device())}; }
   std::string SettingsFile() const { return test::ReadText(paths.configDir / "QrvBslComDft.txt"); }

@@ -90,5 +90,39 @@ TEST(FileSafety, EveryFileSurvivesEveryFailureWhole) {
   }
 }
 
+// A FIFO that nobody reads in place of a file: nothing waits on it. The save and the
+// registry values refuse it, saying why; the settings file and the staging file are the
+// program's own and replaced; start-up tells what it cannot read and goes on.
+TEST(FileSafety, NothingWaitsOnAFifoInPlaceOfAFile) {
+  FlashHost host(TargetOf(sim::Firmware::V11EExt));
+  const AppPaths paths{host.dir / "config", host.dir / "cache"};
+  const fs::path saved = host.dir / "flash.bin", registry = paths.configDir / "registry.ini";
+  const fs::path settings = paths.configDir / "QrvBslComDft.txt";
+  host.op.onSave = [&](CSaveDlg& dialog) { return dialog.SetFileName(saved), dialog.SelectStart(0) && dialog.SelectRange(1); };
+  host.op.onCommConfig = [](CCommConfigDlg& dialog) { return dialog.SelectPort(1), dialog.SelectBaud(3), true; };
+  host.ChooseFile(host.File("image.hex", HexRecord(0, 0, Counting(64, 1)) + EndRecord), 0);
+  const auto start = [&] { CMainDlg(host.op, paths, FastTiming()).OnInitDialog(); };
+  const auto configure = [&] { host.window.OnCommSettings(); };
+  const struct { fs::path file; std::function<void()> command; std::string said; bool replaced; } cases[] = {
+      {saved, [&] { host.window.OnFileSave(); }, WriteFailureText(saved, "Nothing reads from it"), false},
+      {registry, configure, WriteFailureText(registry, "Not a regular file"), false},
+      {settings, configure, {}, true},
+      {paths.cacheDir / "qrvtmp.bin", [&] { host.window.OnDownload(); }, {}, true},
+      {registry, start, "Cannot open " + registry.string() + ": Not a regular file", false},
+      {settings, start, "Cannot open " + settings.string() + ": Not a regular file", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file.string() + (c.said.empty() ? "" : " " + c.said));
+    fs::remove_all(c.file);
+    const FifoTrap fifo(c.file);
+    host.op.ClearRecords();
+    const auto began = std::chrono::steady_clock::now();
+    c.command();
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(1));
+    const Strings messages = host.op.Messages();
+    EXPECT_TRUE(c.said.empty() || std::ranges::count(messages, c.said) == 1) << ::testing::PrintToString(messages);
+    EXPECT_EQ(fs::symlink_status(c.file).type(), c.replaced ? fs::file_type::regular : fs::file_type::fifo);
+  }
+}
+
 }  // namespace
 }  // namespace quillon::test

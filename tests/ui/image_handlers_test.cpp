@@ -220,7 +220,7 @@ constexpr int LineHeight = 12;
 struct FakePrinter : PrintBackEnd {
   bool chosen = true;
   int pageHeight = 40 * LineHeight;
-  std::size_t failingPage = 0;  // 1-based; 0 for none
+  std::string_view failing;  // the call that fails: "start", "page" (the first) or "end"
   Strings calls;
   Strings pages;
 
@@ -230,33 +230,39 @@ struct FakePrinter : PrintBackEnd {
   int MeasureWrappedHeight(std::string_view text) override {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n') + (text.ends_with('\n') ? 0 : 1)) * LineHeight;
   }
-  bool StartDoc() override { return calls.emplace_back("start"), true; }
-  bool PrintPage(std::string_view text) override { return pages.emplace_back(text), pages.size() != failingPage; }
-  void EndDoc() override { calls.emplace_back("end"); }
+  bool StartDoc() override { return calls.emplace_back("start"), failing != "start"; }
+  bool PrintPage(std::string_view text) override { return pages.emplace_back(text), failing != "page"; }
+  bool EndDoc() override { return calls.emplace_back("end"), failing != "end"; }
   void AbortDoc() override { calls.emplace_back("abort"); }
 };
 
+// A job the printer could not take whole is a failure; only a cancelled choice is not.
 TEST(Print, PrinterOutcomesAndRefusals) {
   // message empty: the range dialog is cancelled
-  const struct { bool chosen; int pageHeight; std::size_t failingPage; bool released; int block; std::string_view message; Strings calls; } cases[] = {
-      {false, 40 * LineHeight, 0, false, 0, msg::PrintCompleted, {"choose"}},
-      {true, 4 * LineHeight, 1, false, 0, msg::PrintCompleted, {"choose", "start", "abort"}},
-      {true, LineHeight - 1, 0, false, 0, msg::PrintFailed, {"choose", "start", "abort"}},  // lower than a line
-      {true, 40 * LineHeight, 0, true, 0, msg::NoFlashChip, {}},
-      {true, 40 * LineHeight, 0, false, 2, msg::IllegalBlockNumber, {}}, {true, 40 * LineHeight, 0, false, 0, {}, {}}, };
+  const struct { bool chosen; int pageHeight; std::string_view failing; std::size_t pages; bool released; int block;
+                 std::string_view message; Strings calls; } cases[] = {
+      {false, 40 * LineHeight, {}, 0, false, 0, msg::PrintCompleted, {"choose"}},
+      {true, 40 * LineHeight, {}, 1, false, 0, msg::PrintCompleted, {"choose", "start", "end"}},
+      {true, 40 * LineHeight, "start", 0, false, 0, msg::PrintFailed, {"choose", "start"}},
+      {true, 4 * LineHeight, "page", 1, false, 0, msg::PrintFailed, {"choose", "start", "abort"}},
+      {true, 40 * LineHeight, "end", 1, false, 0, msg::PrintFailed, {"choose", "start", "end"}},
+      {true, LineHeight - 1, {}, 0, false, 0, msg::PrintFailed, {"choose", "start", "abort"}},  // lower than a line
+      {true, 40 * LineHeight, {}, 0, true, 0, msg::NoFlashChip, {}},
+      {true, 40 * LineHeight, {}, 0, false, 2, msg::IllegalBlockNumber, {}}, {true, 40 * LineHeight, {}, 0, false, 0, {}, {}}, };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.message);
+    SCOPED_TRACE(testing::Message() << c.message << ' ' << c.failing);
     FlashHost host(TargetOf(Firmware::V11EInt));
     FakePrinter printer;
-    std::tie(printer.chosen, printer.pageHeight, printer.failingPage) = std::tie(c.chosen, c.pageHeight, c.failingPage);
+    std::tie(printer.chosen, printer.pageHeight, printer.failing) = std::tie(c.chosen, c.pageHeight, c.failing);
     host.window.Link().ChipReleased = c.released;
     host.Chip().SetCurrentBlock(c.block);
     host.op.onRange = [&](CRangeDlg&) { return !c.message.empty(); };
     host.window.OnFilePrint(printer);
     EXPECT_EQ(host.op.Messages(), c.message.empty() ? Strings{} : Strings{std::string(c.message)});
     EXPECT_EQ(printer.calls, c.calls);
-    EXPECT_EQ(printer.pages.size(), c.failingPage);
+    EXPECT_EQ(printer.pages.size(), c.pages);
     EXPECT_EQ(host.Sent().empty(), c.calls.size() < 2);
+    EXPECT_EQ(host.window.LastOutcome() == Outcome::Failed, c.message != msg::PrintCompleted && !c.message.empty());
   }
 }
 

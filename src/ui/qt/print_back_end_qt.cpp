@@ -71,10 +71,10 @@ bool QtPrintBackEnd::PrintPage(std::string_view text) {
   }
   firstPage_ = false;
   painter_.drawText(PageRect(), TextFlags, ToQString(text));
-  return true;
+  return printer_.printerState() != QPrinter::Error;
 }
 
-void QtPrintBackEnd::EndDoc() { painter_.end(); }
+bool QtPrintBackEnd::EndDoc() { return painter_.end() && printer_.printerState() != QPrinter::Error; }
 
 void QtPrintBackEnd::AbortDoc() {
   printer_.abort();

@@ -25,7 +25,7 @@ class QtPrintBackEnd : public PrintBackEnd {
   int MeasureWrappedHeight(std::string_view text) override;
   bool StartDoc() override;
   bool PrintPage(std::string_view text) override;
-  void EndDoc() override;
+  bool EndDoc() override;
   void AbortDoc() override;
 
  private:
