@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -14,6 +15,7 @@ namespace quillon {
 
 class OperatorMessages;
 class StopRequest;
+class PortLine;
 
 // Results of open and close.
 enum PortResult : int {
@@ -76,7 +78,8 @@ class SerialPort {
   void SetBaudRate(unsigned baudRate) { baudRate_ = baudRate; }
   int GetPortNumber() const { return portNumber_; }
   void SetPortNumber(int portNumber) { portNumber_ = portNumber; }
-  // Binds the port to a device other than /dev/ttyS(n-1); empty restores the default.
+  // Binds the port to a device other than /dev/ttyS(n-1), or to a port server's
+  // rfc2217://HOST:PORT or socket://HOST:PORT; empty restores the default.
   void SetDevicePath(std::string path) { devicePath_ = std::move(path); }
   std::string DevicePath() const;
 
@@ -133,7 +136,10 @@ class SerialPort {
   std::condition_variable ioIdle_;
   std::atomic<bool> reconfiguring_{false};
   std::uint64_t reconfigurations_ = 0;  // guarded by ioMutex_
+  // The open line, and the descriptor its waits poll (-1 when closed).
+  std::unique_ptr<PortLine> line_;
   int fd_ = -1;
+  std::string hangUpText_;
   int wakeFd_ = -1;
 };
 
