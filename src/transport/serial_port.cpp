@@ -1,6 +1,7 @@
 #include "transport/serial_port.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
@@ -102,6 +103,7 @@ int SerialPort::OpenPort() {
       fd_ = line_->Fd();
       hungUp_ = false;
       hangUpReported_ = false;
+      PulseReset();
     }
   }
   if (!opening.told.empty()) {
@@ -111,6 +113,19 @@ int SerialPort::OpenPort() {
     owner_.Trace(opening.traced);
   }
   return fd_ >= 0 ? PortOk : PortCannotOpen;
+}
+
+// The pulse's time is waited out whole unless a stop request cuts it short; the line is
+// lowered again in either case.
+void SerialPort::PulseReset() {
+  if (resetPulse_.line == ResetPulse::Line::None) {
+    return;
+  }
+  const int lines = resetPulse_.line == ResetPulse::Line::Dtr ? TIOCM_DTR : TIOCM_RTS;
+  line_->SetModemLines(lines, true);
+  pollfd stop{stop_ != nullptr ? stop_->WakeFd() : -1, POLLIN, 0};
+  ::poll(&stop, 1, static_cast<int>(resetPulse_.length.count()));
+  line_->SetModemLines(lines, false);
 }
 
 int SerialPort::ClosePort() {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "operator/timing.h"
+#include "transport/reset_pulse.h"
 
 namespace quillon {
 
@@ -82,6 +83,9 @@ class SerialPort {
   // rfc2217://HOST:PORT or socket://HOST:PORT; empty restores the default.
   void SetDevicePath(std::string path) { devicePath_ = std::move(path); }
   std::string DevicePath() const;
+  // Given at every open, before the line is handed to the detection.
+  void SetResetPulse(const ResetPulse& pulse) { resetPulse_ = pulse; }
+  const ResetPulse& GetResetPulse() const { return resetPulse_; }
 
   // The device has hung up (an adapter pulled out): the operator has been told once, the
   // connection is gone, and only a new open clears it.
@@ -116,6 +120,7 @@ class SerialPort {
   Io NoteHangUp();
   void ReportHangUp();
   void SkipEchoes(std::size_t count);
+  void PulseReset();
 
   bool StopRaised() const;
 
@@ -131,6 +136,7 @@ class SerialPort {
   int echoWindow_ = 1;
   int portNumber_ = 1;
   std::string devicePath_;
+  ResetPulse resetPulse_;
 
   mutable std::mutex ioMutex_;
   std::condition_variable ioIdle_;
