@@ -48,6 +48,11 @@ inline constexpr std::string_view ConnectionLost =
 inline constexpr std::string_view LineHungUp =
     "The serial line has hung up: the adapter was unplugged or the device is gone.\n"
     "Connection to MCU is lost: connect it again, then re-detect the ChipType.";
+// A port on a port server (its name, HOST:PORT with the scheme) whose connection was
+// refused, reset, closed or never answered, and the reason.
+inline constexpr const char* NetworkLineHungUpFormat =
+    "The serial line has hung up: %s: %s.\n"
+    "Connection to MCU is lost: check the port server and the network, then re-detect the ChipType.";
 // Follows "Cannot open DEVICE: ".
 inline constexpr std::string_view PortNotPermitted =
     "permission denied.\nYour user may not use serial devices: add it to the dialout group with\n"

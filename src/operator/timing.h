@@ -18,6 +18,8 @@ struct Timing {
   ms lockPause{100};           // between lock or remap bytes
   ms chipEraseStatus{30000};   // for the chip erase status byte: erasing the whole chip is slow
   ms timerTick{500};           // main window timer
+  ms connect{3000};            // a port server's TCP connection to be made
+  ms optionAck{300};           // a port server to acknowledge the line settings at open
 };
 
 }  // namespace quillon

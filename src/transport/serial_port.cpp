@@ -1,11 +1,8 @@
 #include "transport/serial_port.h"
 
-#include <fcntl.h>
-#include <linux/serial.h>
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,81 +15,16 @@
 #include "operator/operator.h"
 #include "operator/stop_request.h"
 #include "transport/link_state.h"
+#include "transport/port_line.h"
 
 namespace quillon {
 
-int (*ModemLineControl)(int, unsigned long, int*) = [](int fd, unsigned long request, int* lines) {
-  return ::ioctl(fd, request, lines);
-};
-
 namespace {
-
-speed_t LineSpeed(unsigned baudRate) {
-  switch (EffectiveBaudRate(baudRate)) {
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    default: return B38400;
-  }
-}
 
 int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
   return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
-
-void SetModemLines(int fd, int lines, bool raise) {
-  ModemLineControl(fd, raise ? TIOCMBIS : TIOCMBIC, &lines);
-}
-
-// Raw 8N1 without any flow control; DTR and RTS stay low so that a board that wires them
-// to reset or to the boot pin is left alone. HUPCL drops DTR when the port closes.
-void ConfigureLine(int fd, unsigned baudRate) {
-  termios settings{};
-  ::tcgetattr(fd, &settings);
-  ::cfmakeraw(&settings);
-  settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
-  settings.c_cflag |= CS8 | CLOCAL | CREAD | HUPCL;
-  settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
-  settings.c_cc[VSTART] = 0x11;
-  settings.c_cc[VSTOP] = 0x13;
-  settings.c_cc[VMIN] = 0;
-  settings.c_cc[VTIME] = 0;
-  ::cfsetispeed(&settings, LineSpeed(baudRate));
-  ::cfsetospeed(&settings, LineSpeed(baudRate));
-  ::tcsetattr(fd, TCSANOW, &settings);
-  SetModemLines(fd, TIOCM_DTR | TIOCM_RTS, false);
-  ::tcflush(fd, TCIOFLUSH);
-}
-
-// A USB adapter holds short packets back until its latency timer runs out, and every byte
-// of the direct links waits for its echo: asked for low latency, the driver lets the
-// adapter pass them on at once. A device without the setting (a UART, a pty) is left as it
-// is; the reason is traced otherwise.
-std::string RequestLowLatency(int fd) {
-  serial_struct serial{};
-  if (::ioctl(fd, TIOCGSERIAL, &serial) == 0) {
-    serial.flags |= ASYNC_LOW_LATENCY;
-    if (::ioctl(fd, TIOCSSERIAL, &serial) == 0) {
-      return {};
-    }
-  }
-  if (errno == ENOTTY || errno == EINVAL) {
-    return {};
-  }
-  return std::string("\nLow latency not set: ") + std::strerror(errno) + "\n";
-}
-
-std::string OpenFailureText(const std::string& path, int error) {
-  std::string text = "\nCannot open " + path + ": " + std::strerror(error);
-  if (error == EBUSY) {
-    text += ". Another program holds the port; close it first.";
-  }
-  return text + "\n";
-}
-
-bool NotPermitted(int error) { return error == EACCES || error == EPERM; }
 
 // What a pulled-out adapter or a closed pseudo-terminal answers.
 bool HangUpError(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
@@ -159,47 +91,41 @@ bool SerialPort::IsOpen() const {
 }
 
 int SerialPort::OpenPort() {
-  std::string failure;
-  std::string notPermitted;
-  std::string lowLatency;
+  LineOpening opening;
   {
     Reconfiguration reconfiguration(*this);
     CloseLocked();
     const std::string path = DevicePath();
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 && NotPermitted(errno)) {
-      notPermitted = "Cannot open " + path + ": " + std::string(msg::PortNotPermitted);
-    } else if (fd < 0) {
-      failure = OpenFailureText(path, errno);
-    } else if (!::isatty(fd)) {
-      failure = "\n" + path + " is not a serial device\n";
-      ::close(fd);
-    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
-      // The advisory lock keeps out other programs that lock, root included, whom
-      // TIOCEXCL alone would let through.
-      failure = OpenFailureText(path, EBUSY);
-      ::close(fd);
-    } else {
-      ConfigureLine(fd, baudRate_);
-      lowLatency = RequestLowLatency(fd);
-      fd_ = fd;
+    const LineRequest request{baudRate_, timing_, stop_ != nullptr ? stop_->WakeFd() : -1};
+    opening = IsNetworkPortName(path) ? OpenNetworkLine(path, request) : OpenLocalLine(path, request);
+    if (opening.line) {
+      line_ = std::move(opening.line);
+      fd_ = line_->Fd();
       hungUp_ = false;
       hangUpReported_ = false;
+      PulseReset();
     }
   }
-  // The one failure the operator can mend alone, so it is told, not just traced.
-  if (!notPermitted.empty()) {
-    owner_.Inform(notPermitted);
-    return PortCannotOpen;
+  if (!opening.told.empty()) {
+    owner_.Inform(opening.told);
   }
-  if (!failure.empty()) {
-    owner_.Trace(failure);
-    return PortCannotOpen;
+  if (!opening.traced.empty()) {
+    owner_.Trace(opening.traced);
   }
-  if (!lowLatency.empty()) {
-    owner_.Trace(lowLatency);
+  return fd_ >= 0 ? PortOk : PortCannotOpen;
+}
+
+// The pulse's time is waited out whole unless a stop request cuts it short; the line is
+// lowered again in either case.
+void SerialPort::PulseReset() {
+  if (resetPulse_.line == ResetPulse::Line::None) {
+    return;
   }
-  return PortOk;
+  const int lines = resetPulse_.line == ResetPulse::Line::Dtr ? TIOCM_DTR : TIOCM_RTS;
+  line_->SetModemLines(lines, true);
+  pollfd stop{stop_ != nullptr ? stop_->WakeFd() : -1, POLLIN, 0};
+  ::poll(&stop, 1, static_cast<int>(resetPulse_.length.count()));
+  line_->SetModemLines(lines, false);
 }
 
 int SerialPort::ClosePort() {
@@ -218,12 +144,7 @@ int SerialPort::CloseLocked() {
   if (fd_ < 0) {
     return PortNotOpen;
   }
-  SetModemLines(fd_, TIOCM_DTR, false);
-  ::tcflush(fd_, TCIOFLUSH);
-  // Exclusive mode belongs to the terminal, not to this handle: left set, it would outlive
-  // us where another party keeps the device open (an emulator holds its pty's slave).
-  ::ioctl(fd_, TIOCNXCL);
-  ::close(fd_);
+  line_.reset();
   fd_ = -1;
   return PortOk;
 }
@@ -242,6 +163,7 @@ bool SerialPort::AwaitDeadline(std::unique_lock<std::mutex>& lock, Clock::time_p
 }
 
 SerialPort::Io SerialPort::NoteHangUp() {
+  hangUpText_ = line_->HangUpText();
   hungUp_ = true;
   connected_ = 0;
   return Io::HungUp;
@@ -249,7 +171,12 @@ SerialPort::Io SerialPort::NoteHangUp() {
 
 void SerialPort::ReportHangUp() {
   if (!hangUpReported_.exchange(true)) {
-    owner_.Inform(msg::LineHungUp);
+    std::string text;
+    {
+      std::lock_guard lock(ioMutex_);
+      text = hangUpText_;
+    }
+    owner_.Inform(text);
   }
 }
 
@@ -266,7 +193,7 @@ SerialPort::Io SerialPort::ReadLocked(std::unique_lock<std::mutex>& lock, std::u
     }
     if (fds[0].revents & POLLIN) {
       std::uint8_t received = 0xFF;
-      const auto count = ::read(fd_, &received, 1);
+      const auto count = line_->Read(received);
       if (count == 1) {
         byte = received;
         return Io::Ok;
@@ -299,7 +226,7 @@ bool SerialPort::DrainLocked(std::unique_lock<std::mutex>& lock, Clock::time_poi
   if (!AwaitUsablePort(lock, deadline)) {
     return false;
   }
-  for (int pending = 0; ::ioctl(fd_, TIOCOUTQ, &pending) == 0 && pending > 0;) {
+  for (int pending = 0; line_->PendingOutput(pending) && pending > 0;) {
     if (Clock::now() >= deadline) {
       return false;
     }
@@ -321,7 +248,7 @@ SerialPort::Io SerialPort::WriteLocked(std::unique_lock<std::mutex>& lock, std::
   }
   const auto deadline = Clock::now() + timing_.transfer;
   while (AwaitUsablePort(lock, deadline)) {
-    const auto count = ::write(fd_, &byte, 1);
+    const auto count = line_->Write(byte);
     if (count == 1) {
       return Io::Ok;
     }
@@ -454,7 +381,7 @@ void SerialPort::SkipEchoes(std::size_t count) {
 
 bool SerialPort::Purge(int queueSelector) {
   std::lock_guard lock(ioMutex_);
-  return fd_ >= 0 && ::tcflush(fd_, queueSelector) == 0;
+  return fd_ >= 0 && line_->Purge(queueSelector);
 }
 
 bool SerialPort::DrainOutput(std::chrono::milliseconds limit) {

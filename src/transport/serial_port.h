@@ -5,15 +5,18 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "operator/timing.h"
+#include "transport/reset_pulse.h"
 
 namespace quillon {
 
 class OperatorMessages;
 class StopRequest;
+class PortLine;
 
 // Results of open and close.
 enum PortResult : int {
@@ -76,9 +79,13 @@ class SerialPort {
   void SetBaudRate(unsigned baudRate) { baudRate_ = baudRate; }
   int GetPortNumber() const { return portNumber_; }
   void SetPortNumber(int portNumber) { portNumber_ = portNumber; }
-  // Binds the port to a device other than /dev/ttyS(n-1); empty restores the default.
+  // Binds the port to a device other than /dev/ttyS(n-1), or to a port server's
+  // rfc2217://HOST:PORT or socket://HOST:PORT; empty restores the default.
   void SetDevicePath(std::string path) { devicePath_ = std::move(path); }
   std::string DevicePath() const;
+  // Given at every open, before the line is handed to the detection.
+  void SetResetPulse(const ResetPulse& pulse) { resetPulse_ = pulse; }
+  const ResetPulse& GetResetPulse() const { return resetPulse_; }
 
   // The device has hung up (an adapter pulled out): the operator has been told once, the
   // connection is gone, and only a new open clears it.
@@ -113,6 +120,7 @@ class SerialPort {
   Io NoteHangUp();
   void ReportHangUp();
   void SkipEchoes(std::size_t count);
+  void PulseReset();
 
   bool StopRaised() const;
 
@@ -128,12 +136,16 @@ class SerialPort {
   int echoWindow_ = 1;
   int portNumber_ = 1;
   std::string devicePath_;
+  ResetPulse resetPulse_;
 
   mutable std::mutex ioMutex_;
   std::condition_variable ioIdle_;
   std::atomic<bool> reconfiguring_{false};
   std::uint64_t reconfigurations_ = 0;  // guarded by ioMutex_
+  // The open line, and the descriptor its waits poll (-1 when closed).
+  std::unique_ptr<PortLine> line_;
   int fd_ = -1;
+  std::string hangUpText_;
   int wakeFd_ = -1;
 };
 

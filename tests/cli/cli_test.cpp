@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <future>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
@@ -11,9 +13,11 @@
 #include "cli/cli_operator.h"
 #include "cli/command_table.h"
 #include "cli/json_text.h"
+#include "operator/formatted.h"
 #include "operator/messages.h"
 #include "protocol/commands.h"
 #include "support/host_fixture.h"
+#include "support/port_server.h"
 #include "support/pty_peer.h"
 
 namespace quillon {
@@ -206,6 +210,69 @@ TEST(CliGang, JsonIsOneObjectAPort) {
 TEST(QuestionAnswers, AnEmptyLineIsNo) {
   cli::QuestionAnswers answers(false, false, [](std::string_view) { return std::optional<std::string>(""); });
   EXPECT_EQ(answers.Decide(msg::ProceedToDownload, Buttons::YesNo), Answer::No);
+}
+
+std::vector<std::unique_ptr<sim::Emulator>> Targets(const std::vector<sim::Firmware>& firmwares) {
+  std::vector<std::unique_ptr<sim::Emulator>> targets;
+  for (const auto firmware : firmwares) {
+    targets.push_back(std::make_unique<sim::Emulator>(test::TargetOf(firmware)));
+    targets.back()->Start();
+  }
+  return targets;
+}
+
+// Every dialect behind a real ser2net, one over a raw socket as well: the download
+// programs and verifies, the compare agrees and the read shows the bytes.
+TEST(CliNetwork, EveryDialectWorksThroughSer2net) {
+  test::TempDir home;
+  test::WriteFile(home / "abc.bin", "abc");
+  const auto targets = Targets({sim::Firmware::V11D, sim::Firmware::V11EExt, sim::Firmware::V11EInt, sim::Firmware::V11EInt});
+  test::PortServer server({{targets[0]->SlavePath()}, {targets[1]->SlavePath()}, {targets[2]->SlavePath()},
+                           {targets[3]->SlavePath(), false}});
+  const struct { const char* options; } lines[] = {{"--firmware v1.1d"}, {"--firmware v1.1e-ext"}, {""}, {""}};
+  const std::pair<std::string, std::string> commands[] = {
+      {"download @/abc.bin", "Done\nDone"}, {"compare @/abc.bin", "File abc.bin Compare succeed!"},
+      {"read --range 1", "61 62 63 FF"}};
+  for (std::size_t line = 0; line < std::size(lines); ++line) {
+    for (const auto& [command, said] : commands) {
+      SCOPED_TRACE(server.Url(line) + " " + command);
+      const auto [exitCode, output] =
+          RunCli(home, std::string(lines[line].options) + " --yes --port " + server.Url(line) + " " + command);
+      EXPECT_EQ(exitCode, 0) << output;
+      EXPECT_NE(output.find(said), std::string::npos) << output;
+    }
+  }
+}
+
+// Four boards through four ser2net ports, the fourth's server killed half-way through the
+// download: that board alone fails, with the hang-up named, and the log has all four.
+TEST(CliNetwork, AGangOverFourServerPortsLosesOnlyTheBoardWhoseServerDies) {
+  test::TempDir home;
+  test::WriteFile(home / "image.bin", Bytes(0x2000, 0x5A));
+  const auto targets = Targets(std::vector(4, sim::Firmware::V11EInt));
+  test::PortServer three({{targets[0]->SlavePath()}, {targets[1]->SlavePath()}, {targets[2]->SlavePath()}});
+  test::PortServer dying({{targets[3]->SlavePath()}});
+  auto run = std::async(std::launch::async, RunCli, std::cref(home),
+                        "--yes --log @/run.jsonl --port " + three.Url(0) + " --port " + three.Url(1) + " --port " +
+                            three.Url(2) + " --port " + dying.Url(0) + " download @/image.bin");
+  ASSERT_TRUE(test::WaitFor([&] { return targets[3]->WireByteCounts().toTarget > 0x1000; }, 20s));
+  dying.Kill();
+  const auto [exitCode, output] = run.get();
+  EXPECT_EQ(exitCode, 1) << output;
+  const std::string hungUp = Formatted(msg::NetworkLineHungUpFormat, dying.Url(0).c_str(), "closed by the server");
+  EXPECT_NE(output.find(dying.Url(0) + ": " + hungUp.substr(0, hungUp.find('\n'))), std::string::npos) << output;
+  std::ifstream log(home / "run.jsonl");
+  std::map<std::string, std::string> results;
+  for (std::string line; std::getline(log, line);) {
+    const auto record = nlohmann::json::parse(line);
+    results[record["device"]] = record["result"];
+  }
+  EXPECT_EQ(results, (std::map<std::string, std::string>{{three.Url(0), "ok"}, {three.Url(1), "ok"},
+                                                         {three.Url(2), "ok"}, {dying.Url(0), "failed"}}));
+  for (std::size_t board = 0; board < 3; ++board) {
+    const auto flash = targets[board]->FlashImage();
+    EXPECT_EQ(Bytes(flash.begin(), flash.begin() + 0x2000), Bytes(0x2000, 0x5A)) << board;
+  }
 }
 
 // Whatever the bytes, a string comes out as valid JSON that reads back as the text, less
