@@ -122,7 +122,7 @@ TEST(ImageReader, FilesThatCannotBeReadAreRefusedSayingWhy) {
     for (const char* fifo : {"fifo", "fifo.hex"}) ::mkfifo((f.directory / fifo).c_str(), 0600);
     const std::string name = *file == '\0' ? "" : (f.directory / file).string();
     EXPECT_EQ(OpenImageFile(name, f.op, f.image, f.staging), ImageBadFile);
-    EXPECT_EQ(f.op.Messages(), Strings{reason ? "Cannot open " + name + ": " + reason : std::string(msg::CannotOpenFile)});
+    EXPECT_EQ(f.op.Messages(), Strings{std::string(msg::CannotOpenFile) + (reason ? "\n" + name + ": " + reason : "")});
   }
 }
 
