@@ -384,24 +384,27 @@ Row Bench::Measure(CMainDlg& window, CliOperator& op, const std::string& log, co
   const double cpuBefore = CpuSeconds();
   const auto start = Clock::now();
   for (const Part& part : parts) {
-    std::vector<std::string> args;
+    quillon::cli::CommandArguments args;
     quillon::cli::WindowCommand command = nullptr;
     if (operation == "read") {
       const int block = part.sector == 0 ? 0 : 1;
       const std::uint32_t sectors = part.readRange == 0 ? chip.ListedSectorCount(block) : static_cast<std::uint32_t>(part.readRange);
       const std::uint32_t readBytes = sectors * chip.SectorSize(block);
       row.bytes += internal || part.bytes != kBlock0Size + kBlock1Size ? readBytes : kBlock0Size;
-      args = {"--sector", std::to_string(part.sector), "--range", std::to_string(part.readRange)};
+      args.sector = part.sector;
+      args.range = part.readRange;
       command = quillon::cli::ReadCommand;
     } else {
       row.bytes += part.bytes;
-      args = {part.file, "--sector", std::to_string(part.sector)};
+      args.file = part.file;
+      args.sector = part.sector;
       command = operation == "compare" ? quillon::cli::CompareCommand : quillon::cli::DownloadCommand;
     }
     row.ok = quillon::cli::RunWindowCommand(command, window, op, args) == quillon::Outcome::Done && row.ok;
     // The full-chip image is one download and one compare, but two reads: one per block.
     if (operation == "read" && !internal && parts.size() == 1) {
-      std::vector<std::string> block1 = {"--sector", std::to_string(chip.ListedSectorCount(0)), "--range", "0"};
+      quillon::cli::CommandArguments block1;
+      block1.sector = static_cast<int>(chip.ListedSectorCount(0));
       row.bytes += chip.ListedSectorCount(1) * chip.SectorSize(1);
       row.ok = quillon::cli::RunWindowCommand(command, window, op, block1) == quillon::Outcome::Done && row.ok;
     }

@@ -22,7 +22,10 @@ std::string UtcTime(std::chrono::system_clock::time_point time) {
   return text;
 }
 
-std::string Result(int exitStatus) { return exitStatus == ExitOk ? "ok" : "failed"; }
+// A signal's exit status is above every status of the program's own.
+std::string Result(int exitStatus) {
+  return exitStatus == ExitOk ? "ok" : exitStatus > ExitUsage ? "stopped" : "failed";
+}
 
 std::string OptionalText(const std::optional<std::string>& text) { return text ? JsonString(*text) : "null"; }
 
@@ -93,7 +96,7 @@ std::string SummaryTable(const std::vector<BoardReport>& reports) {
   };
   const auto row = [&](const std::string& port, const std::string& chip, const std::string& result,
                        const std::string& time) {
-    return padded(port, portWidth) + "  " + padded(chip, chipWidth) + "  " + padded(result, 6) + "  " + time + "\n";
+    return padded(port, portWidth) + "  " + padded(chip, chipWidth) + "  " + padded(result, 7) + "  " + time + "\n";
   };
   std::string table = row("PORT", "CHIP", "RESULT", "TIME");
   for (const BoardReport& report : reports) {

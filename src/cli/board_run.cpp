@@ -1,6 +1,7 @@
 #include "cli/board_run.h"
 
 #include "cli/cli_operator.h"
+#include "cli/stop_signals.h"
 #include "settings/device_binding.h"
 #include "ui/main_dlg.h"
 
@@ -52,13 +53,22 @@ int DetectAndRun(const RunPlan& plan, CMainDlg& window, CliOperator& op) {
   if (ExitStatusOf(Graver(detection, window.LastOutcome())) != ExitOk) {
     return ExitFailed;
   }
+  // The command would clear a request raised before it began.
+  if (ReceivedStopSignal() != 0) {
+    return ExitFailed;
+  }
   if (plan.entry.windowCommand != 0 && op.CommandDisabled(plan.entry.windowCommand)) {
     op.PrintError(std::string(plan.entry.name) + " is not available on this chip (" + window.Info().Security + ")");
     return ExitFailed;
   }
-  std::vector<std::string> arguments = plan.options.arguments;
   try {
-    return ExitStatusOf(RunWindowCommand(plan.entry.run, window, op, arguments));
+    const Outcome outcome = RunWindowCommand(plan.entry.run, window, op, plan.options.arguments);
+    if (outcome == Outcome::Declined) {
+      const std::string question = op.Unanswered();
+      op.PrintError(question.empty() ? "answered No: nothing was changed"
+                                     : "\"" + question + "\" needs an answer: give --yes, or run at a terminal; nothing was changed");
+    }
+    return ExitStatusOf(outcome);
   } catch (const UsageError& error) {
     op.PrintError(error.what());
     return ExitUsage;
@@ -76,11 +86,16 @@ BoardReport RunBoard(const RunPlan& plan, const std::optional<std::string>& port
   report.sha256 = plan.sha256;
   {
     CMainDlg window(op, plan.paths);
+    const StopRegistration stop(window.Link().Stop);
     window.OnInitDialog();
     ApplyConnection(plan.options, port, plan.paths, window.TargetChip()->Device());
     report.device = window.TargetChip()->Device().DevicePath();
     report.exitStatus = DetectAndRun(plan, window, op);
     report.written = window.LastWritten();
+  }
+  // However far it got, a run a signal came during was stopped, and says so in the log.
+  if (const int signal = ReceivedStopSignal(); signal != 0) {
+    report.exitStatus = ExitStatusOfSignal(signal);
   }
   // The window is gone, and with it the worker that may have had a last word.
   report.port = PortLabel(port.value_or(report.device));

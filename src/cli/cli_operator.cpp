@@ -54,7 +54,18 @@ Answer CliOperator::Ask(std::string_view text, Buttons buttons, Answer defaultAn
   std::lock_guard lock(mutex_);
   said_.emplace_back(text);
   Print(text);
-  return answers_.Decide(text, buttons, defaultAnswer);
+  if (const std::optional<Answer> answer = answers_.Decide(text, buttons)) {
+    return *answer;
+  }
+  if (unanswered_.empty()) {
+    unanswered_ = text.substr(text.rfind('\n') + 1);
+  }
+  return defaultAnswer;
+}
+
+std::string CliOperator::Unanswered() const {
+  std::lock_guard lock(mutex_);
+  return unanswered_;
 }
 
 void CliOperator::BeginDetectionReport() {

@@ -68,6 +68,8 @@ class CliOperator : public Operator, public DialogAnswers {
   // The program's own reason for stopping, on the error stream.
   void PrintError(std::string_view text);
 
+  // The last line of the first question nobody could answer, which took its default.
+  std::string Unanswered() const;
   // Every message and question, and the program's own reasons, in the order they came.
   std::vector<std::string> Said() const;
   // The views as the commands that print them left them.
@@ -96,6 +98,7 @@ class CliOperator : public Operator, public DialogAnswers {
   bool chipInfoShown_ = false;
   std::vector<std::string> heldMessages_;
   std::vector<std::string> said_;
+  std::string unanswered_;
   std::vector<SectorTableRow> sectors_;
   MemoryView memory_;
   mutable std::mutex mutex_;

@@ -5,16 +5,34 @@
 #include <string>
 #include <vector>
 
+#include "cli/settings_commands.h"
+
 namespace quillon::cli {
 
+// A command line that cannot be run; command names the command whose --help says more,
+// empty for the program's own.
 class UsageError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit UsageError(const std::string& what, std::string command = {})
+      : std::runtime_error(what), command_(std::move(command)) {}
+  const std::string& Command() const { return command_; }
+
+ private:
+  std::string command_;
 };
 
 enum class Firmware { V11EInt, V11EExt, V11D };
 
-// The options that come before the command, and the command with its own arguments.
+// The words that follow a command, as its dialog would take them.
+struct CommandArguments {
+  std::optional<std::string> file;    // "-" for stdin or stdout
+  int sector = 0;                     // an index into the dialog's starting-sector list
+  int range = 0;                      // an index into its range list; 0 is every sector
+  std::optional<std::string> format;  // save: text|bin; download and compare: hex|bin
+  int option = 0;                     // lock 1-5, remap 1-3
+};
+
+// The whole command line: the options that stand anywhere, the command and its words.
 struct GlobalOptions {
   std::vector<std::string> ports;         // device paths, or COM1..COM4, in the order given
   std::vector<std::string> portPatterns;  // --ports: glob(3) patterns for device paths
@@ -25,24 +43,29 @@ struct GlobalOptions {
   bool memoryInternal = false;
   std::optional<std::string> simulate;  // the emulated target's options, possibly empty
   bool yes = false;
+  bool quiet = false;
   bool trace = false;
   bool json = false;
   std::optional<std::string> logPath;  // the results log, appended to
-  // Asked for the usage or the version: nothing else is read.
-  bool help = false;
-  bool version = false;
   std::string command;
-  std::vector<std::string> arguments;
+  CommandArguments arguments;
+  SettingsRequest settings;
 };
 
-GlobalOptions ParseGlobalOptions(const std::vector<std::string>& args);
-std::string Usage();
+// What the program was asked to do: run options.command, or only print text (--help,
+// --version).
+struct CommandLine {
+  GlobalOptions options;
+  std::optional<std::string> text;
+};
+
+// Throws UsageError naming the first problem.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // "COM3" gives 3; anything else is a device path.
 std::optional<int> ComPortNumber(const std::string& port);
 
-// Takes "--name VALUE" or "--name=VALUE" out of a command's arguments.
-std::optional<std::string> TakeOption(std::vector<std::string>& arguments, const std::string& name);
+// A decimal number from 0 up and nothing after it; what names it in the refusal.
 int ParseIndex(const std::string& text, const std::string& what);
 
 }  // namespace quillon::cli

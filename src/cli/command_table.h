@@ -19,25 +19,37 @@ class CliOperator;
 // A command answers the window's dialogs from its arguments and runs the window's command
 // on a connected window; a standalone command needs no target at all and returns its
 // exit status itself.
-using WindowCommand = void (*)(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+using WindowCommand = void (*)(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
+
+// The words a command takes after its name.
+enum Takes : unsigned {
+  TakesNothing = 0,
+  TakesInputFile = 1U << 0,   // FILE, read: download, compare
+  TakesOutputFile = 1U << 1,  // FILE, written: save
+  TakesSector = 1U << 2,      // --sector N
+  TakesRange = 1U << 3,       // --range R
+  TakesSaveFormat = 1U << 4,  // --format text|bin
+  TakesOption = 1U << 5,      // OPTION, 1 to options
+  TakesSettings = 1U << 6,    // the settings command's own options
+};
 
 struct CommandEntry {
   const char* name;
+  const char* summary;
+  const char* example;
   WindowCommand run;
   int (*standalone)(const GlobalOptions& options, const AppPaths& paths);
   // The window's command it stands for, which a detection may disable; 0 for none.
   int windowCommand = 0;
-  // Its first argument names a file it reads.
-  bool readsFile = false;
+  unsigned takes = TakesNothing;
+  int options = 0;
 };
 
-// The file a command that reads one was given, before anything else looks at its arguments.
-std::optional<std::string> InputFileOf(const CommandEntry& entry, std::vector<std::string> arguments);
-
+const std::vector<CommandEntry>& Commands();
 const CommandEntry* FindCommand(const std::string& name);
 
 // Prints what the detection that runs before every command found.
-void DetectCommand(CMainDlg& window, CliOperator& op, std::vector<std::string>& arguments);
+void DetectCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
 
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailed = 1;
@@ -47,7 +59,6 @@ int ExitStatusOf(Outcome outcome);
 
 // Runs the command, then the timer tick that follows it, which reports a link the command
 // lost; the graver of the two outcomes.
-Outcome RunWindowCommand(WindowCommand command, CMainDlg& window, CliOperator& op,
-                         std::vector<std::string>& arguments);
+Outcome RunWindowCommand(WindowCommand command, CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
 
 }  // namespace quillon::cli

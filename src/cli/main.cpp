@@ -15,6 +15,7 @@
 #include "cli/port_runs.h"
 #include "cli/results_log.h"
 #include "cli/simulated_boards.h"
+#include "cli/stop_signals.h"
 #include "sim/command_line.h"
 #include "sim/emulator.h"
 
@@ -50,44 +51,40 @@ SimulatedBoards SimulatedBoardsOf(const GlobalOptions& options) {
 }
 
 // A file that cannot be read is found before a port is opened or a question asked.
-void RequireReadableInput(const std::optional<std::string>& file) {
+void RequireReadableInput(const std::optional<std::string>& file, const std::string& command) {
   if (file && ::access(file->c_str(), R_OK) != 0) {
-    throw UsageError("cannot read " + *file + ": " + std::strerror(errno));
+    throw UsageError("cannot read " + *file + ": " + std::strerror(errno), command);
   }
 }
 
+// One line naming the problem, and where to read more.
+int UsageFailure(const UsageError& error) {
+  const std::string command = error.Command().empty() ? "" : error.Command() + " ";
+  std::fprintf(stderr, "quillon-cli: %s\nsee quillon-cli %s--help\n", error.what(), command.c_str());
+  return ExitUsage;
+}
+
 int Run(const std::vector<std::string>& args) {
-  GlobalOptions options;
-  const CommandEntry* entry = nullptr;
+  CommandLine line;
   std::optional<std::string> file;
   try {
-    options = ParseGlobalOptions(args);
-    if (options.help) {
-      std::fputs(Usage().c_str(), stdout);
+    line = ParseCommandLine(args);
+    if (line.text) {
+      std::fputs(line.text->c_str(), stdout);
       return ExitOk;
     }
-    if (options.version) {
-      std::printf("quillon-cli %s\n", QUILLON_VERSION);
-      return ExitOk;
+    if ((FindCommand(line.options.command)->takes & TakesInputFile) != 0) {
+      file = line.options.arguments.file;
     }
-    entry = FindCommand(options.command);
-    if (entry == nullptr) {
-      throw UsageError("unknown command " + options.command);
-    }
-    file = InputFileOf(*entry, options.arguments);
-    RequireReadableInput(file);
+    RequireReadableInput(file, line.options.command);
   } catch (const UsageError& error) {
-    std::fprintf(stderr, "quillon-cli: %s\n%s", error.what(), Usage().c_str());
-    return ExitUsage;
+    return UsageFailure(error);
   }
+  const GlobalOptions& options = line.options;
+  const CommandEntry* entry = FindCommand(options.command);
   const AppPaths paths = AppPaths::FromEnvironment();
   if (entry->standalone) {
-    try {
-      return entry->standalone(options, paths);
-    } catch (const UsageError& error) {
-      std::fprintf(stderr, "quillon-cli: %s\n", error.what());
-      return ExitUsage;
-    }
+    return entry->standalone(options, paths);
   }
 
   // A board programmed with no record of it is what a log is for, so a log that cannot
@@ -125,16 +122,16 @@ int Run(const std::vector<std::string>& args) {
       gang = ports.size() > 1 || !options.portPatterns.empty();
     }
   } catch (const UsageError& error) {
-    std::fprintf(stderr, "quillon-cli: %s\n", error.what());
-    return ExitUsage;
+    return UsageFailure(error);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "quillon-cli: cannot start the emulated target: %s\n", error.what());
     return ExitFailed;
   }
-  if (gang) {
-    return RunGang(plan, ports, log.get());
-  }
-  return RunOnePort(plan, ports.empty() ? std::nullopt : std::optional(ports.front().path), log.get());
+  InstallStopSignals();
+  const int status = gang ? RunGang(plan, ports, log.get())
+                          : RunOnePort(plan, ports.empty() ? std::nullopt : std::optional(ports.front().path), log.get());
+  const int signal = ReceivedStopSignal();
+  return signal != 0 ? ExitStatusOfSignal(signal) : status;
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 namespace quillon::cli {
 
-Answer QuestionAnswers::Decide(std::string_view question, Buttons buttons, Answer defaultAnswer) {
+std::optional<Answer> QuestionAnswers::Decide(std::string_view question, Buttons buttons) {
   const Answer yes = buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
   const Answer no = buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
   if (assumeYes_) {
@@ -14,11 +14,12 @@ Answer QuestionAnswers::Decide(std::string_view question, Buttons buttons, Answe
   if (const auto given = given_.find(question); given != given_.end()) {
     return given->second;
   }
-  Answer answer = defaultAnswer;
-  if (const auto reply = prompter_ ? prompter_(buttons == Buttons::YesNo ? "[y/N]" : "[o/C]") : std::nullopt) {
-    const char first = reply->empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>((*reply)[0])));
-    answer = (first == 'y' || first == 'o') ? yes : no;
+  const auto reply = prompter_ ? prompter_(buttons == Buttons::YesNo ? "[y/N]" : "[o/C]") : std::nullopt;
+  if (!reply) {
+    return std::nullopt;
   }
+  const char first = reply->empty() ? '\0' : static_cast<char>(std::tolower(static_cast<unsigned char>((*reply)[0])));
+  const Answer answer = (first == 'y' || first == 'o') ? yes : no;
   if (shared_) {
     given_.emplace(question, answer);
   }

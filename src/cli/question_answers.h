@@ -12,7 +12,7 @@
 namespace quillon::cli {
 
 // How the questions of a run are answered: Yes or OK for all with --yes; otherwise by the
-// person at the terminal, when there is one; otherwise by their default button. Shared by
+// person at the terminal, where anything but y or o, an empty line too, is No. Shared by
 // the ports of a gang, it keeps each question's first answer for every port that asks it
 // later, so that the person answers once.
 class QuestionAnswers {
@@ -23,7 +23,8 @@ class QuestionAnswers {
   QuestionAnswers(bool assumeYes, bool shared, Prompter prompter)
       : assumeYes_(assumeYes), shared_(shared), prompter_(std::move(prompter)) {}
 
-  Answer Decide(std::string_view question, Buttons buttons, Answer defaultAnswer);
+  // None when nobody could answer: no --yes, and no one at a terminal.
+  std::optional<Answer> Decide(std::string_view question, Buttons buttons);
 
  private:
   // Held while the person thinks, so that the ports asking the same question wait for

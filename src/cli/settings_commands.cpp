@@ -1,7 +1,7 @@
 #include "cli/settings_commands.h"
 
-#include <algorithm>
-#include <array>
+#include <CLI/CLI.hpp>
+
 #include <cctype>
 #include <optional>
 #include <ostream>
@@ -18,24 +18,6 @@ namespace quillon {
 
 namespace {
 
-constexpr std::string_view SettingsUsage =
-    "usage: quillon-cli settings [--port COM1..COM4] [--baud 2400|4800|9600|19200|38400] [--device PATH|default]\n"
-    "                            [--echo-window 1..64]";
-constexpr std::array<std::string_view, 5> OfferedBaudRates = {"38400", "19200", "9600", "4800", "2400"};
-
-struct SettingsRequest {
-  std::optional<int> port;
-  std::optional<unsigned> baud;
-  std::optional<std::string> device;
-  std::optional<int> echoWindow;
-};
-
-// Why the arguments were refused; empty when they were not.
-struct Parsed {
-  SettingsRequest request;
-  std::string problem;
-};
-
 std::optional<int> ParsePort(std::string_view text) {
   const auto upper = [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); };
   if (text.size() != 4 || upper(text[0]) != 'C' || upper(text[1]) != 'O' || upper(text[2]) != 'M') {
@@ -43,13 +25,6 @@ std::optional<int> ParsePort(std::string_view text) {
   }
   const int port = text[3] - '0';
   return IsBindablePort(port) ? std::optional<int>(port) : std::nullopt;
-}
-
-std::optional<unsigned> ParseBaud(std::string_view text) {
-  if (std::find(OfferedBaudRates.begin(), OfferedBaudRates.end(), text) == OfferedBaudRates.end()) {
-    return std::nullopt;
-  }
-  return static_cast<unsigned>(std::stoul(std::string(text)));
 }
 
 // "default" clears the binding; anything else must name a device by its full path.
@@ -63,32 +38,16 @@ std::optional<std::string> ParseDevice(std::string_view text) {
   return std::string(text);
 }
 
-Parsed ParseSettingsArgs(const std::vector<std::string>& args) {
-  Parsed parsed;
-  for (std::size_t i = 0; i < args.size() && parsed.problem.empty(); ++i) {
-    std::string name = args[i];
-    std::optional<std::string> value;
-    if (const auto equals = name.find('='); equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
-    } else if (i + 1 < args.size()) {
-      value = args[++i];
-    }
-    if (name != "--port" && name != "--baud" && name != "--device" && name != "--echo-window") {
-      parsed.problem = "unknown option '" + name + "'";
-    } else if (!value) {
-      parsed.problem = name + " needs a value";
-    } else if (name == "--port" && !(parsed.request.port = ParsePort(*value))) {
-      parsed.problem = "--port takes COM1 to COM4, not '" + *value + "'";
-    } else if (name == "--baud" && !(parsed.request.baud = ParseBaud(*value))) {
-      parsed.problem = "--baud takes 2400, 4800, 9600, 19200 or 38400, not '" + *value + "'";
-    } else if (name == "--device" && !(parsed.request.device = ParseDevice(*value))) {
-      parsed.problem = "--device takes a device's full path or 'default', not '" + *value + "'";
-    } else if (name == "--echo-window" && !(parsed.request.echoWindow = ParseEchoWindow(*value))) {
-      parsed.problem = "--echo-window takes 1 to " + std::to_string(SerialPort::MaxEchoWindow) + ", not '" + *value + "'";
-    }
-  }
-  return parsed;
+// An option whose value is stored only when parse takes it; refusal says what it takes.
+template <typename Value, typename Parse>
+void AddSetting(CLI::App& command, const std::string& names, const std::string& kind, std::optional<Value>& field,
+                Parse parse, const std::string& refusal) {
+  command
+      .add_option_function<std::string>(names, [&field, parse](const std::string& text) { field = parse(text); })
+      ->type_name(kind)
+      ->check(CLI::Validator(
+          [parse, refusal](std::string& text) { return parse(text) ? std::string() : refusal + ", not '" + text + "'"; },
+          ""));
 }
 
 CommSettings StoredSettings(const AppPaths& paths) {
@@ -114,22 +73,28 @@ void ShowSettings(const AppPaths& paths, std::ostream& out) {
 
 }  // namespace
 
-int RunSettingsCommand(const std::vector<std::string>& args, const AppPaths& paths, std::ostream& out,
-                       std::ostream& err) {
-  const Parsed parsed = ParseSettingsArgs(args);
-  const SettingsRequest& request = parsed.request;
-  if (!parsed.problem.empty()) {
-    err << "quillon-cli settings: " << parsed.problem << '\n' << SettingsUsage << '\n';
-    return 2;
-  }
+void AddSettingsOptions(CLI::App& command, SettingsRequest& request) {
+  AddSetting(command, "-p,--port", "COM1..COM4", request.port, ParsePort, "takes COM1 to COM4");
+  AddSetting(command, "-b,--baud", "RATE", request.baud, ParseBaudRate, std::string(BaudRatesTaken));
+  AddSetting(command, "--device", "PATH|default", request.device, ParseDevice,
+             "takes a device's full path or 'default'");
+  AddSetting(command, "--echo-window", "1.." + std::to_string(SerialPort::MaxEchoWindow), request.echoWindow,
+             ParseEchoWindow, "takes 1 to " + std::to_string(SerialPort::MaxEchoWindow));
+  command.get_option("--port")->description("the COM slot the window and quillon-cli open by default");
+  command.get_option("--baud")->description("the baud rate they open it at");
+  command.get_option("--device")->description("the device the port's COM slot stands for");
+  command.get_option("--echo-window")->description("how many bytes may be sent ahead of their echoes");
+}
+
+int RunSettingsCommand(const SettingsRequest& request, const AppPaths& paths, std::ostream& out, std::ostream& err) {
   ReportUnreadableSettings(paths, [&out](std::string_view text) { out << text << '\n'; });
   CommSettings settings = StoredSettings(paths);
   settings.port = request.port.value_or(settings.port);
   settings.baud = request.baud.value_or(settings.baud);
   DeviceBindings bindings = ReadDeviceBindings(paths);
   if (request.device && !BindDevice(bindings, settings.port, *request.device)) {
-    err << "quillon-cli settings: COM" << settings.port << " cannot be bound to a device; choose --port COM1 to COM4\n"
-        << SettingsUsage << '\n';
+    err << "quillon-cli: COM" << settings.port << " cannot be bound to a device; choose --port COM1 to COM4\n"
+        << "see quillon-cli settings --help\n";
     return 2;
   }
   bool stored = true;

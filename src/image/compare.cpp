@@ -30,7 +30,7 @@ int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int blo
     const auto chunk = static_cast<int>(chip.SectorSize(static_cast<int>(segment.Block)));
     if (chip.Device().CompareFlash(static_cast<int>(segment.FlashAddress), chunk, buffer.data(),
                                    static_cast<int>(segment.DataLength), mismatchAddress, mismatchPair) != 0) {
-      return ImageProgramFailed;
+      return chip.Device().Stopped() ? ImageStopped : ImageProgramFailed;
     }
   }
   return ImageDone;

@@ -1,6 +1,7 @@
 #include "image/download.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "image/image_reader.h"
@@ -21,6 +22,9 @@ int EraseAndProgram(CTargetChip& chip, const ImageFile& image, const ImageSegmen
   const auto address = static_cast<int>(segment.FlashAddress);
   const auto filled = static_cast<int>(segment.FilledLength);
   if (device.EraseSectors(address, sectorSize, filled / sectorSize) != 0) {
+    if (device.Stopped()) {
+      return ImageStopped;
+    }
     device.Window().Inform(msg::SectorEraseFailed);
     return ImageFailed;
   }
@@ -28,6 +32,9 @@ int EraseAndProgram(CTargetChip& chip, const ImageFile& image, const ImageSegmen
     return ImageNoMemory;
   }
   if (device.WriteFlash(address, sectorSize, buffer.data(), filled) != 0) {
+    if (device.Stopped()) {
+      return ImageStopped;
+    }
     device.Window().Inform(msg::FailedToDownload);
     return ImageProgramFailed;
   }
@@ -42,6 +49,14 @@ int ReadBackAndVerify(CTargetChip& chip, const ImageSegment& segment, const std:
   const auto filled = static_cast<int>(segment.FilledLength);
   if (device.ReadFlash(readBack, static_cast<int>(segment.FlashAddress), filled,
                        static_cast<int>(chip.SectorSize(block))) != filled) {
+    // What was programmed is whole; only its check is missing.
+    if (std::optional<StopPoint> stop = device.TakeStopPoint()) {
+      stop->work = StopPoint::Work::Unverified;
+      stop->first = segment.FlashAddress;
+      stop->last = segment.FlashAddress + segment.FilledLength - 1;
+      device.NoteStop(*stop);
+      return ImageStopped;
+    }
     device.Window().Inform(msg::FailedToRead);
     return ImageReadShort;
   }
@@ -67,7 +82,7 @@ int DownloadImageExternal(CTargetChip& chip, const PlannedImage& image) {
       return programmed;
     }
     const int verified = ReadBackAndVerify(chip, segment, buffer);
-    if (verified == ImageReadShort) {
+    if (verified == ImageReadShort || verified == ImageStopped) {
       return verified;
     }
     // A difference in one part still leaves the other part worth writing.

@@ -13,7 +13,10 @@ int CopyFlash(CIapDevice& device, int start, int length, int chunk, std::vector<
   } catch (const std::bad_alloc&) {
     return ImageNoMemory;
   }
-  return device.ReadFlash(bytes.data(), start, length, chunk) < length ? ImageReadShort : ImageDone;
+  if (device.ReadFlash(bytes.data(), start, length, chunk) == length) {
+    return ImageDone;
+  }
+  return device.Stopped() ? ImageStopped : ImageReadShort;
 }
 
 }  // namespace quillon

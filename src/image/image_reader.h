@@ -25,9 +25,11 @@ enum ImageResult : int {
   ImageFailed = -1,
   ImageProgramFailed = 9,
   ImageReadShort = 10,
+  // The person stopped it; the device has noted where.
+  ImageStopped = 12,
   // The printer could not start or finish the job; the flash was read whole, so the link
   // is as it was.
-  ImagePrinterFailed = 12,
+  ImagePrinterFailed = 13,
 };
 
 enum SegmentRule : int {

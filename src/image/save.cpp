@@ -15,7 +15,7 @@ int SaveFlashToFile(CTargetChip& chip, const std::string& fileName, int start, i
   std::vector<std::uint8_t> bytes;
   const int copied = CopyFlash(chip.Device(), start, length, chunk, bytes);
   if (copied != ImageDone) {
-    return copied == ImageNoMemory ? ImageNoMemory : ImageFailed;
+    return copied == ImageNoMemory || copied == ImageStopped ? copied : ImageFailed;
   }
   const std::string content = textFormat != 0 ? TextDump(bytes, static_cast<std::uint32_t>(start))
                                               : std::string(bytes.begin(), bytes.end());

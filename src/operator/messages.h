@@ -90,6 +90,24 @@ inline constexpr std::string_view HandshakingSucceed = "Handshaking succeed!";
 inline constexpr std::string_view HandshakingFailed = "Handshaking failed!";
 inline constexpr std::string_view MutexCreationFailed = "Fail to create Mutex!";
 
+// Where an operation that the person stopped had got to, and what it may have left
+// half-done: the address reached, then the span of flash the commands sent may have
+// touched.
+inline constexpr const char* StoppedErasingFormat = "Stopped at %04Xh: flash from %04Xh to %04Xh may be partly erased";
+inline constexpr const char* StoppedProgrammingFormat =
+    "Stopped at %04Xh: flash from %04Xh to %04Xh may be partly programmed";
+inline constexpr const char* StoppedUnverifiedFormat =
+    "Stopped at %04Xh: flash from %04Xh to %04Xh is programmed but not verified";
+inline constexpr const char* StoppedUnchangedFormat = "Stopped at %04Xh: the flash is unchanged";
+inline constexpr const char* StoppedBeforeWritingFormat = "Stopped at %04Xh: nothing from there on was erased or programmed";
+inline constexpr const char* StoppedConfiguringFormat =
+    "Stopped after %u of %u configuration bytes: the lock or remap bits may be partly set";
+inline constexpr std::string_view StoppedChipErase = "Stopped during the chip erase: the whole flash may be partly erased.";
+// Follows a stop that left the frame under way unfinished.
+inline constexpr std::string_view DetectAgain = " Detect the chip again.";
+inline constexpr std::string_view StoppedDetection = "Stopped: the chip has not been detected.";
+inline constexpr std::string_view StoppedUserCode = "Stopped: the user code may not have been started.";
+
 // Progress label.
 inline constexpr std::string_view Erasing = "Erasing";
 inline constexpr std::string_view Writing = "Writing";

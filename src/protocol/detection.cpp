@@ -52,7 +52,7 @@ ChipIdBytes ReadChipId(CIapDevice& device, std::chrono::milliseconds limit) {
   const auto queues = device.Link().queues;
   if (queues && device.GuardedPut(queues->CommandQueue, queues->CommandMutex, QRV_CMD_READ_ID) == QueueDone) {
     for (std::uint8_t& byte : id) {
-      if (device.AwaitReply(byte, limit) != 1) {
+      if (device.AwaitReply(byte, limit, CIapDevice::OnStop::GiveUp) != 1) {
         break;
       }
     }

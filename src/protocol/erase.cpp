@@ -21,6 +21,11 @@ bool AwaitChipEraseStatus(CIapDevice& device, std::uint8_t& status) {
     if (std::chrono::steady_clock::now() >= deadline || device.LineHungUp()) {
       return false;
     }
+    // The target goes on erasing and its status byte comes later: the link is out of step.
+    if (device.StopRequested()) {
+      device.NoteStop({StopPoint::Work::ChipErasing, 0, 0, 0, true, false});
+      return false;
+    }
     device.Window().Pump();
   }
   return true;
@@ -29,21 +34,31 @@ bool AwaitChipEraseStatus(CIapDevice& device, std::uint8_t& status) {
 }  // namespace
 
 int CIapDevice::EraseSectors(int start, int stride, int count) {
+  stopPoint_.reset();
   BeginProgress(window_, count, stride, msg::Erasing);
   auto address = static_cast<std::uint32_t>(start);
   bool erased = true;
+  const auto first = address;
   for (int sector = 0; sector < count && erased; ++sector) {
+    if (StopRequested()) {
+      NoteStop({StopPoint::Work::Erasing, address, first, address - 1, sector > 0});
+      break;
+    }
     std::uint8_t status = 0;
     erased = SendFrame(QRV_CMD_ERASE, address, 0x01) == 1 && ReceiveReply(*this, &status, 1) && status == QRV_DONE;
     if (erased) {
       window_.ProgressAdvance();
       address += static_cast<std::uint32_t>(stride);
+    } else if (StopRequested()) {
+      NoteStop({StopPoint::Work::Erasing, address, first, address + static_cast<std::uint32_t>(stride) - 1, true, false});
     }
   }
+  erased = erased && !stopPoint_;
   return EndProgress(window_, erased);
 }
 
 int CIapDevice::ChipErase() {
+  stopPoint_.reset();
   // The link worker knows no chip erase: it would leave the operands queued for the next
   // command and swallow the status byte, so the queued link never sends one.
   if (link_.Queued() || SendFrame(QRV_CMD_CHIP_ERASE, 0x0000, 0x01) != 1) {
@@ -51,6 +66,9 @@ int CIapDevice::ChipErase() {
   }
   std::uint8_t status = 0;
   if (!AwaitChipEraseStatus(*this, status)) {
+    if (stopPoint_) {
+      return -1;
+    }
     window_.Trace(ConfirmationFailed);
     return -1;
   }

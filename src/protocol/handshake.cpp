@@ -3,7 +3,14 @@
 
 namespace quillon {
 
+void CIapDevice::NoteStopDuringDetection() {
+  if (StopRequested()) {
+    NoteStop({StopPoint::Work::Detecting, 0, 0, 0, true});
+  }
+}
+
 int CIapDevice::HandshakeQueued(std::uint8_t& status) {
+  stopPoint_.reset();
   const auto start = Clock::now();
   const auto limit = GetTiming().handshake;
   for (;;) {
@@ -17,7 +24,8 @@ int CIapDevice::HandshakeQueued(std::uint8_t& status) {
     }
     std::uint8_t reply = 0;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-    if (AwaitReply(reply, limit - elapsed) != 1) {
+    if (AwaitReply(reply, limit - elapsed, OnStop::GiveUp) != 1) {
+      NoteStopDuringDetection();
       return 0;
     }
     if (reply != QRV_READY) {
@@ -35,13 +43,15 @@ int CIapDevice::HandshakeQueued(std::uint8_t& status) {
 // ever repeats it, or falls silent, has not answered: the loop is bounded and a status
 // byte that never came is no status at all.
 int CIapDevice::HandshakeDirect(std::uint8_t& status) {
+  stopPoint_.reset();
   constexpr int maxRepeatedCommandBytes = 32;
   if (WriteByte(QRV_CMD_READ_STATUS) != 1) {
     return 0;
   }
   for (int skipped = 0; skipped <= maxRepeatedCommandBytes; ++skipped) {
     std::uint8_t reply = 0;
-    if (ReadByte(reply) != 1) {
+    if (ReadByte(reply) != 1 || StopRequested()) {
+      NoteStopDuringDetection();
       return 0;
     }
     if (reply != QRV_CMD_READ_STATUS) {

@@ -7,7 +7,7 @@
 namespace quillon {
 
 CIapDevice::CIapDevice(OperatorFeedback& owner, LinkState& link)
-    : SerialPort(owner, link.LinkMode), window_(owner), link_(link) {}
+    : SerialPort(owner, link.LinkMode, &link.Stop), window_(owner), link_(link) {}
 
 int CIapDevice::SendFrame(std::uint8_t command, std::uint32_t address, std::uint8_t data) {
   const std::uint8_t operands[] = {static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address), data};
@@ -27,19 +27,32 @@ int CIapDevice::SendFrame(std::uint8_t command, std::uint32_t address, std::uint
   return WriteBytes(frame, sizeof frame);
 }
 
-int CIapDevice::AwaitReply(std::uint8_t& byte, std::chrono::milliseconds limit) {
+CIapDevice::Clock::time_point CIapDevice::StopBound(Clock::time_point deadline) {
+  if (!StopRequested()) {
+    stopSeen_.reset();
+    return deadline;
+  }
+  if (!stopSeen_) {
+    stopSeen_ = Clock::now();
+  }
+  return std::min(deadline, *stopSeen_ + StopGrace);
+}
+
+int CIapDevice::AwaitReply(std::uint8_t& byte, std::chrono::milliseconds limit, OnStop onStop) {
   constexpr auto pumpInterval = std::chrono::milliseconds(50);
   const auto queues = link_.queues;
   if (!queues) {
     return 0;
   }
-  const auto deadline = Clock::now() + limit;
+  const auto limitEnds = Clock::now() + limit;
   for (;;) {
     const int taken = GuardedGet(queues->ReplyQueue, queues->ReplyMutex, byte);
     if (taken == QueueDone) {
       return 1;
     }
-    if (taken != QueueFullOrEmpty || link_.LinkLost || Clock::now() >= deadline) {
+    const auto deadline = StopBound(limitEnds);
+    const bool givenUp = onStop == OnStop::GiveUp && StopRequested();
+    if (taken != QueueFullOrEmpty || link_.LinkLost || givenUp || Clock::now() >= deadline) {
       return 0;
     }
     {

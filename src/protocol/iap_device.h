@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
+#include "protocol/stop_point.h"
 #include "transport/guarded_queue.h"
 #include "transport/link_state.h"
 #include "transport/serial_port.h"
@@ -25,9 +28,24 @@ class CIapDevice : public SerialPort {
   int HandshakeQueued(std::uint8_t& status);
   int HandshakeDirect(std::uint8_t& status);
 
+  // What a wait does once the person asks to stop: a frame under way is given a short
+  // grace to finish, so that the link stays in step; a wait for a target that may never
+  // answer ends at once.
+  enum class OnStop { FinishFrame, GiveUp };
   // The next reply byte of the queued link: 1 with the byte, 0 when the link is lost, the
-  // limit passes or the queue fails. Sleeps until a byte arrives, keeping a window alive.
-  int AwaitReply(std::uint8_t& byte, std::chrono::milliseconds limit);
+  // limit passes, the queue fails or a stop ends the wait. Sleeps until a byte arrives,
+  // keeping a window alive.
+  int AwaitReply(std::uint8_t& byte, std::chrono::milliseconds limit, OnStop onStop = OnStop::FinishFrame);
+
+  // True once the person has asked the running operation to stop.
+  bool StopRequested() const { return link_.Stop.Raised(); }
+  // How long a frame under way may still take once a stop has been asked for; past it the
+  // frame is abandoned, and the stop is then told within a second of the request.
+  static constexpr std::chrono::milliseconds StopGrace{600};
+  // Where the last operation ended on a stop request, taken once by whoever reports it.
+  std::optional<StopPoint> TakeStopPoint() { return std::exchange(stopPoint_, std::nullopt); }
+  void NoteStop(const StopPoint& point) { stopPoint_ = point; }
+  bool Stopped() const { return stopPoint_.has_value(); }
 
   // Flash operations. Each drives the window's progress hooks and returns 0, or -1 on
   // failure, except ReadFlash (bytes stored, whole chunks only) and RunUserCode and the
@@ -51,8 +69,14 @@ class CIapDevice : public SerialPort {
   LinkState& Link() const { return link_; }
 
  private:
+  void NoteStopDuringDetection();
+  // Ends a wait at the stop's grace, counted from when the wait first saw the request.
+  Clock::time_point StopBound(Clock::time_point deadline);
+
   OperatorFeedback& window_;
   LinkState& link_;
+  std::optional<StopPoint> stopPoint_;
+  std::optional<Clock::time_point> stopSeen_;
 };
 
 }  // namespace quillon

@@ -37,6 +37,11 @@ int ProgramOption(CIapDevice& device, std::span<const Selectors> options, int op
   }
   const Selectors& selectors = options[static_cast<std::size_t>(option - 1)];
   for (int i = 0; i < selectors.count; ++i) {
+    if (device.StopRequested()) {
+      const auto total = static_cast<std::uint32_t>(selectors.count);
+      device.NoteStop({StopPoint::Work::Configuring, static_cast<std::uint32_t>(i), 0, total, i > 0});
+      return -1;
+    }
     if ((device.*sendStep)(selectors.bytes[i]) != 1) {
       return -1;
     }
@@ -51,9 +56,13 @@ int CIapDevice::SendLockByte(std::uint8_t selector) { return SendConfigurationSt
 
 int CIapDevice::SendRemapByte(std::uint8_t selector) { return SendConfigurationStep(*this, QRV_CMD_REMAP, selector); }
 
-int CIapDevice::SetLock(int option) { return ProgramOption(*this, LockOptions, option, &CIapDevice::SendLockByte); }
+int CIapDevice::SetLock(int option) {
+  stopPoint_.reset();
+  return ProgramOption(*this, LockOptions, option, &CIapDevice::SendLockByte);
+}
 
 int CIapDevice::SetRemap(int option) {
+  stopPoint_.reset();
   return ProgramOption(*this, RemapOptions, option, &CIapDevice::SendRemapByte);
 }
 

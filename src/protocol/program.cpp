@@ -70,25 +70,40 @@ int CIapDevice::WriteFlash(int start, int sectorSize, const std::uint8_t* data, 
   if (chunkSize <= 0 || chunkSize > BurstSize) {
     return -1;
   }
+  stopPoint_.reset();
   BeginProgress(window_, total / chunkSize, chunkSize, msg::Writing);
   auto address = static_cast<std::uint32_t>(start);
+  // What the frames sent so far may have touched, for a stop to tell.
+  StopPoint sent{StopPoint::Work::Programming, address, address, address, false};
   bool written = true;
   for (int done = 0; done < total && written; done += chunkSize) {
+    if (StopRequested()) {
+      sent.at = address;
+      NoteStop(sent);
+      break;
+    }
     // A last chunk the image does not fill is padded with what erased flash holds anyway,
     // rather than read past the image.
     std::array<std::uint8_t, BurstSize> chunk;
     chunk.fill(0xFF);
     std::copy_n(data + done, std::min(chunkSize, total - done), chunk.begin());
     if (!IsBlank(chunk.data(), chunkSize)) {
+      sent.first = sent.sent ? sent.first : address;
+      sent.last = address + static_cast<std::uint32_t>(chunkSize) - 1;
+      sent.sent = true;
       written = queued ? WriteBurst(*this, address, chunk.data())
                        : WriteFrame(*this, address, chunk.data(), chunkSize);
     }
     if (written) {
       window_.ProgressAdvance();
       address += static_cast<std::uint32_t>(chunkSize);
+    } else if (StopRequested()) {
+      sent.at = address;
+      sent.inStep = false;
+      NoteStop(sent);
     }
   }
-  return EndProgress(window_, written);
+  return EndProgress(window_, written && !stopPoint_);
 }
 
 }  // namespace quillon

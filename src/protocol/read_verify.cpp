@@ -40,16 +40,31 @@ bool ReplyEnded(CIapDevice& device) {
   return device.StaysQuiet(std::max<std::chrono::microseconds>(2 * byteTime, std::chrono::milliseconds(2)));
 }
 
+// At a chunk's boundary, or after a chunk that failed: true, with the stop noted, when the
+// person has asked to stop. A read leaves the flash as it was.
+bool StoppedReading(CIapDevice& device, std::uint32_t address, bool inStep) {
+  if (!device.StopRequested()) {
+    return false;
+  }
+  device.NoteStop({StopPoint::Work::Unchanged, address, address, address, true, inStep});
+  return true;
+}
+
 }  // namespace
 
 int CIapDevice::ReadFlash(std::uint8_t* destination, int start, int total, int chunk) {
   if (!ChunkSizeValid(chunk)) {
     return 0;
   }
+  stopPoint_.reset();
   BeginProgress(window_, total / chunk, chunk, msg::Reading);
   int stored = 0;
   bool complete = true;
   while (stored < total && complete) {
+    const auto address = static_cast<std::uint32_t>(start + stored);
+    if (StoppedReading(*this, address, true)) {
+      break;
+    }
     const int count = std::min(chunk, total - stored);
     ChunkBuffer buffer{};
     complete = ReadChunk(*this, start + stored, count, buffer.data()) && (stored + count < total || ReplyEnded(*this));
@@ -57,9 +72,11 @@ int CIapDevice::ReadFlash(std::uint8_t* destination, int start, int total, int c
       std::copy_n(buffer.begin(), count, destination + stored);
       stored += count;
       window_.ProgressAdvance();
+    } else {
+      StoppedReading(*this, address, false);
     }
   }
-  EndProgress(window_, complete);
+  EndProgress(window_, complete && !stopPoint_);
   return stored;
 }
 
@@ -68,13 +85,19 @@ int CIapDevice::CompareFlash(int start, int chunk, const std::uint8_t* image, in
   if (!ChunkSizeValid(chunk)) {
     return -1;
   }
+  stopPoint_.reset();
   BeginProgress(window_, total / chunk, chunk, msg::Comparing);
   bool equal = true;
   for (int done = 0; done < total && equal; done += chunk) {
+    const auto address = static_cast<std::uint32_t>(start + done);
+    if (StoppedReading(*this, address, true)) {
+      break;
+    }
     // The target is asked for whole chunks even at the end; only the image's bytes count.
     ChunkBuffer flash{};
-    equal = ReadChunk(*this, start + done, chunk, flash.data());
+    equal = ReadChunk(*this, start + done, chunk, flash.data()) && (done + chunk < total || ReplyEnded(*this));
     if (!equal) {
+      StoppedReading(*this, address, false);
       break;
     }
     const int count = std::min(chunk, total - done);
@@ -90,7 +113,7 @@ int CIapDevice::CompareFlash(int start, int chunk, const std::uint8_t* image, in
       window_.ProgressAdvance();
     }
   }
-  return EndProgress(window_, equal);
+  return EndProgress(window_, equal && !stopPoint_);
 }
 
 }  // namespace quillon

@@ -28,6 +28,15 @@ void LoadCommSettings(const AppPaths& paths, SerialPort& port, const FailureRepo
   }
 }
 
+std::optional<unsigned> ParseBaudRate(std::string_view text) {
+  for (const unsigned rate : {2400U, 4800U, 9600U, 19200U, 38400U}) {
+    if (text == std::to_string(rate)) {
+      return rate;
+    }
+  }
+  return std::nullopt;
+}
+
 void ReportUnreadableSettings(const AppPaths& paths, const FailureReport& report) {
   for (const std::filesystem::path& file : {CommSettingsFilePath(paths), SettingValues(paths).File()}) {
     std::error_code error;

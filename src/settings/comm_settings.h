@@ -33,6 +33,8 @@ struct CommSettingsSaved {
 };
 CommSettingsSaved SaveCommSettings(const AppPaths& paths, const CommSettings& settings, const FailureReport& report);
 
+// One of the five rates the dialog offers, written in decimal; nothing otherwise.
+std::optional<unsigned> ParseBaudRate(std::string_view text);
 // An echo window written as a whole number from 1 to the port's largest; nothing otherwise.
 std::optional<int> ParseEchoWindow(std::string_view text);
 // The echo window kept with the settings: nothing when none, or none that will do, is kept.

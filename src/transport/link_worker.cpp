@@ -46,6 +46,9 @@ bool LinkWorker::Start(SerialPort& port, const QueuedConversation& conversation)
   link_.LinkLost = false;
   ended_ = false;
   port_ = &port;
+  // Before the thread: a ready byte it meets at once, on a port left open by a direct
+  // detection, must be answered in the queued conversation, not waited on for an echo.
+  const int previousMode = link_.LinkMode.exchange(QueuedLink);
   try {
     thread_ = std::thread([this, &port, queues] {
       Run(port, queues);
@@ -53,6 +56,7 @@ bool LinkWorker::Start(SerialPort& port, const QueuedConversation& conversation)
       NoteProgress(false);
     });
   } catch (const std::system_error&) {
+    link_.LinkMode = previousMode;
     link_.RunFlag = false;
     link_.queues.reset();
     return false;
@@ -86,7 +90,12 @@ bool LinkWorker::StopWhenSent(std::chrono::milliseconds limit) {
       return !commandInFlight_ && queues->CommandQueue.IsEmpty() && queues->OperandQueue.IsEmpty();
     };
     std::unique_lock lock(sentMutex_);
-    sent_.wait_until(lock, deadline, [&] { return ended_ || allSent(); });
+    // A stop request comes from a signal as well, which cannot notify: it is looked at
+    // between short slices.
+    constexpr auto slice = std::chrono::milliseconds(50);
+    while (!sent_.wait_until(lock, std::min(deadline, Clock::now() + slice), [&] { return ended_ || allSent(); }) &&
+           Clock::now() < deadline && !link_.Stop.Raised()) {
+    }
     sent = allSent() && !link_.LinkLost;
     lock.unlock();
     Stop();

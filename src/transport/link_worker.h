@@ -26,8 +26,8 @@ class LinkWorker {
   LinkWorker(const LinkWorker&) = delete;
   LinkWorker& operator=(const LinkWorker&) = delete;
 
-  // Creates the queues in the link state and starts the thread, which holds the
-  // conversation the target leads; WorkerStarted is set.
+  // Puts the link in the queued mode, creates the queues in the link state and starts the
+  // thread, which holds the conversation the target leads; WorkerStarted is set.
   bool Start(SerialPort& port, const QueuedConversation& conversation);
   // Ends the thread, waits for it, then releases the queues. Nothing happens when no
   // worker was started.

@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "operator/messages.h"
-#include "transport/link_state.h"
 #include "operator/operator.h"
+#include "operator/stop_request.h"
+#include "transport/link_state.h"
 
 namespace quillon {
 
@@ -138,8 +139,10 @@ class SerialPort::Reconfiguration {
   std::unique_lock<std::mutex> lock_;
 };
 
-SerialPort::SerialPort(OperatorMessages& owner, const std::atomic<int>& linkMode)
-    : owner_(owner), linkMode_(linkMode), wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+SerialPort::SerialPort(OperatorMessages& owner, const std::atomic<int>& linkMode, const StopRequest* stop)
+    : owner_(owner), linkMode_(linkMode), stop_(stop), wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+bool SerialPort::StopRaised() const { return stop_ != nullptr && stop_->Raised(); }
 
 SerialPort::~SerialPort() {
   CloseIfOpen();
@@ -431,7 +434,7 @@ int SerialPort::WriteBytes(const std::uint8_t* bytes, std::size_t count, const B
     if (!good) {
       result = 0;
       // A line that has hung up takes nothing more: the rest would only fail in turn.
-      if (!failed || hungUp_) {
+      if (!failed || hungUp_ || StopRaised()) {
         SkipEchoes(static_cast<std::size_t>(std::count(outgoing.begin() + static_cast<std::ptrdiff_t>(checked) + 1,
                                                        outgoing.begin() + static_cast<std::ptrdiff_t>(sent), true)));
         return 0;

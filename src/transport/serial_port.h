@@ -13,6 +13,7 @@
 namespace quillon {
 
 class OperatorMessages;
+class StopRequest;
 
 // Results of open and close.
 enum PortResult : int {
@@ -40,7 +41,9 @@ std::string DefaultDevicePath(int portNumber);
 // new handle for the rest of its time.
 class SerialPort {
  public:
-  SerialPort(OperatorMessages& owner, const std::atomic<int>& linkMode);
+  // A raised stop request ends a frame whose bytes fail at the first one, rather than after
+  // each of the rest has waited out its time.
+  SerialPort(OperatorMessages& owner, const std::atomic<int>& linkMode, const StopRequest* stop = nullptr);
   virtual ~SerialPort();
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
@@ -111,8 +114,11 @@ class SerialPort {
   void ReportHangUp();
   void SkipEchoes(std::size_t count);
 
+  bool StopRaised() const;
+
   OperatorMessages& owner_;
   const std::atomic<int>& linkMode_;
+  const StopRequest* stop_;
   Timing timing_;
   std::atomic<int> connected_{0};
   std::atomic<bool> hungUp_{false};

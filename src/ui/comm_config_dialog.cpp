@@ -58,6 +58,8 @@ void CCommConfigDlg::DoDataExchange() {
   }
   baudSelection_ = IndexForBaud(port.GetBaudRate());
   bindings_ = ReadDeviceBindings(paths_);
+  storedBindings_ = bindings_;
+  configuredPort_ = configuredPort;
   firstFill_ = false;
 }
 
@@ -71,7 +73,12 @@ void CCommConfigDlg::OnOK(OperatorMessages& owner) {
   SerialPort& port = chip_->Device();
   port.SetPortNumber(settings.port);
   port.SetBaudRate(settings.baud);
-  ApplyDeviceBinding(bindings_, port);
+  // The port keeps the device it was given (an emulator's pty, say) unless the operator
+  // chose another slot or another device for it.
+  if (settings.port != configuredPort_ ||
+      BoundDevice(bindings_, settings.port) != BoundDevice(storedBindings_, settings.port)) {
+    ApplyDeviceBinding(bindings_, port);
+  }
   const FailureReport report = [&owner](std::string_view text) { owner.Inform(text); };
   const CommSettingsSaved saved = SaveCommSettings(paths_, settings, report);
   stored_ = saved.port && saved.file && saved.baud;

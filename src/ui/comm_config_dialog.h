@@ -69,6 +69,8 @@ class CCommConfigDlg {
   int portSelection_ = NoSelection;
   int baudSelection_ = NoSelection;
   DeviceBindings bindings_{};
+  DeviceBindings storedBindings_{};
+  int configuredPort_ = 0;
   bool stored_ = true;
 };
 

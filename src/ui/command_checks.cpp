@@ -1,5 +1,7 @@
 #include "ui/command_checks.h"
 
+#include <optional>
+
 #include "operator/messages.h"
 #include "ui/main_dlg.h"
 
@@ -58,8 +60,29 @@ void DropFailedQueuedLink(CMainDlg& host) {
   if (host.Link().Queued() && !host.Link().LinkLost) {
     host.StopLinkWorker();
     host.Link().SetLinkLost();
+    // Until the watchdog has told it, no command may take the link for a live one.
+    if (CTargetChip* chip = host.TargetChip()) {
+      chip->Device().ClearConnected();
+    }
   }
   host.Note(Outcome::Failed);
+}
+
+bool EndedByStop(CMainDlg& host) {
+  CTargetChip* chip = host.TargetChip();
+  const std::optional<StopPoint> point = chip != nullptr ? chip->Device().TakeStopPoint() : std::nullopt;
+  if (!point) {
+    return false;
+  }
+  if (!point->inStep) {
+    host.StopLinkWorker();
+    host.ClearChipInfo();
+    chip->Device().ClearConnected();
+    chip->Device().PurgeInput();
+  }
+  host.Window().Inform(StopText(*point));
+  host.Note(Outcome::Stopped);
+  return true;
 }
 
 }  // namespace quillon

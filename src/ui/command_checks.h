@@ -25,4 +25,10 @@ bool RefusedInQueuedLink(CMainDlg& host);
 // is stopped and the link marked lost, and the watchdog then tells the operator.
 void DropFailedQueuedLink(CMainDlg& host);
 
+// After an operation: true when a stop request ended it. The person is told where it
+// stopped and what may be half-done, and the command ends Stopped. A link whose frame was
+// abandoned is set aside quietly, as the words said: the worker of a queued link is
+// stopped, and either link then needs a new detection.
+bool EndedByStop(CMainDlg& host);
+
 }  // namespace quillon

@@ -3,6 +3,7 @@
 #include "operator/messages.h"
 #include "protocol/detection.h"
 #include "protocol/queued_conversation.h"
+#include "ui/command_checks.h"
 #include "ui/main_dlg.h"
 
 namespace quillon {
@@ -52,14 +53,15 @@ void CMainDlg::OnAutoDetect() {
     Note(Outcome::Failed);
     return;
   }
-  link_.LinkMode = QueuedLink;
   std::uint8_t status = 0xFF;
   if (device.OpenPort() != PortOk) {
     Fail(msg::Rs232SetupFailed);
     return;
   }
   if (device.HandshakeQueued(status) != 1) {
-    Fail(msg::NoResponse);
+    if (!EndedByStop(*this)) {
+      Fail(msg::NoResponse);
+    }
     return;
   }
   chip_->SetMemoryType(MemoryInternal);
@@ -76,6 +78,11 @@ void CMainDlg::OnAutoDetect() {
   }
 
   const ChipIdentity identity = IdentifyChip(ReadChipId(device, timing_.handshake));
+  if (device.StopRequested()) {
+    device.NoteStop({StopPoint::Work::Detecting, 0, 0, 0, true});
+    EndedByStop(*this);
+    return;
+  }
   if (identity.model != nullptr) {
     chip_->SetChipType(identity.model->chipType);
     info_.ChipType = identity.model->name;
@@ -146,7 +153,9 @@ void CMainDlg::RunSelection(int linkMode) {
   }
   if (device.OpenPort() == PortOk) {
     if (device.HandshakeDirect(status) != 1) {
-      Fail(msg::NoResponse);
+      if (!EndedByStop(*this)) {
+        Fail(msg::NoResponse);
+      }
       return;
     }
     DecodeSecurity(status);

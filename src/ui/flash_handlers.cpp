@@ -39,6 +39,8 @@ void CMainDlg::OnSectorErase() {
   const auto stride = static_cast<int>(chip->SectorSize(range.block));
   if (chip->Device().EraseSectors(static_cast<int>(range.address), stride, range.count) == 0) {
     Window().Inform(msg::SectorsEraseCompleted);
+  } else if (EndedByStop(*this)) {
+    return;
   } else if (Link().Queued()) {
     DropFailedQueuedLink(*this);
   } else {
@@ -57,7 +59,7 @@ void CMainDlg::OnChipErase() {
   }
   if (chip->Device().ChipErase() == 0) {
     Window().Inform(msg::ChipEraseCompleted);
-  } else {
+  } else if (!EndedByStop(*this)) {
     Fail(msg::ChipEraseFailed);
   }
 }
@@ -94,6 +96,7 @@ void CMainDlg::OnRead() {
     Note(Outcome::Declined);
   }
   bool failed = false;
+  bool stopped = false;
   if (chosen) {
     const auto sectorSize = static_cast<int>(chip->SectorSize(range.block));
     const auto offset = range.address - chip->StartAddress(range.block);
@@ -101,7 +104,8 @@ void CMainDlg::OnRead() {
     const auto image = FreshBlockImage(*chip, range.block);
     const int stored =
         chip->Device().ReadFlash(image.data() + offset, static_cast<int>(range.address), wanted, sectorSize);
-    if (stored != wanted) {
+    stopped = chip->Device().Stopped();
+    if (stored != wanted && !stopped) {
       if (!Link().Queued()) {
         Fail(msg::UnmatchedReadCount);
         Link().ReadAllBlocks = false;
@@ -113,7 +117,10 @@ void CMainDlg::OnRead() {
     FillMemoryView(range.block, range.firstSector);
   }
   ShowChipInfo();
-  if (failed) {
+  // What came before the stop stays in view behind the words that tell where it stopped.
+  if (stopped) {
+    EndedByStop(*this);
+  } else if (failed) {
     DropFailedQueuedLink(*this);
   }
   Link().ReadAllBlocks = false;
@@ -141,7 +148,7 @@ void ProgramConfiguration(CMainDlg& host, int (CIapDevice::*program)(int), std::
   }
   if ((chip->Device().*program)(dialog.GetOption()) == 0) {
     host.Window().Inform(completed);
-  } else {
+  } else if (!EndedByStop(host)) {
     host.Fail(failed);
   }
 }
@@ -191,7 +198,10 @@ void CMainDlg::OnExecuteUserCode() {
   // The output is not purged: the run command's operand may still be in the driver's
   // buffer, and nothing else can be.
   DisconnectTarget(*this);
-  if (!started) {
+  if (!started && device.StopRequested()) {
+    device.NoteStop({StopPoint::Work::Starting, 0, 0, 0, true});
+    EndedByStop(*this);
+  } else if (!started) {
     Fail(msg::UserCodeNotStarted);
   }
 }

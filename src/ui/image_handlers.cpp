@@ -80,10 +80,14 @@ int CMainDlg::DoDownload(CTargetChip& chip) {
   if (result == ImageDone) {
     return 0;
   }
-  if (result == ImageFailed) {
+  if (result == ImageStopped) {
+    EndedByStop(*this);
+  } else if (result == ImageNoMemory) {
+    Note(Outcome::Failed);
+  } else {
+    // Erase, program or verify: every transfer that failed leaves a queued link unknown.
     DropFailedQueuedLink(*this);
   }
-  Note(Outcome::Failed);
   return -1;
 }
 
@@ -121,12 +125,20 @@ void CMainDlg::OnCompare() {
   int mismatchPair = 0;
   const int result = CompareFileWithFlash(*chip, path, range.block, static_cast<int>(range.address), mismatchAddress,
                                           mismatchPair, StagingFile(paths_.cacheDir));
+  window_.SetTitle(savedTitle);
+  if (result == ImageStopped) {
+    ShowChipInfo();
+    EndedByStop(*this);
+    return;
+  }
   info_.IapStatus = CompareStatusText(path, result, mismatchAddress, mismatchPair);
-  if (result != ImageDone) {
+  ShowChipInfo();
+  // A difference leaves the conversation in step; a transfer that failed does not.
+  if (result == ImageProgramFailed && mismatchAddress < 0) {
+    DropFailedQueuedLink(*this);
+  } else if (result != ImageDone) {
     Note(Outcome::Failed);
   }
-  window_.SetTitle(savedTitle);
-  ShowChipInfo();
 }
 
 void CMainDlg::OnFileSave() {
@@ -142,7 +154,14 @@ void CMainDlg::OnFileSave() {
     std::error_code writeError;
     const int result = SaveFlashToFile(*chip_, dialog.GetFileName(), static_cast<int>(range.address),
                                        range.count * sectorSize, sectorSize, dialog.GetTextFormat(), writeError);
-    if (result != 0) {
+    if (result == ImageStopped) {
+      EndedByStop(*this);
+      window_.RedrawNow();
+      return;
+    }
+    if (result != 0 && !writeError && result != ImageNoMemory) {
+      DropFailedQueuedLink(*this);
+    } else if (result != 0) {
       Note(Outcome::Failed);
     }
     // Only a read that succeeded gets as far as the file, so the link is up to tell this.
@@ -185,7 +204,13 @@ void CMainDlg::OnFilePrint(PrintBackEnd& printer) {
   }
   const auto sectorSize = static_cast<int>(chip_->SectorSize(range.block));
   const int result = PrintFlash(*chip_, printer, static_cast<int>(range.address), range.count * sectorSize, sectorSize);
-  if (result != 0) {
+  if (result == ImageStopped) {
+    EndedByStop(*this);
+    return;
+  }
+  if (result == ImageReadShort) {
+    DropFailedQueuedLink(*this);
+  } else if (result != 0) {
     Note(Outcome::Failed);
   }
   if (!link_.LinkLost) {

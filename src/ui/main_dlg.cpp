@@ -92,6 +92,8 @@ bool CMainDlg::RunExclusive(const std::function<void()>& command) {
     return false;
   }
   busy_ = true;
+  // A request belongs to the command it was raised during, not to the next one.
+  link_.Stop.Clear();
   struct Release {
     bool& busy;
     ~Release() { busy = false; }

@@ -36,10 +36,6 @@ std::pair<int, std::string> RunCli(const test::TempDir& home, std::string argume
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
-const std::string kSettingsUsage =
-    "usage: quillon-cli settings [--port COM1..COM4] [--baud 2400|4800|9600|19200|38400] [--device PATH|default]\n"
-    "                            [--echo-window 1..64]\n";
-
 // Each expected text must appear, in this order; with no --yes nothing is asked. A
 // settings command refuses what it cannot store, with its usage.
 TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
@@ -53,7 +49,7 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
   const struct { std::string arguments; int exitCode; std::vector<std::string> inOrder; } cases[] = {
       {"--simulate detect", 0, {"Fw Version: v1.1E", "IAP Status: Handshaking succeed!"}},
       {"--simulate --firmware v1.1e-ext --chip A16 detect", 0, {"Chip Type:  QRV71A16", "IAP Status: Handshaking"}},
-      {"--simulate=status=0x03 --firmware v1.1d detect", 0, {"ReMap:      4 KByte", "IAP Status: Handshaking"}},
+      {"detect --simulate=status=0x03 --firmware v1.1d", 0, {"ReMap:      4 KByte", "IAP Status: Handshaking"}},
       {"--firmware v1.1d --port " + silent.Path() + " detect", 1, {"No Response from Target Board!!!"}},
       {"--simulate=firmware-letter=0x44 detect", 1,
        {"Fw Version: v1.1?", "SECURITY : CHIP IS UNLOCKED", "Wrong Firmware Version Detected in MCU chip!!!"}},
@@ -69,7 +65,8 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
        {"001     0080        00FF      00128        Not Blank", "003     0180        01FF      00384        Not Avail.",
         "SECTOR 001", "41 42 FF FF"}},
       {fw + "compare @/flash.bin", 0, {"File flash.bin Compare succeed!"}},
-      {"--simulate --firmware v1.1e-ext --yes download @/flash.bin --sector 256", 0, {"Proceed to download?", "Done"}},
+      {"download @/flash.bin --sector 256 --simulate --firmware v1.1e-ext -y", 0, {"Proceed to download?", "Done"}},
+      {"--simulate download @/flash.bin", 1, {"quillon-cli: \"Proceed to download?\" needs an answer: give --yes"}},
       {"--simulate --yes compare @/flash.bin", 1,
        {"Unmatched data at memory address 0000h: FFh(MCU) vs. 00h in File flash.bin"}},
       {"--simulate --firmware v1.1e-ext --yes download-run @/flash.bin", 1, {"download-run is not available"}},
@@ -79,18 +76,17 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
       // Bytes sent ahead of their echoes still reach the target as they are: the read-back agrees.
       {"--simulate --firmware v1.1e-ext --echo-window 16 --yes download @/flash.bin --sector 256", 0, {"Done", "Done"}},
       {"--simulate --firmware v1.1d --echo-window 16 --yes download @/flash.bin", 0, {"Done", "Done"}},
-      {"--echo-window 65 detect", 2, {"--echo-window is 1 to 64"}},
-      {"--help", 0, {"usage: quillon-cli"}},
-      {"-h detect", 0, {"usage: quillon-cli"}},
+      {"--echo-window 65 detect", 2, {"quillon-cli: --echo-window: takes 1 to 64, not '65'\nsee quillon-cli detect --help\n"}},
+      {"--baud 115200 detect", 2, {"--baud: takes 2400, 4800, 9600, 19200 or 38400, not '115200'"}},
+      {"--help", 0, {"Usage: quillon-cli [OPTIONS]"}},
+      {"detect -h --port /dev/null", 0, {"Usage: quillon-cli detect"}},
       {"--version", 0, {"quillon-cli 0."}},
       {"--simulate --yes download /nonexistent.hex", 2, {"cannot read /nonexistent.hex: No such file"}},
       {"settings --baud 1234", 2,
-       {"quillon-cli settings: --baud takes 2400, 4800, 9600, 19200 or 38400, not '1234'\n" + kSettingsUsage}},
-      {"settings --port=COM5", 2, {"quillon-cli settings: --port takes COM1 to COM4, not 'COM5'\n" + kSettingsUsage}},
-      {"settings --device ttyUSB0", 2,
-       {"quillon-cli settings: --device takes a device's full path or 'default', not 'ttyUSB0'\n" + kSettingsUsage}},
-      {"settings --speed 9600", 2, {"quillon-cli settings: unknown option '--speed'\n" + kSettingsUsage}},
-      {"settings --port", 2, {"quillon-cli settings: --port needs a value\n" + kSettingsUsage}},
+       {"quillon-cli: --baud: takes 2400, 4800, 9600, 19200 or 38400, not '1234'\nsee quillon-cli settings --help\n"}},
+      {"settings --port=COM5", 2, {"--port: takes COM1 to COM4, not 'COM5'"}},
+      {"settings --device ttyUSB0", 2, {"--device: takes a device's full path or 'default', not 'ttyUSB0'"}},
+      {"settings --speed 9600", 2, {"quillon-cli: unexpected --speed 9600\nsee quillon-cli settings --help\n"}},
       {"settings --port COM2 --baud 4800", 0, {"Port:      COM2", "Baud rate: 4800"}},
       {"settings --echo-window 16", 0, {"Echo window: 16"}},
       {"settings", 0, {"Port:      COM2", "Baud rate: 4800", "Device:    /dev/ttyS1", "Echo window: 16", "COM1 -> /dev/ttyS0"}},
@@ -112,7 +108,7 @@ TEST(CliProgram, RefusesABadCommandLineAsAUsageError) {
   test::TempDir home;
   for (const char* arguments :
        {"", "frobnicate", "--chip A64 detect", "--simulate=no-such-option detect", "ports extra",
-        "--simulate read --sector 320", "--simulate erase --range 256", "--simulate erase extra", "--simulate lock 6",
+        "--simulate read --sector 320", "--simulate read --sector 0x80", "--simulate erase --range 256", "--simulate erase extra", "--simulate lock 6",
         "--simulate lock", "--simulate remap 0", "--simulate chip-erase now", "--simulate download",
         "--simulate download @/a @/b", "--simulate save @/out --format hex", "--simulate save @/out --range 256",
         "--simulate=boards=2,fault@3=no-echo detect", "--simulate=boards=0 detect", "--ports @/none* detect"}) {
@@ -204,6 +200,12 @@ TEST(CliGang, JsonIsOneObjectAPort) {
       for (const auto& field : fields) EXPECT_FALSE(object[field].empty()) << field << " in " << line;
     }
   }
+}
+
+// At a terminal only y or o goes ahead: an empty line is No.
+TEST(QuestionAnswers, AnEmptyLineIsNo) {
+  cli::QuestionAnswers answers(false, false, [](std::string_view) { return std::optional<std::string>(""); });
+  EXPECT_EQ(answers.Decide(msg::ProceedToDownload, Buttons::YesNo), Answer::No);
 }
 
 // Whatever the bytes, a string comes out as valid JSON that reads back as the text, less

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QRadioButton>
+#include <QTest>
 
 #include "gui_host.h"
 #include "operator/messages.h"
@@ -40,6 +41,21 @@ TEST(DialogViewsTest, CarryTheOperatorsChoicesToTheCommand) {
        [](GuiHost& host) {
          EXPECT_EQ(ReadCommSettingsFile(CommSettingsFilePath(AppPaths{host.dir / "config", host.dir / "cache"})),
                    (CommSettings{3, 9600}));
+       }},
+      // A path typed into the device list and confirmed with Enter is bound to the slot.
+      {"typed device", IdCommSettings, "commConfigDialog",
+       [](GuiHost&, QDialog& dialog) {
+         QLineEdit* typed = dialog.findChild<QComboBox*>(QStringLiteral("device"))->lineEdit();
+         typed->clear();
+         QTest::keyClicks(typed, QStringLiteral("/dev/ttyUSB7"));
+         QTest::keyClick(typed, Qt::Key_Return);
+       },
+       [](GuiHost& host) { EXPECT_EQ(host.window.Dialog().TargetChip()->Device().DevicePath(), "/dev/ttyUSB7"); }},
+      // OK with the slot and its device unchanged keeps the emulated target's pty.
+      {"device kept", IdCommSettings, "commConfigDialog", [](GuiHost&, QDialog&) {},
+       [](GuiHost& host) {
+         EXPECT_EQ(host.window.Dialog().TargetChip()->Device().DevicePath(), host.target.SlavePath());
+         EXPECT_TRUE(host.Detect());
        }},
   };
   for (const auto& c : cases) {

@@ -89,6 +89,16 @@ struct GuiHost {
       return true;
     };
   }
+  // Answers the download dialog with this file, and its question with Yes.
+  void AnswerDownload(const std::filesystem::path& file) {
+    modals.dialogs["downloadDialog"] = [file](QDialog& dialog) {
+      dialog.findChild<QLineEdit*>(QStringLiteral("file"))->setText(QString::fromStdString(file.string()));
+      return true;
+    };
+    modals.onMessage = [this](const std::string& text) {
+      if (text.starts_with("Data in corresponding sectors")) modals.AnswerYesNext();
+    };
+  }
   std::string PaneText(int pane) { return window.Panes().Pane(pane)->text().toStdString(); }
 
   sim::Config config;

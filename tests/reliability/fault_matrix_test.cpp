@@ -185,10 +185,10 @@ TEST_P(FaultMatrix, EndsInTimeWithAFailureItExplainsAndLeavesTheFilesAlone) {
   std::string command = op.command;
   for (std::size_t at; (at = command.find('@')) != std::string::npos;) command.replace(at, 1, home.Path().string());
   std::istringstream words(command);
-  std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
-  const cli::CommandEntry* entry = cli::FindCommand(args.front());
-  args.erase(args.begin());
-  const int exit = cli::ExitStatusOf(cli::RunWindowCommand(entry->run, window, cli, args));
+  const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+  const cli::GlobalOptions line = cli::ParseCommandLine(args).options;
+  const cli::CommandEntry* entry = cli::FindCommand(line.command);
+  const int exit = cli::ExitStatusOf(cli::RunWindowCommand(entry->run, window, cli, line.arguments));
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
   const std::string said = Said(out.get());
   const char* tolerated = Tolerated(op, fault.name);

@@ -5,6 +5,7 @@
 
 #include "operator/messages.h"
 #include "protocol/commands.h"
+#include "protocol/queued_conversation.h"
 #include "support/host_fixture.h"
 
 namespace quillon {
@@ -18,7 +19,10 @@ using test::WaitFor;
 
 TEST(LinkWorker, AnswersEachReadyByteWithTheIdleByteAndNoticesWhenTheyStop) {
   HostFixture host;
-  ASSERT_TRUE(host.Detect());
+  // As on a port left open by a direct detection: starting the worker is what makes the
+  // link queued, before its first ready byte.
+  ASSERT_EQ(host.Device().OpenPort(), PortOk);
+  ASSERT_TRUE(host.window.Worker().Start(host.Device(), QueuedLinkConversation()));
   host.target.ClearWireLog();
   ASSERT_TRUE(host.target.WaitForWireBytes(40, 2s));
   const auto log = host.target.WireLog();
@@ -32,6 +36,7 @@ TEST(LinkWorker, AnswersEachReadyByteWithTheIdleByteAndNoticesWhenTheyStop) {
     }
   }
   EXPECT_GE(answered, 15u);
+  EXPECT_EQ(host.op.Messages(), Strings{});
 
   host.target.SetFaults({.readyStopsAfter = 0});
   const auto stopped = Clock::now();

@@ -151,6 +151,36 @@ TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
   }
 }
 
+// A compare whose reply came late or with a byte too many must leave nothing on the line
+// for the next command to take as its own reply.
+TEST(Compare, AFailedCompareLeavesNoReplyForTheNextCommand) {
+  const Bytes flash = Counting(0x10000, 0);
+  const struct { const char* name; Firmware firmware; sim::Faults faults; bool linkDropped; } cases[] = {
+      {"target silent, then prompting again, queued", Firmware::V11EInt, {.silenceAfter = 0}, true},
+      {"stray byte in the last chunk, direct", Firmware::V11EExt,
+       {.extraByteAfterReply = 126, .extraByteValue = flash[0xFF], .atCommand = true}, false}, };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FlashHost host(TargetOf(c.firmware));
+    host.target.LoadFlash(0, flash);
+    host.ChooseFile(host.File("name.bin", Part(flash, 0x80, 0x80)), 1);
+    host.target.SetFaults(c.faults);
+    host.window.OnCompare();
+    EXPECT_EQ(host.op.ShownChipInfo().IapStatus, "File name.bin Compare failed!");
+    EXPECT_EQ(host.window.Link().LinkLost.load(), c.linkDropped);
+    host.target.SetFaults({});
+    const std::string path = (host.dir / "sector0.bin").string();
+    host.op.onSave = [&](CSaveDlg& dialog) {
+      dialog.SetFileName(path);
+      dialog.Click(CSaveDlg::IdBinaryFile);
+      return dialog.SelectStart(0) && dialog.SelectRange(1);
+    };
+    host.window.OnFileSave();
+    EXPECT_EQ(std::filesystem::exists(path), !c.linkDropped);
+    EXPECT_EQ(ReadFile(path), c.linkDropped ? Bytes{} : Part(flash, 0, 128));
+  }
+}
+
 TEST(Save, WritesTheRangeCutAtTheBlocksEndOrNothing) {
   // button -1: none clicked; bytes 0: the read comes short
   const struct { int start; int range; int button; std::uint32_t address; std::size_t bytes; } cases[] = {

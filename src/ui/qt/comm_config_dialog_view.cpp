@@ -44,6 +44,9 @@ bool RunCommConfigDialogView(QWidget* owner, CCommConfigDlg& dialog) {
   QComboBox* bauds = AddList(*grid, frame, "baud rate", "baud", 1);
   QComboBox* devices = AddList(*grid, frame, "device", "device", 2);
   devices->setEditable(true);
+  // A typed path confirmed with Enter stays typed, to be bound on OK, instead of becoming
+  // an entry of the list that stands for no device.
+  devices->setInsertPolicy(QComboBox::NoInsert);
   devices->setMinimumContentsLength(20);
   frame.Content().addLayout(grid);
 

@@ -37,6 +37,9 @@ QComboBox* AddChoiceList(DialogFrame& frame, std::string_view label, const char*
 void AddFileRow(DialogFrame& frame, std::string_view label, const std::string& fileName,
                 std::function<void(const std::string&)> typed, std::function<QString(QWidget*)> browse,
                 std::function<void(const std::string&)> chosen);
+// What the file dialogs offer to show.
+inline constexpr const char* ImageFileFilters = "Intel HEX (*.hex *.ihx *.ihex);;Binary (*.bin);;All files (*)";
+
 // Shows the entries and the selection without telling `select`.
 void ShowChoices(QComboBox& list, const std::vector<std::string>& entries, int selection);
 

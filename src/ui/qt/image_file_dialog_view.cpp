@@ -13,7 +13,9 @@ bool RunImageFileDialogView(QWidget* owner, CImageFileDlg& dialog, std::string_v
   AddFileRow(
       frame, CImageFileDlg::FileLabel, dialog.GetFileName(),
       [&dialog](const std::string& name) { dialog.SetFileName(name); },
-      [](QWidget* parent) { return QFileDialog::getOpenFileName(parent); },
+      [](QWidget* parent) {
+        return QFileDialog::getOpenFileName(parent, QString(), QString(), QString::fromLatin1(ImageFileFilters));
+      },
       [&](const std::string& path) {
         dialog.Browse(path);
         ShowChoices(*start, dialog.StartEntries(), dialog.StartSelection());

@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "protocol/target_chip.h"
 #include "sim/emulator.h"
@@ -32,6 +33,14 @@ int main(int argc, char** argv) {
   // A file size limit (ulimit -f) then fails the write that meets it, which is reported
   // and leaves the old file whole, instead of ending the program part-way with nothing said.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Answered before Qt starts, so that they work without a display.
+  for (int index = 1; index < argc; ++index) {
+    const std::string_view arg = argv[index];
+    if (arg == "--help" || arg == "-h" || arg == "--version" || arg == "-V") {
+      std::fputs(arg == "--help" || arg == "-h" ? StartUsage().c_str() : VersionText().c_str(), stdout);
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   StartOptions options;
   try {
@@ -39,10 +48,6 @@ int main(int argc, char** argv) {
   } catch (const UsageError& error) {
     std::fprintf(stderr, "quillon: %s\n%s", error.what(), StartUsage().c_str());
     return ExitUsage;
-  }
-  if (options.help) {
-    std::fputs(StartUsage().c_str(), stdout);
-    return 0;
   }
   const QString title = ToQString(CMainWindow::MainTitle);
   SingleInstance instance(title);

@@ -3,12 +3,21 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -26,11 +35,14 @@
 #include "ui/main_dlg.h"
 #include "ui/qt/about_box.h"
 #include "ui/qt/dialog_views.h"
+#include "ui/qt/log_dock.h"
 #include "ui/qt/main_window_commands.h"
 #include "ui/qt/sector_list_ctrl.h"
 #include "ui/qt/security_bar.h"
 #include "ui/qt/text.h"
+#include "ui/range_dialog.h"
 #include "ui/remap_dialog.h"
+#include "ui/save_dialog.h"
 #include "ui/sector_rows.h"
 
 namespace quillon::gui {
@@ -48,35 +60,115 @@ std::string LocalClockText() {
   return ClockPaneText(local);
 }
 
+// The files a drop may bring: the image formats the download reads.
+bool IsImageFile(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  return suffix == QLatin1String("hex") || suffix == QLatin1String("ihx") || suffix == QLatin1String("ihex") ||
+         suffix == QLatin1String("bin");
+}
+
+QString DroppedImage(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile()) {
+    return {};
+  }
+  const QString path = data->urls().front().toLocalFile();
+  return IsImageFile(path) ? path : QString();
+}
+
+// A start or range the list no longer holds (another chip, another block) is left as the
+// dialog chose it.
+template <typename Dialog>
+void RecallStartAndRange(const auto& remembered, Dialog& dialog) {
+  if (remembered.start >= 0) {
+    dialog.SelectStart(remembered.start);
+  }
+  if (remembered.range >= 0) {
+    dialog.SelectRange(remembered.range);
+  }
+}
+
+// The client area scrolls only on a screen too small for even its smallest layout; it
+// asks for the size its controls want, not for a scroll area's modest default.
+class AreaScroller : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+  QSize sizeHint() const override { return widget()->sizeHint() + QSize(2 * frameWidth(), 2 * frameWidth()); }
+};
+
 }  // namespace
 
 CMainWindow::CMainWindow(AppPaths paths, Timing timing, QWidget* parent)
-    : QMainWindow(parent), boxes_(this), panes_(*statusBar()), securityBar_(new CSecurityBar) {
+    : QMainWindow(parent),
+      boxes_(this),
+      panes_(*statusBar()),
+      securityBar_(new CSecurityBar(SecurityBandWidth(font()))),
+      log_(new LogDock(this)),
+      recent_(paths) {
   setWindowTitle(ToQString(MainTitle));
-  auto* area = new QWidget(this);
+  auto* area = new QWidget;
   controls_ = BuildWindowControls(*area);
-  setCentralWidget(area);
+  auto* scroller = new AreaScroller(this);
+  scroller->setObjectName(QStringLiteral("area"));
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setWidgetResizable(true);
+  scroller->setWidget(area);
+  setCentralWidget(scroller);
 
   auto* toolbar = addToolBar(QStringLiteral("Toolbar"));
   toolbar->setObjectName(QStringLiteral("toolbar"));
   toolbar->setIconSize(QSize(16, 15));
   actions_ = BuildMenusAndToolbar(*this, *toolbar);
+  BuildViewAndRecentMenus();
+  addDockWidget(Qt::BottomDockWidgetArea, log_);
+  log_->hide();
+  log_->tellFailure = [this](const std::string& text) { Inform(text); };
+  setAcceptDrops(true);
   auto* securityBand = addToolBar(QStringLiteral("Security"));
   securityBand->setObjectName(QStringLiteral("securityBand"));
   securityBand->addWidget(securityBar_);
 
   setWindowIcon(WindowIcon());
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
   InsertListColumns(controls_);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  FitToScreen();
   panes_.Pane(StatusPanes::ClockPane)->setText(ToQString(LocalClockText()));
   ConnectControls();
 
   dlg_ = std::make_unique<CMainDlg>(*this, std::move(paths), timing);
   dlg_->OnInitDialog();
   timer_.start(TimerPeriodMs);
+}
+
+void CMainWindow::FitToScreen() {
+  ensurePolished();
+  layout()->activate();
+  QSize size = sizeHint().expandedTo(minimumSizeHint());
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) {
+    resize(size);
+    return;
+  }
+  // The frame the desktop draws round the window is known once it is shown; before, the
+  // style's title bar and frame stand in for it.
+  QSize frame = frameGeometry().size() - geometry().size();
+  if (!isVisible()) {
+    const int border = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    frame = QSize(2 * border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * border);
+  } else {
+    size = this->size();
+  }
+  const QRect free = screen->availableGeometry();
+  size = size.boundedTo(free.size() - frame);
+  resize(size);
+  move(free.x() + (free.width() - size.width() - frame.width()) / 2,
+       free.y() + (free.height() - size.height() - frame.height()) / 2);
+}
+
+void CMainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shown_) {
+    shown_ = true;
+    FitToScreen();
+  }
 }
 
 // The handlers' worker and port end while this window can still take their messages.
@@ -102,9 +194,33 @@ void CMainWindow::ConnectControls() {
     list->onRowClick = [this](int row) { RunExclusive([this, row] { dlg_->OnListClick(row); }); };
   }
   connect(&timer_, &QTimer::timeout, this, &CMainWindow::Tick);
-  // Escape and Enter end the window as they end a dialog.
-  for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
-    connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
+  connect(&panes_.StopButton(), &QPushButton::clicked, this, &CMainWindow::StopCommand);
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &CMainWindow::OnEscape);
+  for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+    connect(new QShortcut(key, this), &QShortcut::activated, this, &CMainWindow::OnEnter);
+  }
+}
+
+// With nothing running, Escape and Enter end the window as they end a dialog; during a
+// command Escape stops it and Enter does nothing, so that a key meant for a box that has
+// just closed cannot end the window.
+void CMainWindow::OnEscape() {
+  if (commandRunning_) {
+    StopCommand();
+  } else {
+    close();
+  }
+}
+
+void CMainWindow::OnEnter() {
+  if (!commandRunning_) {
+    close();
+  }
+}
+
+void CMainWindow::StopCommand() {
+  if (dlg_ && commandRunning_) {
+    dlg_->Link().Stop.Raise();
   }
 }
 
@@ -116,7 +232,102 @@ bool CMainWindow::RunCommand(int commandId) {
     ShowAboutBox(this);
     return true;
   }
-  return RunExclusive([this, commandId] { RunHandler(commandId); });
+  return RunExclusive([this, commandId] {
+    currentCommand_ = commandId;
+    {
+      const std::lock_guard lock(tracesMutex_);
+      heldTraces_.clear();
+    }
+    log_->Append(CommandName(commandId));
+    ShowBusy(true);
+    RunHandler(commandId);
+    ShowBusy(false);
+    static constexpr const char* Ends[] = {"Done", "Done with a warning", "Declined", "Failed", "Stopped"};
+    log_->Append(CommandName(commandId) + QStringLiteral(": ") +
+                 QString::fromLatin1(Ends[static_cast<int>(dlg_->LastOutcome())]));
+  });
+}
+
+QString CMainWindow::CommandName(int commandId) const {
+  if (const auto button = controls_.buttons.find(commandId); button != controls_.buttons.end()) {
+    return button->second->text();
+  }
+  if (commandId == IdResetLink) {
+    return QStringLiteral("CLR");
+  }
+  const QAction* action = CommandAction(commandId);
+  return action != nullptr ? action->text().remove(QLatin1Char('&')) : QString::number(commandId);
+}
+
+bool CMainWindow::DownloadFile(const std::string& file) {
+  droppedFile_ = file;
+  const bool ran = RunCommand(IdDownload);
+  droppedFile_.clear();
+  return ran;
+}
+
+void CMainWindow::BuildViewAndRecentMenus() {
+  QList<QAction*> menus = menuBar()->actions();
+  QMenu* file = menus.front()->menu();
+  file->addSeparator();
+  recentMenu_ = file->addMenu(QStringLiteral("Recent &Files"));
+  recentMenu_->setObjectName(QStringLiteral("recentFiles"));
+  ShowRecentFiles();
+  // Before Help, which stays last.
+  auto* view = new QMenu(QStringLiteral("&View"), this);
+  QAction* logEntry = log_->toggleViewAction();
+  logEntry->setText(QStringLiteral("&Log"));
+  view->addAction(logEntry);
+  menuBar()->insertMenu(menus.back(), view);
+}
+
+void CMainWindow::ShowRecentFiles() {
+  recentMenu_->clear();
+  int number = 0;
+  for (const std::string& file : recent_.Files()) {
+    QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(++number).arg(ToQString(file)));
+    connect(entry, &QAction::triggered, this, [this, file] { DownloadFile(file); });
+  }
+  recentMenu_->setEnabled(number > 0 && !commandRunning_);
+}
+
+void CMainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!commandRunning_ && !DroppedImage(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+// The download runs once the drop is over, so that the desktop's drag ends first.
+void CMainWindow::dropEvent(QDropEvent* event) {
+  const QString path = DroppedImage(event->mimeData());
+  if (path.isEmpty()) {
+    return;
+  }
+  event->acceptProposedAction();
+  QTimer::singleShot(0, this, [this, path] { DownloadFile(ToStdString(path)); });
+}
+
+void CMainWindow::ShowBusy(bool busy) {
+  commandRunning_ = busy;
+  for (const auto& [id, action] : actions_) {
+    action->setEnabled(!busy && Wanted(id));
+  }
+  for (const auto& [id, button] : controls_.buttons) {
+    button->setEnabled(!busy && Wanted(id));
+  }
+  controls_.blockTab->setEnabled(!busy);
+  recentMenu_->setEnabled(!busy && !recent_.Files().empty());
+  panes_.StopButton().setEnabled(busy);
+  if (busy) {
+    setCursor(Qt::BusyCursor);
+  } else {
+    unsetCursor();
+  }
+}
+
+bool CMainWindow::Wanted(int commandId) const {
+  const auto found = wanted_.find(commandId);
+  return found == wanted_.end() || found->second;
 }
 
 bool CMainWindow::RunExclusive(const std::function<void()>& command) {
@@ -170,6 +381,26 @@ void CMainWindow::Trace(std::string_view text) {
   if (tracing_) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
   }
+  const std::size_t from = text.find_first_not_of('\n');
+  if (from != std::string_view::npos) {
+    const std::lock_guard lock(tracesMutex_);
+    heldTraces_ += std::string(text.substr(from, text.find_last_not_of('\n') + 1 - from)) + "\n";
+  }
+}
+
+// A box during a command carries beneath its text what the command traced before it: the
+// device and the reason of a port that would not open, say.
+Answer CMainWindow::Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) {
+  std::string details;
+  {
+    const std::lock_guard lock(tracesMutex_);
+    details.swap(heldTraces_);
+  }
+  log_->Append(ToQString(text));
+  if (!details.empty()) {
+    log_->Append(ToQString(details).trimmed());
+  }
+  return boxes_.Ask(text, buttons, defaultAnswer, details);
 }
 
 // Waits on the user thread land here: the window paints, the bar moves, and clicks and
@@ -187,17 +418,61 @@ void CMainWindow::Pump() {
 
 bool CMainWindow::RunChipTypeDialog(CChipTypeDlg& dialog) { return RunChipTypeDialogView(this, dialog); }
 
-bool CMainWindow::RunRangeDialog(CRangeDlg& dialog) { return RunRangeDialogView(this, dialog); }
+bool CMainWindow::RunRangeDialog(CRangeDlg& dialog) {
+  Remembered& memory = Memory();
+  RecallStartAndRange(memory, dialog);
+  if (!RunRangeDialogView(this, dialog)) {
+    return false;
+  }
+  memory.start = dialog.StartSelection();
+  memory.range = dialog.RangeSelection();
+  return true;
+}
 
 bool CMainWindow::RunDownloadDialog(CDownloadDlg& dialog) {
-  return RunImageFileDialogView(this, dialog, CDownloadDlg::Title, "downloadDialog");
+  return RunImageFileDialog(dialog, CDownloadDlg::Title, "downloadDialog");
 }
 
 bool CMainWindow::RunCompareDialog(CCompareDlg& dialog) {
-  return RunImageFileDialogView(this, dialog, CCompareDlg::Title, "compareDialog");
+  return RunImageFileDialog(dialog, CCompareDlg::Title, "compareDialog");
 }
 
-bool CMainWindow::RunSaveDialog(CSaveDlg& dialog) { return RunSaveDialogView(this, dialog); }
+// A dropped file, or one chosen from Recent Files, is filled in; otherwise the file and
+// start of the last time. An image used goes to the top of Recent Files.
+bool CMainWindow::RunImageFileDialog(CImageFileDlg& dialog, std::string_view title, const char* objectName) {
+  Remembered& memory = Memory();
+  if (!droppedFile_.empty()) {
+    dialog.Browse(droppedFile_);
+  } else if (!memory.file.empty()) {
+    dialog.SetFileName(memory.file);
+  }
+  if (memory.start >= 0) {
+    dialog.SelectStart(memory.start);
+  }
+  if (!RunImageFileDialogView(this, dialog, title, objectName)) {
+    return false;
+  }
+  memory = {dialog.GetFileName(), dialog.StartSelection(), -1};
+  if (!dialog.GetFileName().empty()) {
+    // A store that cannot be written costs only the next start's list.
+    [[maybe_unused]] const std::error_code stored = recent_.Add(dialog.GetFileName());
+    ShowRecentFiles();
+  }
+  return true;
+}
+
+bool CMainWindow::RunSaveDialog(CSaveDlg& dialog) {
+  Remembered& memory = Memory();
+  if (dialog.GetFileName().empty()) {
+    dialog.SetFileName(memory.file);
+  }
+  RecallStartAndRange(memory, dialog);
+  if (!RunSaveDialogView(this, dialog)) {
+    return false;
+  }
+  memory = {dialog.GetFileName(), dialog.StartSelection(), dialog.RangeSelection()};
+  return true;
+}
 
 bool CMainWindow::RunLockDialog(CLockDlg& dialog) {
   return RunOptionDialogView(this, dialog, CLockDlg::Title, CLockDlg::GroupTitle);
@@ -224,6 +499,10 @@ void CMainWindow::ShowChipInfo(const ChipInfo& info) {
 }
 
 void CMainWindow::EnableCommand(int commandId, bool enabled) {
+  wanted_[commandId] = enabled;
+  if (commandRunning_) {
+    return;
+  }
   if (QAction* action = CommandAction(commandId)) {
     action->setEnabled(enabled);
   }
@@ -266,11 +545,26 @@ void CMainWindow::SetMemoryView(const MemoryView& view) {
   controls_.memoryView->SetRows(texts);
 }
 
-// A window closed while a command runs goes once the command has ended.
+// A window closed while a command runs asks first, then stops the command and goes once
+// it has ended; one closed during a timer tick goes after the tick.
 void CMainWindow::closeEvent(QCloseEvent* event) {
   if (dlg_ && dlg_->Busy()) {
-    closeWhenIdle_ = true;
     event->ignore();
+    if (!commandRunning_) {
+      closeWhenIdle_ = true;
+    } else if (!askingToQuit_) {
+      // The command goes on while the question is up, and may end before it is answered.
+      askingToQuit_ = true;
+      boxes_.AskYesNoLater(StopAndQuit, [this](bool yes) {
+        askingToQuit_ = false;
+        if (yes && commandRunning_) {
+          closeWhenIdle_ = true;
+          StopCommand();
+        } else if (yes) {
+          close();
+        }
+      });
+    }
     return;
   }
   timer_.stop();

@@ -5,6 +5,9 @@
 #include <QTimer>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "operator/timing.h"
 #include "settings/app_paths.h"
@@ -13,16 +16,20 @@
 #include "ui/qt/message_boxes.h"
 #include "ui/qt/print_back_end_qt.h"
 #include "ui/qt/status_panes.h"
+#include "ui/recent_files.h"
 
 class QAction;
+class QMenu;
 
 namespace quillon {
+class CImageFileDlg;
 class CMainDlg;
 }
 
 namespace quillon::gui {
 
 class CSecurityBar;
+class LogDock;
 
 // The main window on the desktop: it renders what CMainDlg shows, hands every click to
 // CMainDlg's handler for it, and is the Operator those handlers talk to.
@@ -31,27 +38,34 @@ class CMainWindow : public QMainWindow, public Operator {
 
  public:
   static constexpr std::string_view MainTitle = "QRV Brevix Quillon (v1.1E)";
+  static constexpr std::string_view StopAndQuit = "An operation is running. Stop it and quit?";
 
   explicit CMainWindow(AppPaths paths, Timing timing = {}, QWidget* parent = nullptr);
   ~CMainWindow() override;
 
   // Runs a command as its menu item or button does; false when none runs for it, because
-  // the id does nothing, the window is closed, or another command is running.
+  // the id does nothing, the window is closed, or another command is running. While it
+  // runs, every command is disabled and the Stop button enabled.
   bool RunCommand(int commandId);
+  bool CommandRunning() const { return commandRunning_; }
+  // Asks the running command to stop, as the Stop button and Escape do.
+  void StopCommand();
   CMainDlg& Dialog() { return *dlg_; }
   const WindowControls& Controls() const { return controls_; }
   StatusPanes& Panes() { return panes_; }
   CSecurityBar& SecurityBar() { return *securityBar_; }
+  LogDock& Log() { return *log_; }
   QAction* CommandAction(int commandId) const;
+  // Runs Download with this file filled in, as a drop of it or its Recent Files entry does.
+  bool DownloadFile(const std::string& file);
+  const RecentFiles& Recent() const { return recent_; }
   // Where printing goes instead of the print dialog, for a test or a script.
   void SetPrinterChooser(PrinterChooser chooser) { printerChooser_ = std::move(chooser); }
   void SetTracing(bool on) { tracing_ = on; }
 
   // OperatorMessages
-  void Inform(std::string_view text) override { boxes_.Inform(text); }
-  Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) override {
-    return boxes_.Ask(text, buttons, defaultAnswer);
-  }
+  void Inform(std::string_view text) override { Ask(text, Buttons::Ok, Answer::Ok); }
+  Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) override;
   void Trace(std::string_view text) override;
   void Pump() override;
   // OperatorProgress
@@ -84,10 +98,31 @@ class CMainWindow : public QMainWindow, public Operator {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
   void ConnectControls();
+  void ShowBusy(bool busy);
+  // The enabling a command asked for, shown once no command runs.
+  bool Wanted(int commandId) const;
+  // Opens at the layout's size, within the screen's free area, centred on it.
+  void FitToScreen();
+  void OnEscape();
+  void OnEnter();
+  void BuildViewAndRecentMenus();
+  void ShowRecentFiles();
+  // What the operator chose in a dialog the last time, by command: offered again.
+  struct Remembered {
+    std::string file;
+    int start = -1;
+    int range = -1;
+  };
+  Remembered& Memory() { return remembered_[currentCommand_]; }
+  bool RunImageFileDialog(CImageFileDlg& dialog, std::string_view title, const char* objectName);
+  QString CommandName(int commandId) const;
   void RunHandler(int commandId);
   bool RunExclusive(const std::function<void()>& command);
   void Tick();
@@ -101,8 +136,21 @@ class CMainWindow : public QMainWindow, public Operator {
   QTimer timer_;
   QElapsedTimer sincePump_;
   PrinterChooser printerChooser_;
+  std::map<int, bool> wanted_;
+  LogDock* log_;
+  RecentFiles recent_;
+  QMenu* recentMenu_ = nullptr;
+  std::map<int, Remembered> remembered_;
+  int currentCommand_ = 0;
+  std::string droppedFile_;
+  // The diagnostic traces of the running command, shown beneath its next message box.
+  std::mutex tracesMutex_;
+  std::string heldTraces_;
   bool tracing_ = false;
   bool closeWhenIdle_ = false;
+  bool commandRunning_ = false;
+  bool askingToQuit_ = false;
+  bool shown_ = false;
 };
 
 }  // namespace quillon::gui

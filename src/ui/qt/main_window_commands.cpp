@@ -86,7 +86,8 @@ std::map<int, QAction*> BuildMenusAndToolbar(QMainWindow& window, QToolBar& tool
           {{IdChipErase, "Chip &Erase"}, {IdSetLock, "Set &Lock"}, {IdMemoryRemap, "Memory &Remap"}}, actions);
   AddMenu(bar, "&Help", {{IdAbout, "&About"}}, actions);
 
-  AddButton(toolbar, IdResetLink, true, actions);
+  AddButton(toolbar, IdResetLink, true, actions)
+      ->setToolTip(QStringLiteral("Clear: drop the link to the target and the chip information"));
   AddButton(toolbar, IdBlank1, false, actions);
   AddButton(toolbar, IdBlank2, false, actions);
   toolbar.addSeparator();

@@ -2,8 +2,10 @@
 
 #include <QIcon>
 #include <map>
+#include <vector>
 
 class QAbstractButton;
+class QFont;
 class QLineEdit;
 class QTabBar;
 class QWidget;
@@ -27,11 +29,17 @@ struct WindowControls {
   std::map<int, QAbstractButton*> buttons;
 };
 
-// Builds the controls on `area` and gives it the template's fixed size.
+// Builds the controls on `area` where the template puts them. The area opens at the
+// template's size, widened so that the memory view shows a whole row; the lists take what
+// it gains or loses beyond that.
 WindowControls BuildWindowControls(QWidget& area);
 
-// The columns of both lists, measured against the lists' widths at this moment.
+// The columns of both lists, measured against the lists' widths.
 void InsertListColumns(const WindowControls& controls);
+std::vector<int> MemoryColumnWidths(const CSectorListCtrl& view);
+
+// The security band's width: 331 of the template's dialog units.
+int SecurityBandWidth(const QFont& font);
 
 // The program's icon, drawn, for the window and the desktop's task bar.
 QIcon WindowIcon();

@@ -64,15 +64,16 @@ QString MessageBoxes::Caption() { return QCoreApplication::applicationName(); }
 
 void MessageBoxes::Inform(std::string_view text) { Ask(text, Buttons::Ok, Answer::Ok); }
 
-Answer MessageBoxes::Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) {
+Answer MessageBoxes::Ask(std::string_view text, Buttons buttons, Answer defaultAnswer, std::string_view details) {
   if (QThread::currentThread() == thread()) {
-    return Show(ToQString(text), buttons, defaultAnswer);
+    return Show(ToQString(text), buttons, defaultAnswer, ToQString(details));
   }
-  return ShowFromOtherThread(ToQString(text), buttons, defaultAnswer);
+  return ShowFromOtherThread(ToQString(text), buttons, defaultAnswer, ToQString(details));
 }
 
-Answer MessageBoxes::Show(const QString& text, Buttons buttons, Answer defaultAnswer) {
+Answer MessageBoxes::Show(const QString& text, Buttons buttons, Answer defaultAnswer, const QString& details) {
   QMessageBox box(QMessageBox::NoIcon, Caption(), text, ButtonsOf(buttons), owner_);
+  box.setInformativeText(details.trimmed());
   box.setDefaultButton(ButtonOf(defaultAnswer));
   box.setEscapeButton(ButtonOf(EscapeOf(buttons)));
   box.exec();
@@ -80,12 +81,25 @@ Answer MessageBoxes::Show(const QString& text, Buttons buttons, Answer defaultAn
   return clicked == nullptr ? EscapeOf(buttons) : AnswerOf(box.standardButton(clicked));
 }
 
-Answer MessageBoxes::ShowFromOtherThread(const QString& text, Buttons buttons, Answer defaultAnswer) {
+void MessageBoxes::AskYesNoLater(std::string_view text, std::function<void(bool yes)> answered) {
+  auto* box = new QMessageBox(QMessageBox::NoIcon, Caption(), ToQString(text), QMessageBox::Yes | QMessageBox::No, owner_);
+  box->setDefaultButton(QMessageBox::No);
+  box->setEscapeButton(QMessageBox::No);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QMessageBox::finished, this, [box, answered = std::move(answered)] {
+    QAbstractButton* clicked = box->clickedButton();
+    answered(clicked != nullptr && box->standardButton(clicked) == QMessageBox::Yes);
+  });
+  box->open();
+}
+
+Answer MessageBoxes::ShowFromOtherThread(const QString& text, Buttons buttons, Answer defaultAnswer,
+                                         const QString& details) {
   const auto pending = std::make_shared<PendingAnswer>();
   QMetaObject::invokeMethod(
       this,
-      [this, pending, text, buttons, defaultAnswer] {
-        const Answer answer = Show(text, buttons, defaultAnswer);
+      [this, pending, text, buttons, defaultAnswer, details] {
+        const Answer answer = Show(text, buttons, defaultAnswer, details);
         std::lock_guard lock(mutex_);
         pending->answered = true;
         pending->answer = answer;

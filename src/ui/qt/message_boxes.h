@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string_view>
 
@@ -21,15 +22,19 @@ class MessageBoxes : public QObject {
   explicit MessageBoxes(QWidget* owner);
 
   void Inform(std::string_view text);
-  Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer);
+  // `details`, when given, stand beneath the text.
+  Answer Ask(std::string_view text, Buttons buttons, Answer defaultAnswer, std::string_view details = {});
+  // A Yes/No question, No the default, that does not hold its caller: `answered` is told
+  // true for Yes once the operator has closed it.
+  void AskYesNoLater(std::string_view text, std::function<void(bool yes)> answered);
   void LinkWorkerStopping(bool stopping);
 
   // The caption of every box: the program file's name.
   static QString Caption();
 
  private:
-  Answer Show(const QString& text, Buttons buttons, Answer defaultAnswer);
-  Answer ShowFromOtherThread(const QString& text, Buttons buttons, Answer defaultAnswer);
+  Answer Show(const QString& text, Buttons buttons, Answer defaultAnswer, const QString& details);
+  Answer ShowFromOtherThread(const QString& text, Buttons buttons, Answer defaultAnswer, const QString& details);
 
   QWidget* owner_;
   std::mutex mutex_;

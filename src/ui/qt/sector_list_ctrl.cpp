@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace quillon::gui {
 
@@ -17,15 +18,31 @@ CSectorListCtrl::CSectorListCtrl(QWidget* parent) : QTreeWidget(parent) {
   header()->setSectionsMovable(false);
 }
 
-void CSectorListCtrl::SetColumns(const QStringList& headings, const std::vector<int>& widths) {
+void CSectorListCtrl::SetColumns(const QStringList& headings, ColumnWidths widths) {
   setColumnCount(static_cast<int>(headings.size()));
   setHeaderLabels(headings);
+  widths_ = std::move(widths);
+  ApplyColumnWidths();
+}
+
+void CSectorListCtrl::ApplyColumnWidths() {
+  if (!widths_) {
+    return;
+  }
+  const std::vector<int> widths = widths_(*this);
   for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
     setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
   }
 }
 
-int CSectorListCtrl::ClientWidth() const { return viewport()->width(); }
+int CSectorListCtrl::ClientWidth() const {
+  return contentsRect().width() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
+
+void CSectorListCtrl::resizeEvent(QResizeEvent* event) {
+  QTreeWidget::resizeEvent(event);
+  ApplyColumnWidths();
+}
 
 void CSectorListCtrl::SetRows(const std::vector<QStringList>& rows) {
   clear();

@@ -13,8 +13,11 @@ class CSectorListCtrl : public QTreeWidget {
  public:
   explicit CSectorListCtrl(QWidget* parent = nullptr);
 
-  void SetColumns(const QStringList& headings, const std::vector<int>& widths);
-  // The width the columns are measured against.
+  using ColumnWidths = std::function<std::vector<int>(const CSectorListCtrl&)>;
+  // The widths are measured now and whenever the list changes its size.
+  void SetColumns(const QStringList& headings, ColumnWidths widths);
+  // The width the columns are measured against: the inside less a vertical scroll bar,
+  // so that the last column is not clipped once the rows need one.
   int ClientWidth() const;
   void SetRows(const std::vector<QStringList>& rows);
 
@@ -22,6 +25,12 @@ class CSectorListCtrl : public QTreeWidget {
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void ApplyColumnWidths();
+
+  ColumnWidths widths_;
 };
 
 }  // namespace quillon::gui

@@ -7,14 +7,7 @@
 
 namespace quillon::gui {
 
-namespace {
-
-// 331 dialog units of the band, at the window font's one and a half pixels each.
-constexpr int BandWidth = 496;
-
-}  // namespace
-
-CSecurityBar::CSecurityBar(QWidget* parent) : QWidget(parent), field_(new QLineEdit(this)) {
+CSecurityBar::CSecurityBar(int width, QWidget* parent) : QWidget(parent), field_(new QLineEdit(this)) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(2, 0, 2, 0);
   layout->addWidget(field_);
@@ -22,7 +15,7 @@ CSecurityBar::CSecurityBar(QWidget* parent) : QWidget(parent), field_(new QLineE
   field_->setReadOnly(true);
   field_->setFocusPolicy(Qt::NoFocus);
   field_->setText(QStringLiteral("SECURITY: UNKNOWN"));
-  setFixedWidth(BandWidth);
+  setFixedWidth(width);
 }
 
 void CSecurityBar::SetText(std::string_view text) { field_->setText(ToQString(text)); }

@@ -17,12 +17,12 @@ constexpr char Declined = '0';
 
 }  // namespace
 
-SingleInstance::SingleInstance(const QString& title) : title_(title), key_(KeyOf(title)) {
+SingleInstance::SingleInstance(const QString& name) : key_(KeyOf(name)) {
   connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::Answer);
 }
 
-QString SingleInstance::KeyOf(const QString& title) {
-  const QByteArray digest = QCryptographicHash::hash(title.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+QString SingleInstance::KeyOf(const QString& name) {
+  const QByteArray digest = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
   return QStringLiteral("quillon-%1-%2").arg(::getuid()).arg(QString::fromLatin1(digest));
 }
 
@@ -53,8 +53,8 @@ void SingleInstance::Serve(QWidget* window) {
 
 void SingleInstance::Answer() {
   while (QLocalSocket* socket = server_.nextPendingConnection()) {
-    const bool showsTitle = window_ != nullptr && window_->windowTitle() == title_;
-    if (showsTitle) {
+    const bool brought = window_ != nullptr;
+    if (brought) {
       if (window_->isMinimized()) {
         window_->showNormal();
       }
@@ -66,7 +66,7 @@ void SingleInstance::Answer() {
         popup->activateWindow();
       }
     }
-    socket->putChar(showsTitle ? Brought : Declined);
+    socket->putChar(brought ? Brought : Declined);
     socket->flush();
     socket->disconnectFromServer();
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);

@@ -9,26 +9,25 @@ class QWidget;
 namespace quillon::gui {
 
 // One window per user: a second start asks the running one, over a local socket named
-// after the window's title, to come to the front, and ends. A window whose title is
-// replaced by an instruction line declines, and the second start opens its own window.
+// after the program's main title, to come to the front, and ends. The name is fixed, so a
+// window whose title is replaced by an instruction line during a command answers too.
 class SingleInstance : public QObject {
   Q_OBJECT
 
  public:
-  explicit SingleInstance(const QString& title);
+  explicit SingleInstance(const QString& name);
 
-  // True when a running window showing its title came to the front.
+  // True when a running window came to the front.
   bool HandOverToRunning();
   // Answers later starts for this window, unless another window answers them already.
   void Serve(QWidget* window);
 
-  // The socket name for a title: private to the user, free of path characters.
-  static QString KeyOf(const QString& title);
+  // The socket name: private to the user, free of path characters.
+  static QString KeyOf(const QString& name);
 
  private:
   void Answer();
 
-  QString title_;
   QString key_;
   bool otherRunning_ = false;
   QWidget* window_ = nullptr;

@@ -15,8 +15,6 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
       options.simulate = arg.substr(std::string_view("--simulate=").size());
     } else if (arg == "--trace") {
       options.trace = true;
-    } else if (arg == "--help" || arg == "-h") {
-      options.help = true;
     } else {
       throw UsageError("unknown option " + arg);
     }
@@ -25,12 +23,18 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
 }
 
 std::string StartUsage() {
-  return "usage: quillon [--simulate[=OPTIONS]] [--trace]\n"
+  return "usage: quillon [--simulate[=OPTIONS]] [--trace] [--help] [--version]\n"
+         "In-Application Programming of the QRV71A16 and QRV71A32 through their boot-strap\n"
+         "loader, from a desktop window.\n\n"
          "  --simulate[=OPTIONS]  work with an emulated target; OPTIONS are quillon-sim's\n"
          "                        options without dashes, separated by commas\n"
          "                        (firmware=v1.1d,chip=A16,baud=9600)\n"
-         "  --trace               print the diagnostic traces on stderr\n";
+         "  --trace               print the diagnostic traces on stderr\n"
+         "  -h, --help            show this help and end\n"
+         "  -V, --version         show the version and end\n";
 }
+
+std::string VersionText() { return "quillon " QUILLON_VERSION "\n"; }
 
 std::unique_ptr<sim::Emulator> StartSimulatedTarget(const std::string& options) {
   sim::CommandLine line;

@@ -17,15 +17,16 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// What quillon takes on its command line, Qt's own options already removed.
+// What quillon takes on its command line, Qt's own options already removed; --help and
+// --version are answered before, without a display.
 struct StartOptions {
   std::optional<std::string> simulate;  // the emulated target's options, possibly empty
   bool trace = false;
-  bool help = false;
 };
 
 StartOptions ParseStartOptions(const std::vector<std::string>& args);
 std::string StartUsage();
+std::string VersionText();
 
 // The emulated target that --simulate asks for, serving on its pty. Throws UsageError
 // for options it does not know.

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 
@@ -35,12 +36,17 @@ QLabel* AddSizedPane(QStatusBar& bar, std::string_view sizingText) {
 
 }  // namespace
 
-StatusPanes::StatusPanes(QStatusBar& bar) : progress_(new CProgressBar) {
+StatusPanes::StatusPanes(QStatusBar& bar) : progress_(new CProgressBar), stop_(new QPushButton(QStringLiteral("Stop"))) {
   bar.setSizeGripEnabled(false);
   panes_[MessagePane] = AddPane(bar, QStringLiteral("Ready"), 1);
   panes_[ProgressPane] = AddPane(bar, QString(), 0);
   const QScreen* screen = QGuiApplication::primaryScreen();
   panes_[ProgressPane]->setFixedWidth(screen != nullptr ? screen->geometry().width() / 4 : 200);
+  stop_->setObjectName(QStringLiteral("stop"));
+  stop_->setEnabled(false);
+  stop_->setFocusPolicy(Qt::NoFocus);
+  stop_->setToolTip(QStringLiteral("Stop the running operation (Esc)"));
+  bar.addWidget(stop_, 0);
   panes_[PortPane] = AddSizedPane(bar, PortPaneSizingText);
   panes_[BaudPane] = AddSizedPane(bar, BaudPaneSizingText);
   panes_[ClockPane] = AddSizedPane(bar, ClockSizingText);

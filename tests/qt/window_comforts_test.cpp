@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include "gui_host.h"
+#include "operator/messages.h"
+#include "ui/qt/log_dock.h"
+
+namespace quillon::test {
+namespace {
+
+QString FileField(QDialog& dialog) { return dialog.findChild<QLineEdit*>(QStringLiteral("file"))->text(); }
+
+bool Drop(gui::CMainWindow& window, const std::filesystem::path& file) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(&window, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(&window, &drop);
+  return true;
+}
+
+// A dropped image opens Download with it filled in, and what a dialog was given comes
+// back the next time: the file, the start, the range. Downloaded files head Recent Files,
+// kept for the next start. The log has every command and message with its time.
+TEST(WindowComfortsTest, DropsRecentFilesAndRememberedDialogs) {
+  GuiHost host(TargetOf(sim::Firmware::V11EExt, sim::Chip::A16));
+  ASSERT_TRUE(host.Detect());
+  const auto image = host.dir / "firmware.hex";
+  WriteFile(image, HexRecord(0, 0x0000, Counting(16, 1)) + EndRecord);
+  WriteFile(host.dir / "notes.txt", "not an image");
+  EXPECT_FALSE(Drop(host.window, host.dir / "notes.txt"));
+
+  QString offered;
+  host.AnswerDownload(image);
+  auto fill = host.modals.dialogs["downloadDialog"];
+  host.modals.dialogs["downloadDialog"] = [&](QDialog& dialog) { return offered = FileField(dialog), fill(dialog); };
+  ASSERT_TRUE(Drop(host.window, image));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !offered.isEmpty() && !host.window.CommandRunning(); }, 3000));
+  EXPECT_EQ(offered.toStdString(), image.string());
+  EXPECT_EQ(host.window.Dialog().LastOutcome(), Outcome::Done);
+
+  host.modals.dialogs["downloadDialog"] = [&](QDialog& dialog) { return offered = FileField(dialog), false; };
+  offered.clear();
+  host.window.RunCommand(IdDownload);
+  EXPECT_EQ(offered.toStdString(), image.string());
+  host.AnswerRange(3, 4);
+  host.window.RunCommand(IdRead);
+  int start = -1, range = -1;
+  host.modals.dialogs["rangeDialog"] = [&](QDialog& dialog) {
+    start = dialog.findChild<QComboBox*>(QStringLiteral("start"))->currentIndex();
+    range = dialog.findChild<QComboBox*>(QStringLiteral("range"))->currentIndex();
+    return false;
+  };
+  host.window.RunCommand(IdRead);
+  EXPECT_EQ(std::pair(start, range), std::pair(3, 4));
+
+  gui::CMainWindow next(AppPaths{host.dir / "config", host.dir / "cache"}, FastTiming());
+  ASSERT_EQ(next.Recent().Files(), std::vector<std::string>{image.string()});
+  const QMenu* recent = next.findChild<QMenu*>(QStringLiteral("recentFiles"));
+  ASSERT_EQ(recent->actions().size(), 1);
+  EXPECT_EQ(recent->actions().front()->text().toStdString(), "&1 " + image.string());
+
+  const QString log = host.window.Log().Text();
+  EXPECT_TRUE(log.contains(QStringLiteral("  Download: Done"))) << log.toStdString();
+  EXPECT_TRUE(log.contains(QStringLiteral("  Read: Declined")));
+  EXPECT_TRUE(log.contains(QStringLiteral("  Data in corresponding sectors will be erased. / Proceed to download?")));
+  EXPECT_TRUE(host.window.Log().isHidden());
+  EXPECT_EQ(host.window.Log().SaveTo(host.dir / "window.log"), "");
+  EXPECT_EQ(QString::fromStdString(ReadText(host.dir / "window.log")).trimmed(), log.trimmed());
+}
+
+// A port that will not open is named, with the reason, beneath the message that says so.
+TEST(WindowComfortsTest, APortThatWillNotOpenIsNamedWithTheReason) {
+  GuiHost host(TargetOf(sim::Firmware::V11EInt));
+  host.window.Dialog().TargetChip()->Device().SetDevicePath((host.dir / "ttyGone").string());
+  QString details;
+  host.modals.onMessage = [&](const std::string& text) {
+    if (text == msg::Rs232SetupFailed) details = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->informativeText();
+  };
+  EXPECT_FALSE(host.Detect());
+  EXPECT_EQ(details.toStdString(), "Cannot open " + (host.dir / "ttyGone").string() + ": No such file or directory");
+}
+
+}  // namespace
+}  // namespace quillon::test

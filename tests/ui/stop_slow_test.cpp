@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <thread>
+
+#include "support/host_fixture.h"
+
+namespace quillon {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace test;
+using Clock = std::chrono::steady_clock;
+using sim::Firmware;
+
+// A 32 KB download at 9600 baud, stopped while it writes: it ends within a second, says up
+// to where the frames it sent reached, and leaves the link fit for the next command.
+TEST(Stop, EndsALongDownloadWithinASecondAndTheNextCommandSucceeds) {
+  const Bytes file = Counting(0x8000, 1);
+  for (const Firmware firmware : {Firmware::V11D, Firmware::V11EExt, Firmware::V11EInt}) {
+    SCOPED_TRACE(static_cast<int>(firmware));
+    sim::Config config = TargetOf(firmware);
+    config.baud = 9600;
+    HostFixture host(config, Timing{});
+    host.Device().SetBaudRate(9600);
+    ASSERT_TRUE(host.Detect());
+    host.ChooseFile(host.File("fw.bin", file), 0);
+    host.op.QueueAnswer(Answer::Yes);
+    Clock::time_point raised;
+    std::thread stopper([&] {
+      const auto writing = [&] {
+        const Strings progress = host.op.Progress();
+        return std::find(progress.begin(), progress.end(), "text Writing") != progress.end();
+      };
+      WaitFor(writing, 10s);
+      std::this_thread::sleep_for(300ms);
+      raised = Clock::now();
+      host.window.Link().Stop.Raise();
+    });
+    EXPECT_EQ(host.window.OnDownload(), -1);
+    const auto took = Clock::now() - raised;
+    stopper.join();
+    EXPECT_LT(took, 1s);
+    EXPECT_EQ(host.window.LastOutcome(), Outcome::Stopped);
+    EXPECT_EQ(host.op.Progress().back(), "text Abort");
+
+    const std::string told = host.op.Messages().back();
+    std::smatch where;
+    ASSERT_TRUE(std::regex_match(told, where, std::regex("Stopped at (....)h: flash from 0000h to (....)h may be partly programmed")))
+        << told;
+    const auto at = std::stoul(where[1], nullptr, 16);
+    EXPECT_EQ(std::stoul(where[2], nullptr, 16) + 1, at) << "the frame under way was finished";
+    const Bytes flash = host.target.FlashImage();
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + long(at), flash.begin()));
+    EXPECT_TRUE(std::all_of(flash.begin() + long(at), flash.begin() + 0x8000, [](std::uint8_t b) { return b == 0xFF; }));
+
+    host.ChooseRange(0, 1);
+    host.window.RunExclusive([&] { host.window.OnRead(); });  // as the window starts a command
+    EXPECT_EQ(host.window.LastOutcome(), Outcome::Done);
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + 128, host.Chip().BlockBuffer(0).begin()));
+  }
+}
+
+}  // namespace
+}  // namespace quillon
