@@ -26,7 +26,7 @@ constexpr std::uint32_t BurstSize = 128;
 // An operator who named no file at all is told so, as a reason would mean nothing.
 int CannotOpen(const std::string& name, const std::error_code& reason, OperatorMessages& op) {
   op.Inform(name.empty() ? std::string(msg::CannotOpenFile)
-                         : Formatted(msg::CannotOpenNamedFileFormat, name.c_str(), reason.message().c_str()));
+                         : Formatted(msg::CannotOpenSelectedFileFormat, name.c_str(), reason.message().c_str()));
   return ImageBadFile;
 }
 

@@ -13,6 +13,7 @@ constexpr std::size_t LongestRecord = 1 + 2 * (1 + 2 + 1 + 255 + 1);
 // Room for blanks around a record; anything longer is no record, and a binary file given
 // a HEX name must not be taken into memory whole just to find that out.
 constexpr std::size_t LongestLine = 2 * LongestRecord;
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
 enum RecordType : std::uint8_t {
   DataRecord = 0,
@@ -132,7 +133,12 @@ HexReading ReadIntelHex(std::istream& text) {
   std::uint64_t base = 0;
   while (ReadLine(text, line)) {
     ++lineNumber;
-    const std::string_view record = Trim(line);
+    std::string_view record = line;
+    // Editors on other systems start a text with a byte-order mark, which marks no record.
+    if (lineNumber == 1 && record.starts_with(ByteOrderMark)) {
+      record.remove_prefix(ByteOrderMark.size());
+    }
+    record = Trim(record);
     if (record.empty()) {
       continue;
     }

@@ -16,6 +16,8 @@ inline constexpr std::string_view FailedToRead = "Failed to Read Data!!!";
 inline constexpr std::string_view Block1NotAvailable = "Block 1 is not available in internal memory mode!!!";
 inline constexpr std::string_view IllegalBlockNumber = "Illegal Block Number Detected!!!";
 inline constexpr std::string_view CannotOpenFile = "Cannot open the selected file!!!";
+// The same, with the file as the operator named it and the system's reason under it.
+inline constexpr const char* CannotOpenSelectedFileFormat = "Cannot open the selected file!!!\n%s: %s";
 // The file as the operator named it and the system's reason, such as one of these.
 inline constexpr const char* CannotOpenNamedFileFormat = "Cannot open %s: %s";
 inline constexpr std::string_view NotRegularFile = "Not a regular file";

@@ -44,6 +44,8 @@ TEST(IntelHex, SoundTextsGiveTheImageAndOthersTheirFirstFaultyLine) {
       {HexRecord(3, 0, {0, 0, 0x12, 0x34}) + HexRecord(5, 0, {0, 0, 0x56, 0x78}) + HexRecord(0, 1, {1}) + EndRecord,
        {0xFF, 1}, 0, {}},  // start addresses ignored
       {"  :0200000012ab41 \t\r\n\r\n\n:00000001FF", {0x12, 0xAB}, 0, {}},
+      {"\xEF\xBB\xBF :0200000012ab41\n" + EndRecord, {0x12, 0xAB}, 0, {}},  // a byte-order mark, then a blank
+      {good + "\xEF\xBB\xBF" + EndRecord, {}, 2, msg::HexNoStartMark},
       {HexRecord(0, 0, {1}) + EndRecord + "not hex at all", {1}, 0, {}},
       {HexRecord(0, 0xFFFF, {9}) + EndRecord, Join(Erased(0xFFFF), {9}), 0, {}},
       {good + ":0300030001020300\n" + EndRecord, {}, 2, msg::HexWrongChecksum},
@@ -122,7 +124,7 @@ TEST(ImageReader, FilesThatCannotBeReadAreRefusedSayingWhy) {
     for (const char* fifo : {"fifo", "fifo.hex"}) ::mkfifo((f.directory / fifo).c_str(), 0600);
     const std::string name = *file == '\0' ? "" : (f.directory / file).string();
     EXPECT_EQ(OpenImageFile(name, f.op, f.image, f.staging), ImageBadFile);
-    EXPECT_EQ(f.op.Messages(), Strings{reason ? "Cannot open " + name + ": " + reason : std::string(msg::CannotOpenFile)});
+    EXPECT_EQ(f.op.Messages(), Strings{std::string(msg::CannotOpenFile) + (reason ? "\n" + name + ": " + reason : "")});
   }
 }
 

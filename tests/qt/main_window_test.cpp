@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QGroupBox>
 #include <QProgressBar>
 #include <QTabBar>
 #include <QTest>
@@ -74,6 +76,25 @@ TEST(MainWindowTest, ReadsFillTheTableOfTheirBlockAndARowClickOnlyShows) {
   EXPECT_EQ(view.headerItem()->text(0), "SECTOR 010");
   EXPECT_EQ(view.topLevelItem(0)->text(0), "F280 - F28F");
   EXPECT_EQ(table.selectedItems(), selected);
+}
+
+TEST(MainWindowTest, TheChipTypeDialogAndTheDetectionPromptsReadAsOperatorsKnowThem) {
+  GuiHost host(TargetOf(sim::Firmware::V11D));
+  QStringList texts;
+  host.modals.dialogs["chipTypeDialog"] = [&, answer = host.modals.dialogs["chipTypeDialog"]](QDialog& dialog) {
+    for (QWidget* widget : dialog.findChildren<QWidget*>()) {
+      if (auto* box = qobject_cast<QGroupBox*>(widget)) texts << box->title();
+      if (auto* button = qobject_cast<QRadioButton*>(widget)) texts << button->text();
+    }
+    return answer(dialog);
+  };
+  ASSERT_TRUE(host.Detect());
+  EXPECT_EQ(texts.join('|'), "Brevix MCU (v1.1D and v1.1E-Ext)|Chip Type|QRV71A16|QRV71A32|Memory Type|"
+                             "Internal Memory (EA#=1)|External Memory (EA#=0)");
+  const QAction* detect = host.window.CommandAction(IdAutoDetect);
+  const QAction* select = host.window.CommandAction(IdChipTypeSelect);
+  EXPECT_EQ(QStringList({detect->statusTip(), select->statusTip(), select->toolTip()}).join('|'),
+            "Auto Detect QRV MCU Chip Type ( v1.1E)|Select QRV MCU Chip Type (FW:  v1.1D)|Chip Type");
 }
 
 TEST(MainWindowTest, PanesShowSizingTextsUntilTheFirstTickAndFlashCommandsNeedATarget) {

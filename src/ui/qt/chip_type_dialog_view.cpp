@@ -16,8 +16,9 @@ struct ChipTypeChoice {
   const char* text;
 };
 
-void AddGroup(DialogFrame& frame, CChipTypeDlg& dialog, const char* title, std::initializer_list<ChipTypeChoice> choices) {
-  auto* box = new QGroupBox(QString::fromLatin1(title), &frame);
+void AddGroup(DialogFrame& frame, QGroupBox& outer, CChipTypeDlg& dialog, const char* title,
+              std::initializer_list<ChipTypeChoice> choices) {
+  auto* box = new QGroupBox(QString::fromLatin1(title), &outer);
   auto* column = new QVBoxLayout(box);
   auto* group = new QButtonGroup(&frame);
   for (const ChipTypeChoice& choice : choices) {
@@ -27,7 +28,7 @@ void AddGroup(DialogFrame& frame, CChipTypeDlg& dialog, const char* title, std::
     group->addButton(button, choice.controlId);
     column->addWidget(button);
   }
-  frame.Content().addWidget(box);
+  outer.layout()->addWidget(box);
   QObject::connect(group, &QButtonGroup::idClicked, &frame, [&dialog](int id) { dialog.Click(id); });
 }
 
@@ -35,10 +36,14 @@ void AddGroup(DialogFrame& frame, CChipTypeDlg& dialog, const char* title, std::
 
 bool RunChipTypeDialogView(QWidget* owner, CChipTypeDlg& dialog) {
   DialogFrame frame(owner, "Chip Type", "chipTypeDialog");
-  AddGroup(frame, dialog, "Chip Type",
+  auto* outer = new QGroupBox(QStringLiteral("Brevix MCU (v1.1D and v1.1E-Ext)"), &frame);
+  outer->setLayout(new QVBoxLayout);
+  frame.Content().addWidget(outer);
+  AddGroup(frame, *outer, dialog, "Chip Type",
            {{CChipTypeDlg::IdQRV71A16, "QRV71A16"}, {CChipTypeDlg::IdQRV71A32, "QRV71A32"}});
-  AddGroup(frame, dialog, "Memory Mode",
-           {{CChipTypeDlg::IdInternalMemory, "Internal (EA#=1)"}, {CChipTypeDlg::IdExternalMemory, "External (EA#=0)"}});
+  AddGroup(frame, *outer, dialog, "Memory Type",
+           {{CChipTypeDlg::IdInternalMemory, "Internal Memory (EA#=1)"},
+            {CChipTypeDlg::IdExternalMemory, "External Memory (EA#=0)"}});
   return frame.Run();
 }
 

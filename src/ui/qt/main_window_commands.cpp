@@ -16,10 +16,19 @@ namespace {
 struct MenuEntry {
   int id;
   const char* text;
+  // Shown in the message pane while the entry is highlighted; a tooltip may follow a '\n'.
+  const char* prompt = nullptr;
 };
 
 QAction* AddEntry(QMenu& menu, std::map<int, QAction*>& actions, const MenuEntry& entry) {
   QAction* action = menu.addAction(QString::fromLatin1(entry.text));
+  if (entry.prompt != nullptr) {
+    const QStringList parts = QString::fromLatin1(entry.prompt).split('\n');
+    action->setStatusTip(parts.front());
+    if (parts.size() > 1) {
+      action->setToolTip(parts.back());
+    }
+  }
   actions[entry.id] = action;
   return action;
 }
@@ -67,10 +76,10 @@ std::map<int, QAction*> BuildMenusAndToolbar(QMainWindow& window, QToolBar& tool
   AddMenu(bar, "&File", {{IdCompare, "&Compare"}, {IdFileSave, "&Save"}, {IdFilePrint, "&Print"}}, actions);
   actions[IdCommSettings] = bar.addAction(QStringLiteral("&RS232"));
   AddMenu(bar, "&Auto DetectChip",
-          {{IdAutoDetect, "&Detect ChipType(v1.1E) - Internal MemMode(EA#=1)"},
+          {{IdAutoDetect, "&Detect ChipType(v1.1E) - Internal MemMode(EA#=1)", "Auto Detect QRV MCU Chip Type ( v1.1E)"},
            {0, nullptr},
            {IdExternalSelect, "Detect ChipType(v1.1E) - &External MemMode(EA#=0)"},
-           {IdChipTypeSelect, "&Select ChipType(v1.1D)"}},
+           {IdChipTypeSelect, "&Select ChipType(v1.1D)", "Select QRV MCU Chip Type (FW:  v1.1D)\nChip Type"}},
           actions);
   AddMenu(bar, "&RunCode", {{IdExecuteUserCode, "&Execute User Code (Fw: v1.1E-Int)"}}, actions);
   AddMenu(bar, "&Chip",
