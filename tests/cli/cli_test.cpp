@@ -259,8 +259,9 @@ TEST(CliNetwork, AGangOverFourServerPortsLosesOnlyTheBoardWhoseServerDies) {
   dying.Kill();
   const auto [exitCode, output] = run.get();
   EXPECT_EQ(exitCode, 1) << output;
-  const std::string hungUp = Formatted(msg::NetworkLineHungUpFormat, dying.Url(0).c_str(), "closed by the server");
-  EXPECT_NE(output.find(dying.Url(0) + ": " + hungUp.substr(0, hungUp.find('\n'))), std::string::npos) << output;
+  // The reason is the system's: a closed connection or a broken pipe, as the kill falls.
+  const std::string hungUp = Formatted(msg::NetworkLineHungUpFormat, dying.Url(0).c_str(), "@");
+  EXPECT_NE(output.find(dying.Url(0) + ": " + hungUp.substr(0, hungUp.find('@'))), std::string::npos) << output;
   std::ifstream log(home / "run.jsonl");
   std::map<std::string, std::string> results;
   for (std::string line; std::getline(log, line);) {

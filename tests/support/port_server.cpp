@@ -56,13 +56,24 @@ int FreePort() {
   return port;
 }
 
+// A port found free may be taken again before ser2net binds it, and a loaded machine may
+// start it slowly: a server that is not listening in time is started anew on fresh ports.
 PortServer::PortServer(const std::vector<Line>& lines) : lines_(lines) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (Start()) return;
+    Kill();
+  }
+  throw std::runtime_error("ser2net did not start");
+}
+
+bool PortServer::Start() {
   std::string config;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
+  ports_.clear();
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
     ports_.push_back(FreePort());
     config += "connection: &line" + std::to_string(i) + "\n  accepter: " +
-              (lines[i].telnet ? "telnet(rfc2217),tcp," : "tcp,") + "127.0.0.1," + std::to_string(ports_[i]) +
-              "\n  connector: serialdev," + lines[i].device + ",38400n81,local\n";
+              (lines_[i].telnet ? "telnet(rfc2217),tcp," : "tcp,") + "127.0.0.1," + std::to_string(ports_[i]) +
+              "\n  connector: serialdev," + lines_[i].device + ",38400n81,local\n";
   }
   WriteFile(dir_ / "ser2net.yaml", config);
   const std::string path = (dir_ / "ser2net.yaml").string();
@@ -77,10 +88,15 @@ PortServer::PortServer(const std::vector<Line>& lines) : lines_(lines) {
   const auto deadline = Clock::now() + std::chrono::seconds(10);
   for (const int port : ports_) {
     while (!Listening(port)) {
-      if (Clock::now() > deadline) throw std::runtime_error("ser2net did not start");
+      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        pid_ = -1;  // it gave up, on a port taken meanwhile
+        return false;
+      }
+      if (Clock::now() > deadline) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
+  return true;
 }
 
 std::string PortServer::Url(std::size_t line) const {

@@ -30,6 +30,7 @@ class PortServer {
   void Kill();
 
  private:
+  bool Start();
   std::vector<Line> lines_;
   std::vector<int> ports_;
   TempDir dir_;
