@@ -49,7 +49,10 @@ int WatchModemLines(int fd, unsigned long request, int* lines) {
 }
 
 TEST(SerialPort, OpensRawEightNoneOneAtTheMappedBaudRateWithDtrAndRtsLow) {
-  const struct { unsigned configured; speed_t expected; } cases[] = {{2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {57600, B38400}, {0, B38400}};
+  const struct {
+    unsigned configured;
+    speed_t expected;
+  } cases[] = {{2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {57600, B38400}, {0, B38400}};
   const auto shipped = ModemLineControl;
   ModemLineControl = WatchModemLines;
   for (const auto& c : cases) {
@@ -91,9 +94,12 @@ TEST(SerialPort, IsHeldByOneOpenerAtATime) {
 TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
   using Reply = PtyPeer::Reply;
   const std::tuple<Reply, int, std::uint8_t, int, std::string_view> cases[] = {
-      {Reply::Echo, DirectLink, 0x0C, 1, {}}, {Reply::Echo, DirectLinkExt, 0x00, 1, {}},
-      {Reply::Silent, DirectLink, 0x00, 0, msg::ByteTransferFailed}, {Reply::Silent, DirectLink, 0x41, 0, msg::EchoDiffers},
-      {Reply::WrongEcho, DirectLinkExt, 0x05, 0, msg::EchoDiffers}, {Reply::Silent, QueuedLink, 0x61, 1, {}}};
+      {Reply::Echo, DirectLink, 0x0C, 1, {}},
+      {Reply::Echo, DirectLinkExt, 0x00, 1, {}},
+      {Reply::Silent, DirectLink, 0x00, 0, msg::ByteTransferFailed},
+      {Reply::Silent, DirectLink, 0x41, 0, msg::EchoDiffers},
+      {Reply::WrongEcho, DirectLinkExt, 0x05, 0, msg::EchoDiffers},
+      {Reply::Silent, QueuedLink, 0x61, 1, {}}};
   for (const auto& [reply, mode, byte, written, message] : cases) {
     PortFixture f(reply, mode);
     ASSERT_EQ(f.port.OpenPort(), PortOk);
