@@ -70,6 +70,7 @@ TEST(IntelHex, SoundTextsGiveTheImageAndOthersTheirFirstFaultyLine) {
       {HexRecord(2, 0, {0x0F, 0xFF}) + HexRecord(0, 0x0010, {0xAA}) + EndRecord, {}, 0, {}},
   };
   for (const auto& [text, image, line, fault] : cases) {
+    SCOPED_TRACE(text);
     std::istringstream stream(text);
     const HexReading reading = ReadIntelHex(stream);
     EXPECT_EQ(std::tuple(reading.faultLine, std::string_view(reading.fault), reading.beyondAddressSpace, reading.image),
@@ -286,6 +287,7 @@ TEST(TextDump, SixteenBytesARowPagedAtTheLastWholeRow) {
       {0, 80, 0},               // not a single character fits
   };
   for (const auto& [pageLines, width, expected] : cases) {
+    SCOPED_TRACE(testing::Message() << pageLines << " lines of " << width);
     int measurements = 0;
     const MeasureHeight measure = [&, width = width](std::string_view part) {
       ++measurements;

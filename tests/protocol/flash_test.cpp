@@ -37,6 +37,7 @@ TEST(WriteFlash, SendsEveryChunkThatIsNotBlankInTheLinksOwnSizePaddingTheLast) {
                {Firmware::V11EExt, 0xF000, 64, 32, 256},
                {Firmware::V11D, 0x0200, 128, 64, 232}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
     FlashHost host(TargetOf(c.firmware));
     Bytes image = Counting(c.length, 0x11);
     // The second chunk is blank; the last may be short.
