@@ -83,10 +83,7 @@ std::string SerialPort::DevicePath() const {
   return devicePath_.empty() ? DefaultDevicePath(portNumber_) : devicePath_;
 }
 
-bool SerialPort::IsOpen() const {
-  std::lock_guard lock(ioMutex_);
-  return fd_ >= 0;
-}
+bool SerialPort::IsOpen() const { return fd_ >= 0; }
 
 int SerialPort::OpenPort() {
   LineOpening opening;

@@ -142,9 +142,10 @@ class SerialPort {
   std::condition_variable ioIdle_;
   std::atomic<bool> reconfiguring_{false};
   std::uint64_t reconfigurations_ = 0;  // guarded by ioMutex_
-  // The open line, and the descriptor its waits poll (-1 when closed).
+  // The open line, and the descriptor its waits poll (-1 when closed). Changed under
+  // ioMutex_, but read without it by IsOpen, which must not wait behind the worker's reads.
   std::unique_ptr<PortLine> line_;
-  int fd_ = -1;
+  std::atomic<int> fd_{-1};
   std::string hangUpText_;
   int wakeFd_ = -1;
 };
