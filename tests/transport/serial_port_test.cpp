@@ -24,7 +24,9 @@ using test::PtyPeer;
 
 struct PortFixture {
   explicit PortFixture(PtyPeer::Reply reply = PtyPeer::Reply::Silent, int mode = DirectLink)
-      : peer(std::make_unique<PtyPeer>(reply)) {
+      : PortFixture(std::make_unique<PtyPeer>(reply), mode) {}
+  explicit PortFixture(PtyPeer::Responder responder) : PortFixture(std::make_unique<PtyPeer>(responder), DirectLink) {}
+  PortFixture(std::unique_ptr<PtyPeer> far, int mode) : peer(std::move(far)) {
     linkMode = mode;
     port.SetDevicePath(peer->Path());
   }
@@ -133,11 +135,9 @@ TEST(SerialPort, EveryEchoInsideTheWindowIsCheckedForItsValue) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     int received = 0;
-    PortFixture f;
-    f.peer = std::make_unique<PtyPeer>([&received, flipped = c.flipped](std::uint8_t byte) {
+    PortFixture f([&received, flipped = c.flipped](std::uint8_t byte) {
       return std::vector<std::uint8_t>{received++ == flipped ? static_cast<std::uint8_t>(~byte) : byte};
     });
-    f.port.SetDevicePath(f.peer->Path());
     f.port.SetEchoWindow(16);
     ASSERT_EQ(f.port.OpenPort(), PortOk);
     std::vector<std::uint8_t> frame(16);
