@@ -31,8 +31,8 @@
 #include "cli/command_table.h"
 #include "cli/flash_commands.h"
 #include "cli/image_commands.h"
-#include "support/host_fixture.h"
 #include "protocol/chip_type_dialog.h"
+#include "support/host_fixture.h"
 #include "ui/main_dlg.h"
 
 namespace {
@@ -111,13 +111,20 @@ Options ParseOptions(int argc, char** argv) {
       std::exit(arg == "--help" ? 0 : 2);
     }
     const std::string value = argv[++i];
-    if (arg == "--condition") options.conditions = SplitList(value);
-    else if (arg == "--dialect") options.dialects = SplitList(value);
-    else if (arg == "--op") options.operations = SplitList(value);
-    else if (arg == "--scale") options.scale = static_cast<std::uint32_t>(std::max(1L, std::strtol(value.c_str(), nullptr, 10)));
-    else if (arg == "--slow-scale") options.slowScale = static_cast<std::uint32_t>(std::max(1L, std::strtol(value.c_str(), nullptr, 10)));
-    else if (arg == "--idle-seconds") options.idleSeconds = static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
-    else if (arg == "--baud") options.baud = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
+    if (arg == "--condition")
+      options.conditions = SplitList(value);
+    else if (arg == "--dialect")
+      options.dialects = SplitList(value);
+    else if (arg == "--op")
+      options.operations = SplitList(value);
+    else if (arg == "--scale")
+      options.scale = static_cast<std::uint32_t>(std::max(1L, std::strtol(value.c_str(), nullptr, 10)));
+    else if (arg == "--slow-scale")
+      options.slowScale = static_cast<std::uint32_t>(std::max(1L, std::strtol(value.c_str(), nullptr, 10)));
+    else if (arg == "--idle-seconds")
+      options.idleSeconds = static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
+    else if (arg == "--baud")
+      options.baud = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
     else {
       Usage();
       std::exit(2);
@@ -129,7 +136,9 @@ Options ParseOptions(int argc, char** argv) {
 double CpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  const auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -334,9 +343,12 @@ void Bench::RunPair(const Condition& condition, const Dialect& dialect) {
     dialog.Click(quillon::CChipTypeDlg::IdExternalMemory);
     return true;
   };
-  if (dialect.queued) window.OnAutoDetect();
-  else if (dialect.name == "v1.1e-ext") window.OnExternalSelect();
-  else window.OnChipTypeSelect();
+  if (dialect.queued)
+    window.OnAutoDetect();
+  else if (dialect.name == "v1.1e-ext")
+    window.OnExternalSelect();
+  else
+    window.OnChipTypeSelect();
   window.OnTimer();
   if (!window.TargetChip()->Device().IsConnected()) {
     std::fprintf(stderr, "%s %s: detection failed\n", condition.name.c_str(), dialect.name.c_str());
@@ -388,7 +400,8 @@ Row Bench::Measure(CMainDlg& window, CliOperator& op, const std::string& log, co
     quillon::cli::WindowCommand command = nullptr;
     if (operation == "read") {
       const int block = part.sector == 0 ? 0 : 1;
-      const std::uint32_t sectors = part.readRange == 0 ? chip.ListedSectorCount(block) : static_cast<std::uint32_t>(part.readRange);
+      const std::uint32_t sectors =
+          part.readRange == 0 ? chip.ListedSectorCount(block) : static_cast<std::uint32_t>(part.readRange);
       const std::uint32_t readBytes = sectors * chip.SectorSize(block);
       row.bytes += internal || part.bytes != kBlock0Size + kBlock1Size ? readBytes : kBlock0Size;
       args.sector = part.sector;
@@ -424,11 +437,14 @@ Row Bench::Measure(CMainDlg& window, CliOperator& op, const std::string& log, co
 }
 
 void Bench::Print() const {
-  std::printf("| condition | dialect | operation | data | wall s | floor s | wall/floor | host CPU s | to/from target bytes |\n");
+  std::printf(
+      "| condition | dialect | operation | data | wall s | floor s | wall/floor | host CPU s | to/from target bytes "
+      "|\n");
   std::printf("|---|---|---|---|---:|---:|---:|---:|---:|\n");
   for (const Row& row : rows_) {
     char data[64];
-    std::snprintf(data, sizeof data, "%u B%s", row.bytes, row.divisor > 1 ? (" (1/" + std::to_string(row.divisor) + ")").c_str() : "");
+    std::snprintf(data, sizeof data, "%u B%s", row.bytes,
+                  row.divisor > 1 ? (" (1/" + std::to_string(row.divisor) + ")").c_str() : "");
     char floor[32] = "–";
     char ratio[32] = "–";
     if (row.floor) {

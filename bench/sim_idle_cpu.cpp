@@ -25,7 +25,9 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint8_t kReady = 0xF7;
 constexpr std::uint8_t kIdle = 0x61;
 
-double Seconds(const timeval& time) { return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6; }
+double Seconds(const timeval& time) {
+  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
 
 double CpuSeconds(int who) {
   rusage usage{};

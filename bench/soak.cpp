@@ -78,11 +78,16 @@ Options ParseOptions(int argc, char** argv) {
       std::exit(arg == "--help" ? 0 : 2);
     }
     const char* value = argv[++i];
-    if (arg == "--cycles") options.cycles = std::max(1, std::atoi(value));
-    else if (arg == "--seed") options.seed = std::strtoull(value, nullptr, 10);
-    else if (arg == "--fault-every") options.faultEvery = std::max(0, std::atoi(value));
-    else if (arg == "--max-bytes") options.maxBytes = std::clamp<std::uint32_t>(static_cast<std::uint32_t>(std::atol(value)), 1, 32768);
-    else if (arg == "--cycle") options.only = std::atoi(value);
+    if (arg == "--cycles")
+      options.cycles = std::max(1, std::atoi(value));
+    else if (arg == "--seed")
+      options.seed = std::strtoull(value, nullptr, 10);
+    else if (arg == "--fault-every")
+      options.faultEvery = std::max(0, std::atoi(value));
+    else if (arg == "--max-bytes")
+      options.maxBytes = std::clamp<std::uint32_t>(static_cast<std::uint32_t>(std::atol(value)), 1, 32768);
+    else if (arg == "--cycle")
+      options.only = std::atoi(value);
     else {
       Usage();
       std::exit(2);
@@ -108,7 +113,8 @@ struct Dialect {
   const char* name;
   Firmware firmware;
 };
-constexpr Dialect kDialects[] = {{"v1.1e-int", Firmware::V11EInt}, {"v1.1e-ext", Firmware::V11EExt}, {"v1.1d", Firmware::V11D}};
+constexpr Dialect kDialects[] = {
+    {"v1.1e-int", Firmware::V11EInt}, {"v1.1e-ext", Firmware::V11EExt}, {"v1.1d", Firmware::V11D}};
 
 // A fault with its arming point: the byte counts of the emulator's faults start when they
 // are set, just before the download or just before the compare.
@@ -122,9 +128,12 @@ struct FaultPlan {
 // image and reads it back, a compare sends a few bytes per chunk and reads the image.
 FaultPlan RandomFault(std::mt19937_64& rng, std::uint32_t imageBytes, bool queued) {
   const auto upTo = [&](int most) { return std::uniform_int_distribution<int>(0, most)(rng); };
-  std::vector<std::string> kinds = {"status", "drop-reply", "extra-byte", "reply-delay", "silence-after", "reset-after"};
-  if (queued) kinds.push_back("ready-stops");
-  else kinds.insert(kinds.end(), {"no-echo", "wrong-echo"});
+  std::vector<std::string> kinds = {"status",      "drop-reply",    "extra-byte",
+                                    "reply-delay", "silence-after", "reset-after"};
+  if (queued)
+    kinds.push_back("ready-stops");
+  else
+    kinds.insert(kinds.end(), {"no-echo", "wrong-echo"});
   FaultPlan plan;
   plan.name = kinds[static_cast<std::size_t>(upTo(static_cast<int>(kinds.size()) - 1))];
   plan.beforeCompare = upTo(2) == 0;
@@ -141,14 +150,22 @@ FaultPlan RandomFault(std::mt19937_64& rng, std::uint32_t imageBytes, bool queue
     plan.name += erase ? "(erase)" : "(write)";
     return plan;
   }
-  if (plan.name == "no-echo") f.noEcho = true;
-  else if (plan.name == "wrong-echo") f.wrongEcho = true;
-  else if (plan.name == "drop-reply") f.dropReplyByte = at = upTo(image);
-  else if (plan.name == "extra-byte") f.extraByteAfterReply = at = upTo(image), f.extraByteValue = upTo(255);
-  else if (plan.name == "ready-stops") f.readyStopsAfter = at = upTo(2 * chunks);
-  else if (plan.name == "reply-delay") f.replyDelay = std::chrono::milliseconds(at = 600 + upTo(600));
-  else if (plan.name == "silence-after") f.silenceAfter = at = upTo(fromTarget);
-  else if (plan.name == "reset-after") f.resetAfter = at = 1 + upTo(toTarget);
+  if (plan.name == "no-echo")
+    f.noEcho = true;
+  else if (plan.name == "wrong-echo")
+    f.wrongEcho = true;
+  else if (plan.name == "drop-reply")
+    f.dropReplyByte = at = upTo(image);
+  else if (plan.name == "extra-byte")
+    f.extraByteAfterReply = at = upTo(image), f.extraByteValue = upTo(255);
+  else if (plan.name == "ready-stops")
+    f.readyStopsAfter = at = upTo(2 * chunks);
+  else if (plan.name == "reply-delay")
+    f.replyDelay = std::chrono::milliseconds(at = 600 + upTo(600));
+  else if (plan.name == "silence-after")
+    f.silenceAfter = at = upTo(fromTarget);
+  else if (plan.name == "reset-after")
+    f.resetAfter = at = 1 + upTo(toTarget);
   if (at != 0) plan.name += "=" + std::to_string(at);
   return plan;
 }
@@ -157,7 +174,9 @@ std::string HexFile(const Bytes& image) {
   std::string text;
   for (std::size_t at = 0; at < image.size(); at += 16) {
     const std::size_t end = std::min(image.size(), at + 16);
-    text += quillon::test::HexRecord(0, static_cast<std::uint16_t>(at), Bytes(image.begin() + static_cast<std::ptrdiff_t>(at), image.begin() + static_cast<std::ptrdiff_t>(end)));
+    text += quillon::test::HexRecord(
+        0, static_cast<std::uint16_t>(at),
+        Bytes(image.begin() + static_cast<std::ptrdiff_t>(at), image.begin() + static_cast<std::ptrdiff_t>(end)));
   }
   return text + quillon::test::EndRecord;
 }
@@ -191,8 +210,10 @@ Resources Measure(std::string point) {
   getrusage(RUSAGE_SELF, &usage);
   const struct mallinfo2 heap = mallinfo2();
   // The iterator's own descriptor is counted while it lists the others.
-  return {std::move(point), static_cast<long>((heap.uordblks + heap.hblkhd) / 1024), StatusField("VmRSS"),
-          StatusField("VmHWM"), usage.ru_maxrss, Entries("/proc/self/fd") - 1, Entries("/proc/self/task")};
+  return {std::move(point),          static_cast<long>((heap.uordblks + heap.hblkhd) / 1024),
+          StatusField("VmRSS"),      StatusField("VmHWM"),
+          usage.ru_maxrss,           Entries("/proc/self/fd") - 1,
+          Entries("/proc/self/task")};
 }
 
 // Ends the run when a cycle goes on past the point where only a hang explains it: a hung
@@ -305,8 +326,10 @@ void Soak::Cycle(int index) {
   for (std::uint8_t& byte : image) byte = static_cast<std::uint8_t>(rng());
   const bool hex = rng() % 2 == 0;
   const std::string file = (dir_ / (hex ? "image.hex" : "image.bin")).string();
-  if (hex) quillon::test::WriteFile(file, HexFile(image));
-  else quillon::test::WriteFile(file, image);
+  if (hex)
+    quillon::test::WriteFile(file, HexFile(image));
+  else
+    quillon::test::WriteFile(file, image);
   const int window = queued || rng() % 2 == 0 ? 1 : 16;
   const bool faulted = options_.faultEvery > 0 && rng() % static_cast<unsigned>(options_.faultEvery) == 0;
   const FaultPlan plan = faulted ? RandomFault(rng, bytes, queued) : FaultPlan{"none", {}, false};
@@ -368,8 +391,8 @@ void Soak::Cycle(int index) {
   if (options_.verbose || falseSuccess || (!faulted && !good) || (!good && !told) || share > 1) {
     std::printf("%s: %s%s, download %d compare %d, flash %s, %.2f s of %.1f%s\n", what.c_str(),
                 falseSuccess ? "FALSE SUCCESS " : "", good ? "good" : "failed", static_cast<int>(download),
-                static_cast<int>(compare), same ? "same" : "differs", seconds, std::chrono::duration<double>(bound).count(),
-                told ? "" : ", NOTHING SAID");
+                static_cast<int>(compare), same ? "same" : "differs", seconds,
+                std::chrono::duration<double>(bound).count(), told ? "" : ", NOTHING SAID");
     if (options_.verbose) {
       for (const std::string& message : op_.Messages()) std::printf("    said: %s\n", message.c_str());
     }
@@ -392,8 +415,9 @@ bool Leaks(const std::vector<Resources>& points) {
 }
 
 void PrintResources(const std::vector<Resources>& points) {
-  std::printf("\n| point | heap in use KB | VmRSS KB | VmHWM KB | maxrss KB | open descriptors | threads |\n"
-              "|---|---:|---:|---:|---:|---:|---:|\n");
+  std::printf(
+      "\n| point | heap in use KB | VmRSS KB | VmHWM KB | maxrss KB | open descriptors | threads |\n"
+      "|---|---:|---:|---:|---:|---:|---:|\n");
   for (const Resources& u : points) {
     std::printf("| %s | %ld | %ld | %ld | %ld | %ld | %ld |\n", u.point.c_str(), u.heapKb, u.rssKb, u.peakKb,
                 u.maxrssKb, u.descriptors, u.threads);
@@ -437,7 +461,8 @@ int main(int argc, char** argv) {
   const bool leak = !options.only && Leaks(points);
   if (!options.only) PrintResources(points);
   std::printf("\n| count | cycles |\n|---|---:|\n");
-  std::printf("| cycles run | %d |\n| with a fault | %d |\n| reported good | %d |\n", tally.cycles, tally.faulted, tally.good);
+  std::printf("| cycles run | %d |\n| with a fault | %d |\n| reported good | %d |\n", tally.cycles, tally.faulted,
+              tally.good);
   std::printf("| **reported good, flash differs from the file** | **%d** |\n", tally.falseSuccesses);
   std::printf("| without a fault, reported failed | %d |\n| with a fault, reported good (fault did no harm) | %d |\n",
               tally.cleanFailures, tally.harmlessFaults);
@@ -447,7 +472,8 @@ int main(int argc, char** argv) {
               tally.longest, 100 * tally.longestShare, tally.seconds, tally.seconds / std::max(1, tally.cycles));
   if (!tally.byFault.empty()) {
     std::printf("\n| fault | cycles | reported good |\n|---|---:|---:|\n");
-    for (const auto& [name, row] : tally.byFault) std::printf("| %s | %d | %d |\n", name.c_str(), row.first, row.second);
+    for (const auto& [name, row] : tally.byFault)
+      std::printf("| %s | %d | %d |\n", name.c_str(), row.first, row.second);
   }
   const bool clean = tally.falseSuccesses == 0 && tally.overBound == 0 && tally.silentFailures == 0 &&
                      tally.cleanFailures == 0 && !leak;

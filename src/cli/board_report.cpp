@@ -102,8 +102,8 @@ std::string SummaryTable(const std::vector<BoardReport>& reports) {
   for (const BoardReport& report : reports) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f s", report.seconds);
-    table += row(report.port, report.chip.ChipType.empty() ? "-" : report.chip.ChipType, Result(report.exitStatus),
-                 seconds);
+    table +=
+        row(report.port, report.chip.ChipType.empty() ? "-" : report.chip.ChipType, Result(report.exitStatus), seconds);
   }
   return table;
 }

@@ -66,7 +66,8 @@ int DetectAndRun(const RunPlan& plan, CMainDlg& window, CliOperator& op) {
     if (outcome == Outcome::Declined) {
       const std::string question = op.Unanswered();
       op.PrintError(question.empty() ? "answered No: nothing was changed"
-                                     : "\"" + question + "\" needs an answer: give --yes, or run at a terminal; nothing was changed");
+                                     : "\"" + question +
+                                           "\" needs an answer: give --yes, or run at a terminal; nothing was changed");
     }
     return ExitStatusOf(outcome);
   } catch (const UsageError& error) {

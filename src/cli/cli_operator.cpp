@@ -29,7 +29,11 @@ CliOperator::CliOperator(bool assumeYes, bool trace, std::FILE* out, std::FILE* 
       interactive_(::isatty(::fileno(out)) != 0) {}
 
 CliOperator::CliOperator(QuestionAnswers& answers, bool trace, std::FILE* out, std::FILE* err)
-    : answers_(answers), trace_(trace), out_(out), err_(err), interactive_(out != nullptr && ::isatty(::fileno(out)) != 0) {}
+    : answers_(answers),
+      trace_(trace),
+      out_(out),
+      err_(err),
+      interactive_(out != nullptr && ::isatty(::fileno(out)) != 0) {}
 
 void CliOperator::Print(std::string_view text) {
   if (out_ == nullptr) {

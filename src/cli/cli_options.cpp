@@ -64,7 +64,8 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options, std::string& firmwa
   app.add_option("-p,--port", options.ports, "a device path or COM1..COM4; again for a gang")
       ->type_name("DEV")
       ->envname("QUILLON_PORT");
-  app.add_option("--ports", options.portPatterns, "every device the pattern matches, e.g. '/dev/serial/by-id/usb-FTDI*'")
+  app.add_option("--ports", options.portPatterns,
+                 "every device the pattern matches, e.g. '/dev/serial/by-id/usb-FTDI*'")
       ->type_name("GLOB");
   app.add_option_function<std::string>(
          "-b,--baud", [&options](const std::string& text) { options.baud = ParseBaudRate(text); },
@@ -98,7 +99,9 @@ void AddCommandWords(CLI::App& command, const CommandEntry& entry, CommandArgume
   const CLI::Validator index = Taking(Decimal, "takes a number from 0 up");
   if ((entry.takes & (TakesInputFile | TakesOutputFile)) != 0) {
     const bool input = (entry.takes & TakesInputFile) != 0;
-    command.add_option("FILE", arguments.file, input ? "the image to read; - for stdin" : "the file to write; - for stdout")
+    command
+        .add_option("FILE", arguments.file,
+                    input ? "the image to read; - for stdin" : "the file to write; - for stdout")
         ->required();
   }
   if ((entry.takes & TakesInputFile) != 0) {
@@ -108,7 +111,8 @@ void AddCommandWords(CLI::App& command, const CommandEntry& entry, CommandArgume
   }
   if ((entry.takes & TakesSaveFormat) != 0) {
     command.add_option("--format", arguments.format, "write a text dump or the bytes as they are")
-        ->type_name("text|bin")->check(OneOf({"text", "bin"}));
+        ->type_name("text|bin")
+        ->check(OneOf({"text", "bin"}));
   }
   if ((entry.takes & TakesSector) != 0) {
     command.add_option("--sector", arguments.sector, "index into the dialog's starting-sector list")
@@ -124,8 +128,9 @@ void AddCommandWords(CLI::App& command, const CommandEntry& entry, CommandArgume
     const int most = entry.options;
     command.add_option("OPTION", arguments.option, "1 to " + std::to_string(most))
         ->required()
-        ->check(Taking([most](std::string_view text) { return Decimal(text).value_or(0) >= 1 && Decimal(text) <= most; },
-                       "takes 1 to " + std::to_string(most)));
+        ->check(
+            Taking([most](std::string_view text) { return Decimal(text).value_or(0) >= 1 && Decimal(text) <= most; },
+                   "takes 1 to " + std::to_string(most)));
   }
 }
 
@@ -191,7 +196,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (options.simulate == "true") {
     options.simulate = "";
   }
-  options.firmware = firmware == "v1.1e-ext" ? Firmware::V11EExt : firmware == "v1.1d" ? Firmware::V11D : Firmware::V11EInt;
+  options.firmware = firmware == "v1.1e-ext" ? Firmware::V11EExt
+                     : firmware == "v1.1d"   ? Firmware::V11D
+                                             : Firmware::V11EInt;
   options.chipA16 = chip == "A16";
   options.memoryInternal = memory == "int";
   return line;

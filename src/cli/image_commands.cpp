@@ -12,7 +12,8 @@ void DownloadRunCommand(CMainDlg& window, CliOperator&, const CommandArguments&)
 void CompareCommand(CMainDlg& window, CliOperator& op, const CommandArguments&) {
   window.OnCompare();
   // The status line as the window showed it, where the messages go.
-  if (const std::string& status = op.ShownChipInfo().IapStatus; !status.empty() && window.LastOutcome() != Outcome::Declined) {
+  if (const std::string& status = op.ShownChipInfo().IapStatus;
+      !status.empty() && window.LastOutcome() != Outcome::Declined) {
     op.PrintLine(status);
   }
 }

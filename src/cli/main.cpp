@@ -42,12 +42,11 @@ Emulators MakeEmulators(const SimulatedBoards& boards) {
 }
 
 SimulatedBoards SimulatedBoardsOf(const GlobalOptions& options) {
-  return ParseSimulatedBoards(*options.simulate,
-                              {"--firmware",
-                               options.firmware == Firmware::V11EInt   ? "v1.1e-int"
-                               : options.firmware == Firmware::V11EExt ? "v1.1e-ext"
-                                                                       : "v1.1d",
-                               "--chip", options.chipA16 ? "A16" : "A32"});
+  return ParseSimulatedBoards(*options.simulate, {"--firmware",
+                                                  options.firmware == Firmware::V11EInt   ? "v1.1e-int"
+                                                  : options.firmware == Firmware::V11EExt ? "v1.1e-ext"
+                                                                                          : "v1.1d",
+                                                  "--chip", options.chipA16 ? "A16" : "A32"});
 }
 
 // A file that cannot be read is found before a port is opened or a question asked.
@@ -128,8 +127,9 @@ int Run(const std::vector<std::string>& args) {
     return ExitFailed;
   }
   InstallStopSignals();
-  const int status = gang ? RunGang(plan, ports, log.get())
-                          : RunOnePort(plan, ports.empty() ? std::nullopt : std::optional(ports.front().path), log.get());
+  const int status =
+      gang ? RunGang(plan, ports, log.get())
+           : RunOnePort(plan, ports.empty() ? std::nullopt : std::optional(ports.front().path), log.get());
   const int signal = ReceivedStopSignal();
   return signal != 0 ? ExitStatusOfSignal(signal) : status;
 }

@@ -52,7 +52,8 @@ std::string ProgressLine(const ProgressSnapshot& snapshot) {
   std::string label = snapshot.label;
   label.resize(std::max<std::size_t>(label.size(), 9), ' ');
   std::string line = "\r" + label + " [" + std::string(filled, '#') +
-                     std::string(static_cast<std::size_t>(width) - filled, ' ') + Format("] %3d%%", position * 100 / units);
+                     std::string(static_cast<std::size_t>(width) - filled, ' ') +
+                     Format("] %3d%%", position * 100 / units);
   if (withFigures) {
     line += Figures(snapshot, position);
   }

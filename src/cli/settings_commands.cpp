@@ -42,11 +42,12 @@ std::optional<std::string> ParseDevice(std::string_view text) {
 template <typename Value, typename Parse>
 void AddSetting(CLI::App& command, const std::string& names, const std::string& kind, std::optional<Value>& field,
                 Parse parse, const std::string& refusal) {
-  command
-      .add_option_function<std::string>(names, [&field, parse](const std::string& text) { field = parse(text); })
+  command.add_option_function<std::string>(names, [&field, parse](const std::string& text) { field = parse(text); })
       ->type_name(kind)
       ->check(CLI::Validator(
-          [parse, refusal](std::string& text) { return parse(text) ? std::string() : refusal + ", not '" + text + "'"; },
+          [parse, refusal](std::string& text) {
+            return parse(text) ? std::string() : refusal + ", not '" + text + "'";
+          },
           ""));
 }
 

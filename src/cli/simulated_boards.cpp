@@ -38,8 +38,8 @@ SimulatedBoards ParseSimulatedBoards(std::string_view list, const std::vector<st
   boards.arguments.assign(static_cast<std::size_t>(count), shared);
   for (auto& [board, item] : own) {
     if (board < 1 || board > count) {
-      throw UsageError("--simulate: " + item.substr(2) + " is for target " + std::to_string(board) + ", but targets are 1 to " +
-                       std::to_string(count));
+      throw UsageError("--simulate: " + item.substr(2) + " is for target " + std::to_string(board) +
+                       ", but targets are 1 to " + std::to_string(count));
     }
     boards.arguments[static_cast<std::size_t>(board - 1)].push_back(std::move(item));
   }

@@ -2,16 +2,16 @@
 
 #include <vector>
 
-#include "operator/formatted.h"
 #include "image/image_reader.h"
 #include "image/image_texts.h"
-#include "protocol/target_chip.h"
+#include "operator/formatted.h"
 #include "operator/operator.h"
+#include "protocol/target_chip.h"
 
 namespace quillon {
 
-int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int block, int start,
-                         int& mismatchAddress, int& mismatchPair, const StagingFile& staging) {
+int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int block, int start, int& mismatchAddress,
+                         int& mismatchPair, const StagingFile& staging) {
   PlannedImage image;
   const int prepared = PrepareImage(fileName, block, static_cast<std::uint32_t>(start), SplitRule, chip,
                                     chip.Device().Window(), staging, image);

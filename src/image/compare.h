@@ -15,8 +15,8 @@ class CTargetChip;
 // that failed. Only the file's own bytes are compared, never the padding after them. A
 // file that will not do gives the reader's result before the target is sent anything; a
 // transfer that failed is left for the link's watchdog to find, so no result drops the link.
-int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int block, int start,
-                         int& mismatchAddress, int& mismatchPair, const StagingFile& staging);
+int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int block, int start, int& mismatchAddress,
+                         int& mismatchPair, const StagingFile& staging);
 
 // The IAP Status line that tells the outcome: the first difference when one was found,
 // else success or failure, naming the file by its base name.

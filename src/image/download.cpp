@@ -6,8 +6,8 @@
 
 #include "image/image_reader.h"
 #include "operator/messages.h"
-#include "protocol/target_chip.h"
 #include "operator/operator.h"
+#include "protocol/target_chip.h"
 
 namespace quillon {
 

@@ -8,11 +8,11 @@
 #include <istream>
 #include <new>
 
-#include "operator/formatted.h"
 #include "image/intel_hex.h"
+#include "operator/formatted.h"
 #include "operator/messages.h"
-#include "protocol/chip_type_dialog.h"
 #include "operator/operator.h"
+#include "protocol/chip_type_dialog.h"
 #include "settings/regular_file.h"
 
 namespace quillon {
@@ -69,8 +69,7 @@ std::uint64_t BlockEnd(const BlockGeometry& geometry) {
   return std::uint64_t{geometry.StartAddress} + geometry.BlockSize;
 }
 
-ImageSegment Segment(int block, std::uint32_t address, std::uint32_t offset, std::uint64_t length,
-                     std::uint32_t unit) {
+ImageSegment Segment(int block, std::uint32_t address, std::uint32_t offset, std::uint64_t length, std::uint32_t unit) {
   const auto dataLength = static_cast<std::uint32_t>(length);
   return {static_cast<std::uint32_t>(block), address, offset, dataLength, (dataLength + unit - 1) / unit * unit};
 }
@@ -90,8 +89,7 @@ bool IsHexFileName(std::string_view name) {
   });
 }
 
-int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, OperatorMessages& op,
-                       ImageFile& image) {
+int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, OperatorMessages& op, ImageFile& image) {
   if (!IsHexFileName(hexName)) {
     return ImageBadFile;
   }
@@ -129,8 +127,8 @@ int OpenImageFile(const std::string& name, OperatorMessages& op, ImageFile& imag
   return error ? CannotOpen(name, error, op) : ImageDone;
 }
 
-int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, SegmentRule rule,
-                      const CChipTypeDlg& chip, OperatorMessages& op, std::vector<ImageSegment>& segments) {
+int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, SegmentRule rule, const CChipTypeDlg& chip,
+                      OperatorMessages& op, std::vector<ImageSegment>& segments) {
   segments.clear();
   const std::uint64_t end = start + length;
   const BlockGeometry& own = chip.Geometry(block);
@@ -147,13 +145,12 @@ int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, Segm
     return ImageOverSize;
   }
   segments.push_back(Segment(0, start, 0, own.BlockSize, own.SectorSize));
-  segments.push_back(
-      Segment(1, upper.StartAddress, upper.StartAddress, length - upper.StartAddress, upper.SectorSize));
+  segments.push_back(Segment(1, upper.StartAddress, upper.StartAddress, length - upper.StartAddress, upper.SectorSize));
   return ImageDone;
 }
 
-int PrepareImage(const std::string& name, int block, std::uint32_t start, SegmentRule rule,
-                 const CChipTypeDlg& chip, OperatorMessages& op, const StagingFile& staging, PlannedImage& planned) {
+int PrepareImage(const std::string& name, int block, std::uint32_t start, SegmentRule rule, const CChipTypeDlg& chip,
+                 OperatorMessages& op, const StagingFile& staging, PlannedImage& planned) {
   const int opened = OpenImageFile(name, op, planned.File, staging);
   if (opened != ImageDone) {
     return opened;

@@ -67,8 +67,7 @@ bool IsHexFileName(std::string_view name);
 // read, or naming the faulty line when the text is damaged; ImageBadFile, silently, when
 // the name is not a HEX name or the copy cannot be written; ImageOverSize, said as such,
 // when data lies beyond 0xFFFF.
-int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, OperatorMessages& op,
-                       ImageFile& image);
+int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, OperatorMessages& op, ImageFile& image);
 
 // A HEX file through the staging file, any other file as it is. ImageBadFile after
 // saying why when the file cannot be read, or as ConvertHexToBinary says.
@@ -77,8 +76,8 @@ int OpenImageFile(const std::string& name, OperatorMessages& op, ImageFile& imag
 
 // Cuts an image of `length` bytes to start at `start` in `block` (0 or 1) into one or two
 // segments, block 0's part first. ImageOverSize, after saying so, when it does not fit.
-int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, SegmentRule rule,
-                      const CChipTypeDlg& chip, OperatorMessages& op, std::vector<ImageSegment>& segments);
+int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, SegmentRule rule, const CChipTypeDlg& chip,
+                      OperatorMessages& op, std::vector<ImageSegment>& segments);
 
 // An image read, checked and cut for its place in flash: all that a pipeline needs from
 // the file before it sends the target anything.
@@ -89,8 +88,8 @@ struct PlannedImage {
 
 // OpenImageFile, then PlanImageSegments for the image's length; the first result that is
 // not ImageDone, each told as they tell it.
-int PrepareImage(const std::string& name, int block, std::uint32_t start, SegmentRule rule,
-                 const CChipTypeDlg& chip, OperatorMessages& op, const StagingFile& staging, PlannedImage& planned);
+int PrepareImage(const std::string& name, int block, std::uint32_t start, SegmentRule rule, const CChipTypeDlg& chip,
+                 OperatorMessages& op, const StagingFile& staging, PlannedImage& planned);
 
 // The segment's bytes followed by 0xFF up to its filled length; ImageNoMemory, silently.
 int LoadImageSegment(const ImageFile& image, const ImageSegment& segment, std::vector<std::uint8_t>& buffer);

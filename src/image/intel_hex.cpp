@@ -154,17 +154,10 @@ HexReading ReadIntelHex(std::istream& text) {
       return refuse(msg::HexWrongLengthForType);
     }
     switch (type) {
-      case DataRecord:
-        Store(reading, base + Word(std::span(bytes).subspan(1, 2)), data);
-        break;
-      case EndRecord:
-        return reading;
-      case ExtendedSegmentAddress:
-        base = Word(data) << 4;
-        break;
-      case ExtendedLinearAddress:
-        base = Word(data) << 16;
-        break;
+      case DataRecord: Store(reading, base + Word(std::span(bytes).subspan(1, 2)), data); break;
+      case EndRecord: return reading;
+      case ExtendedSegmentAddress: base = Word(data) << 4; break;
+      case ExtendedLinearAddress: base = Word(data) << 16; break;
       default:
         // A start address tells where code begins running, nothing about where it lies.
         break;

@@ -13,7 +13,7 @@ class CTargetChip;
 // `writeError` says why it could not; 8 when memory is short. The file is touched only
 // once every byte is at hand, and then replaced whole, so a failure leaves a file that was
 // there as it was.
-int SaveFlashToFile(CTargetChip& chip, const std::string& fileName, int start, int length, int chunk,
-                    int textFormat, std::error_code& writeError);
+int SaveFlashToFile(CTargetChip& chip, const std::string& fileName, int start, int length, int chunk, int textFormat,
+                    std::error_code& writeError);
 
 }  // namespace quillon

@@ -70,7 +70,8 @@ inline constexpr std::string_view WrongFirmware = "Wrong Firmware Version Detect
 inline constexpr std::string_view StopAndExit = "PLEASE STOP AND EXIT TO WINDOW!!!";
 inline constexpr std::string_view UnknownChipLock = "UNKNOWN CHIP LOCK!";
 inline constexpr std::string_view UnmatchedReadCount = "Unmatched in bytes Read and Request!!";
-inline constexpr std::string_view ProceedToDownload = "Data in corresponding sectors will be erased.\nProceed to download?";
+inline constexpr std::string_view ProceedToDownload =
+    "Data in corresponding sectors will be erased.\nProceed to download?";
 inline constexpr std::string_view SectorsEraseCompleted = "Sectors erase completed!!!";
 inline constexpr std::string_view ReallyProceed = "Do you really want to proceed?";
 inline constexpr std::string_view ChipEraseCompleted = "Chip Erase Completed!\nReset the chip!";
@@ -104,10 +105,12 @@ inline constexpr const char* StoppedProgrammingFormat =
 inline constexpr const char* StoppedUnverifiedFormat =
     "Stopped at %04Xh: flash from %04Xh to %04Xh is programmed but not verified";
 inline constexpr const char* StoppedUnchangedFormat = "Stopped at %04Xh: the flash is unchanged";
-inline constexpr const char* StoppedBeforeWritingFormat = "Stopped at %04Xh: nothing from there on was erased or programmed";
+inline constexpr const char* StoppedBeforeWritingFormat =
+    "Stopped at %04Xh: nothing from there on was erased or programmed";
 inline constexpr const char* StoppedConfiguringFormat =
     "Stopped after %u of %u configuration bytes: the lock or remap bits may be partly set";
-inline constexpr std::string_view StoppedChipErase = "Stopped during the chip erase: the whole flash may be partly erased.";
+inline constexpr std::string_view StoppedChipErase =
+    "Stopped during the chip erase: the whole flash may be partly erased.";
 // Follows a stop that left the frame under way unfinished.
 inline constexpr std::string_view DetectAgain = " Detect the chip again.";
 inline constexpr std::string_view StoppedDetection = "Stopped: the chip has not been detected.";

@@ -1,10 +1,10 @@
 #include <chrono>
 
+#include "operator/operator.h"
 #include "protocol/commands.h"
 #include "protocol/iap_device.h"
 #include "protocol/operation_progress.h"
 #include "protocol/reply_bytes.h"
-#include "operator/operator.h"
 
 namespace quillon {
 
@@ -50,7 +50,8 @@ int CIapDevice::EraseSectors(int start, int stride, int count) {
       window_.ProgressAdvance();
       address += static_cast<std::uint32_t>(stride);
     } else if (StopRequested()) {
-      NoteStop({StopPoint::Work::Erasing, address, first, address + static_cast<std::uint32_t>(stride) - 1, true, false});
+      NoteStop(
+          {StopPoint::Work::Erasing, address, first, address + static_cast<std::uint32_t>(stride) - 1, true, false});
     }
   }
   erased = erased && !stopPoint_;

@@ -1,5 +1,5 @@
-#include "protocol/iap_device.h"
 #include "protocol/commands.h"
+#include "protocol/iap_device.h"
 
 namespace quillon {
 

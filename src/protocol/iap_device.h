@@ -54,8 +54,7 @@ class CIapDevice : public SerialPort {
   int ChipErase();
   int WriteFlash(int start, int sectorSize, const std::uint8_t* data, int total);
   int ReadFlash(std::uint8_t* destination, int start, int total, int chunk);
-  int CompareFlash(int start, int chunk, const std::uint8_t* image, int total, int& mismatchAddress,
-                   int& mismatchPair);
+  int CompareFlash(int start, int chunk, const std::uint8_t* image, int total, int& mismatchAddress, int& mismatchPair);
   int SendLockByte(std::uint8_t selector);
   int SendRemapByte(std::uint8_t selector);
   int SetLock(int option);

@@ -1,11 +1,11 @@
 #include <algorithm>
 #include <array>
 
+#include "operator/operator.h"
 #include "protocol/commands.h"
 #include "protocol/iap_device.h"
 #include "protocol/operation_progress.h"
 #include "protocol/reply_bytes.h"
-#include "operator/operator.h"
 
 namespace quillon {
 
@@ -35,8 +35,7 @@ bool WriteBurst(CIapDevice& device, std::uint32_t address, const std::uint8_t* c
     }
   }
   std::array<std::uint8_t, BurstSize> readBack{};
-  return device.SendFrame(QRV_CMD_READ, address, BurstSize) == 1 &&
-         ReceiveReply(device, readBack.data(), BurstSize) &&
+  return device.SendFrame(QRV_CMD_READ, address, BurstSize) == 1 && ReceiveReply(device, readBack.data(), BurstSize) &&
          std::equal(readBack.begin(), readBack.end(), chunk);
 }
 
@@ -91,8 +90,7 @@ int CIapDevice::WriteFlash(int start, int sectorSize, const std::uint8_t* data, 
       sent.first = sent.sent ? sent.first : address;
       sent.last = address + static_cast<std::uint32_t>(chunkSize) - 1;
       sent.sent = true;
-      written = queued ? WriteBurst(*this, address, chunk.data())
-                       : WriteFrame(*this, address, chunk.data(), chunkSize);
+      written = queued ? WriteBurst(*this, address, chunk.data()) : WriteFrame(*this, address, chunk.data(), chunkSize);
     }
     if (written) {
       window_.ProgressAdvance();

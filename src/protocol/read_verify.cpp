@@ -1,11 +1,11 @@
 #include <algorithm>
 #include <array>
 
+#include "operator/operator.h"
 #include "protocol/commands.h"
 #include "protocol/iap_device.h"
 #include "protocol/operation_progress.h"
 #include "protocol/reply_bytes.h"
-#include "operator/operator.h"
 
 namespace quillon {
 

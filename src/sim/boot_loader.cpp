@@ -29,9 +29,12 @@ struct Shape {
 // burst write and run; chip erase, lock and remap take the same bytes in every dialect.
 Shape ShapeOf(bool internal, std::uint8_t code) {
   switch (code) {
-    case kChipErase: case kErase: case kRead: return {3, false};
+    case kChipErase:
+    case kErase:
+    case kRead: return {3, false};
     case kWrite: return {3, true};
-    case kRemap: case kLock: return {1, false};
+    case kRemap:
+    case kLock: return {1, false};
     case kReadStatus: return {internal ? 1u : 0u, false};
     case kBurstWrite: return {internal ? 3u : 0u, internal};
     case kRun: return {internal ? 1u : 0u, false};
@@ -46,18 +49,12 @@ std::uint16_t AddressOf(const std::vector<std::uint8_t>& operands) {
   return static_cast<std::uint16_t>(operands[0] << 8 | operands[1]);
 }
 
-std::uint16_t Offset(std::uint16_t address, std::size_t i) {
-  return static_cast<std::uint16_t>(address + i);
-}
+std::uint16_t Offset(std::uint16_t address, std::size_t i) { return static_cast<std::uint16_t>(address + i); }
 
 // Lock selectors 0, 1, 2 set SB1, SB2, SB3; remap selectors 0, 1 set RB0, RB1.
-std::uint8_t LockBit(std::uint8_t selector) {
-  return static_cast<std::uint8_t>(selector <= 2 ? 0x80 >> selector : 0);
-}
+std::uint8_t LockBit(std::uint8_t selector) { return static_cast<std::uint8_t>(selector <= 2 ? 0x80 >> selector : 0); }
 
-std::uint8_t RemapBit(std::uint8_t selector) {
-  return static_cast<std::uint8_t>(selector <= 1 ? 1 << selector : 0);
-}
+std::uint8_t RemapBit(std::uint8_t selector) { return static_cast<std::uint8_t>(selector <= 1 ? 1 << selector : 0); }
 
 void Reply(std::vector<Emission>& out, const std::vector<std::uint8_t>& bytes,
            std::chrono::microseconds busyBefore = {}) {
@@ -132,15 +129,9 @@ std::chrono::microseconds BootLoader::Execute(const Frame& frame, std::vector<Em
       flash_.EraseAll();
       Reply(out, {outcomes_.chipEraseStatus}, outcomes_.chipEraseTime);
       return {};
-    case kRemap:
-      status_ |= RemapBit(frame.operands[0]);
-      return {};
-    case kLock:
-      status_ |= LockBit(frame.operands[0]);
-      return {};
-    case kReadStatus:
-      Reply(out, {status_});
-      return {};
+    case kRemap: status_ |= RemapBit(frame.operands[0]); return {};
+    case kLock: status_ |= LockBit(frame.operands[0]); return {};
+    case kReadStatus: Reply(out, {status_}); return {};
     case kErase:
       flash_.EraseSector(AddressOf(frame.operands));
       Reply(out, {outcomes_.eraseStatus}, times_.erase);
@@ -166,10 +157,8 @@ std::chrono::microseconds BootLoader::Execute(const Frame& frame, std::vector<Em
     case kRun:
       if (Internal()) inBootLoader_ = false;
       return {};
-    case kIdle:
-      return ++idleRun_ > 1 ? times_.idleReadyGap : std::chrono::microseconds{};
-    default:
-      return {};
+    case kIdle: return ++idleRun_ > 1 ? times_.idleReadyGap : std::chrono::microseconds{};
+    default: return {};
   }
 }
 

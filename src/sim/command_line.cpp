@@ -100,21 +100,36 @@ Chip ParseChip(std::string_view text) {
 }
 
 void Apply(std::string_view option, std::string_view value, Config& config) {
-  if (option == "--firmware") config.firmware = ParseFirmware(value);
-  else if (option == "--chip") config.chip = ParseChip(value);
-  else if (option == "--status") config.status = ParseByte(option, value);
-  else if (option == "--chip-id") config.chipId = ParseByte(option, value);
-  else if (option == "--firmware-major") config.firmwareMajor = ParseByte(option, value);
-  else if (option == "--firmware-letter") config.firmwareLetter = ParseByte(option, value);
-  else if (option == "--baud") config.baud = static_cast<unsigned>(Parse(option, value, ValueKind::Count));
-  else if (option == "--latency") config.latency = ParseLatency(option, value);
-  else if (option == "--log") config.logPath = value;
-  else if (option == "--image") config.imagePath = value;
-  else if (option == "--fault") ApplyFault(value, config.faults);
-  else if (option == "--program-time") config.programTime = ParseMillis(option, value);
-  else if (option == "--erase-time") config.eraseTime = ParseMillis(option, value);
-  else if (option == "--ready-repeat") config.readyRepeat = ParsePeriod(option, value);
-  else throw UsageError("unknown option '" + std::string(option) + "'");
+  if (option == "--firmware")
+    config.firmware = ParseFirmware(value);
+  else if (option == "--chip")
+    config.chip = ParseChip(value);
+  else if (option == "--status")
+    config.status = ParseByte(option, value);
+  else if (option == "--chip-id")
+    config.chipId = ParseByte(option, value);
+  else if (option == "--firmware-major")
+    config.firmwareMajor = ParseByte(option, value);
+  else if (option == "--firmware-letter")
+    config.firmwareLetter = ParseByte(option, value);
+  else if (option == "--baud")
+    config.baud = static_cast<unsigned>(Parse(option, value, ValueKind::Count));
+  else if (option == "--latency")
+    config.latency = ParseLatency(option, value);
+  else if (option == "--log")
+    config.logPath = value;
+  else if (option == "--image")
+    config.imagePath = value;
+  else if (option == "--fault")
+    ApplyFault(value, config.faults);
+  else if (option == "--program-time")
+    config.programTime = ParseMillis(option, value);
+  else if (option == "--erase-time")
+    config.eraseTime = ParseMillis(option, value);
+  else if (option == "--ready-repeat")
+    config.readyRepeat = ParsePeriod(option, value);
+  else
+    throw UsageError("unknown option '" + std::string(option) + "'");
 }
 
 }  // namespace

@@ -42,15 +42,15 @@ struct Faults {
   int eraseStatus = 0xC0;
   int writeStatus = 0xC0;  // after 0x06; 0x0E has no reply
   int chipEraseStatus = 0xC0;
-  int dropReplyByte = -1;         // 0-based among reply bytes (echoes and ready bytes do not count)
-  int extraByteAfterReply = -1;   // 0-based reply byte after which extraByteValue follows
+  int dropReplyByte = -1;        // 0-based among reply bytes (echoes and ready bytes do not count)
+  int extraByteAfterReply = -1;  // 0-based reply byte after which extraByteValue follows
   int extraByteValue = 0x00;
-  std::vector<ByteFlip> flips{};  // a garbled line, as a fuzzer drives it
-  int readyStopsAfter = -1;       // internal mode: ready bytes sent before they stop for good
+  std::vector<ByteFlip> flips{};            // a garbled line, as a fuzzer drives it
+  int readyStopsAfter = -1;                 // internal mode: ready bytes sent before they stop for good
   std::chrono::milliseconds replyDelay{0};  // added before the first byte of every reply
-  int silenceAfter = -1;          // bytes sent before the target sends nothing more
-  int resetAfter = -1;            // the byte received with this count (1-based) is lost in a reset
-  int hangUpAfter = -1;           // at the byte received with this count the target closes its end
+  int silenceAfter = -1;                    // bytes sent before the target sends nothing more
+  int resetAfter = -1;                      // the byte received with this count (1-based) is lost in a reset
+  int hangUpAfter = -1;                     // at the byte received with this count the target closes its end
   // The faults wait for the host's first command byte and the received byte counts leave
   // the queued link's idle bytes out, so that a count lands in the same place of an
   // operation however the link idled before and between its commands.
@@ -61,7 +61,7 @@ struct Faults {
 struct Config {
   Firmware firmware = Firmware::V11EInt;
   Chip chip = Chip::A32;
-  std::uint8_t status = 0x00;  // SB1..SB3 at bits 7..5, RB0/RB1 at bits 0/1
+  std::uint8_t status = 0x00;          // SB1..SB3 at bits 7..5, RB0/RB1 at bits 0/1
   std::optional<std::uint8_t> chipId;  // 0xE4 for the A16 and 0xE2 for the A32 when absent
   std::uint8_t firmwareMajor = 0x11;
   std::uint8_t firmwareLetter = 0x45;
@@ -80,8 +80,8 @@ struct Config {
   // the first idle byte after a command, often followed at once by the next command,
   // costs no time.
   std::chrono::microseconds idleReadyGap{2000};
-  std::string imagePath;  // raw bytes placed from address 0x0000 on
-  std::string logPath;    // wire log as text, one byte per line
+  std::string imagePath;                    // raw bytes placed from address 0x0000 on
+  std::string logPath;                      // wire log as text, one byte per line
   std::size_t wireLogCapacity = 1'000'000;  // events kept in memory; the oldest go first
   Faults faults;
 };

@@ -11,8 +11,7 @@ std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
 FaultFilter::FaultFilter(const Faults& faults) : faults_(faults), armed_(!faults.atCommand) {}
 
 Outcomes FaultFilter::ToOutcomes() const {
-  return {Byte(faults_.eraseStatus), Byte(faults_.writeStatus), Byte(faults_.chipEraseStatus),
-          faults_.chipEraseTime};
+  return {Byte(faults_.eraseStatus), Byte(faults_.writeStatus), Byte(faults_.chipEraseStatus), faults_.chipEraseTime};
 }
 
 void FaultFilter::Pass(const Emission& emission, std::vector<std::uint8_t>& bytes) {

@@ -16,8 +16,8 @@ class PtyPort {
   using Clock = std::chrono::steady_clock;
 
   struct Readiness {
-    bool input = false;   // a byte from the host is waiting
-    bool woken = false;   // Interrupt() was called
+    bool input = false;  // a byte from the host is waiting
+    bool woken = false;  // Interrupt() was called
   };
 
   PtyPort();  // throws std::system_error when no pseudo-terminal can be had

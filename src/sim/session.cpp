@@ -130,8 +130,8 @@ void Session::Run(Clock::time_point now, Progress& progress) {
 }
 
 Session::Clock::time_point Session::NextEvent() const {
-  const Clock::time_point next = std::min({hostAdapter_.NextOut(), intoTarget_.NextOut(), outOfTarget_.NextOut(),
-                                           targetAdapter_.NextOut()});
+  const Clock::time_point next =
+      std::min({hostAdapter_.NextOut(), intoTarget_.NextOut(), outOfTarget_.NextOut(), targetAdapter_.NextOut()});
   if (!queue_.empty()) return std::min(next, outOfTarget_.OutTime(queue_.front().earliest));
   if (loader_.AwaitingAnswer()) return std::min(next, repeatDue_);
   return next;

@@ -26,8 +26,8 @@ class Session {
 
   // What moving on to a moment produced.
   struct Progress {
-    std::vector<WireEvent> wire;        // bytes through the target's pins, in time order
-    std::vector<std::uint8_t> toHost;   // bytes the host can read now
+    std::vector<WireEvent> wire;       // bytes through the target's pins, in time order
+    std::vector<std::uint8_t> toHost;  // bytes the host can read now
   };
 
   Session(const Config& config, FlashMemory& flash);

@@ -240,8 +240,7 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
         }
         port.ReadByte(prompt);
         // A line that has hung up sends no ready byte again: no need to wait them out.
-        if (port.LineHungUp() ||
-            (prompt != conversation_.ready && Clock::now() - idleSince >= timing_.readySilence)) {
+        if (port.LineHungUp() || (prompt != conversation_.ready && Clock::now() - idleSince >= timing_.readySilence)) {
           return Lost();
         }
       }

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <mutex>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 #include "operator/timing.h"

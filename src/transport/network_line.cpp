@@ -33,12 +33,10 @@ constexpr std::string_view SocketScheme = "socket://";
 namespace telnet {
 constexpr std::uint8_t SE = 240, SB = 250, WILL = 251, WONT = 252, DO = 253, DONT = 254, IAC = 255;
 constexpr std::uint8_t Binary = 0, SuppressGoAhead = 3, ComPort = 44;
-constexpr std::uint8_t SetBaudRate = 1, SetDataSize = 2, SetParity = 3, SetStopSize = 4, SetControl = 5,
-                       PurgeData = 12;
+constexpr std::uint8_t SetBaudRate = 1, SetDataSize = 2, SetParity = 3, SetStopSize = 4, SetControl = 5, PurgeData = 12;
 // The server answers a command with its code plus this.
 constexpr std::uint8_t ServerReply = 100;
-constexpr std::uint8_t ParityNone = 1, StopOne = 1, NoFlowControl = 1, DtrOn = 8, DtrOff = 9, RtsOn = 11,
-                       RtsOff = 12;
+constexpr std::uint8_t ParityNone = 1, StopOne = 1, NoFlowControl = 1, DtrOn = 8, DtrOff = 9, RtsOn = 11, RtsOff = 12;
 constexpr std::uint8_t PurgeReceive = 1, PurgeTransmit = 2, PurgeBoth = 3;
 }  // namespace telnet
 
@@ -137,7 +135,7 @@ class NetworkLine final : public PortLine {
       }
     }
     if (telnet_) {
-      const std::uint8_t which = queueSelector == TCIFLUSH    ? telnet::PurgeReceive
+      const std::uint8_t which = queueSelector == TCIFLUSH   ? telnet::PurgeReceive
                                  : queueSelector == TCOFLUSH ? telnet::PurgeTransmit
                                                              : telnet::PurgeBoth;
       Request(telnet::PurgeData, {which});
@@ -166,9 +164,9 @@ class NetworkLine final : public PortLine {
   // acknowledged when the time is up is traced: a server on a pseudo-terminal never
   // acknowledges the modem lines, and the line works without.
   std::string Negotiate(const LineRequest& request) {
-    Send({telnet::IAC, telnet::WILL, telnet::Binary, telnet::IAC, telnet::DO, telnet::Binary,
-          telnet::IAC, telnet::WILL, telnet::SuppressGoAhead, telnet::IAC, telnet::DO, telnet::SuppressGoAhead,
-          telnet::IAC, telnet::WILL, telnet::ComPort});
+    Send({telnet::IAC, telnet::WILL, telnet::Binary, telnet::IAC, telnet::DO, telnet::Binary, telnet::IAC, telnet::WILL,
+          telnet::SuppressGoAhead, telnet::IAC, telnet::DO, telnet::SuppressGoAhead, telnet::IAC, telnet::WILL,
+          telnet::ComPort});
     offered_ = {telnet::Binary, telnet::SuppressGoAhead, telnet::ComPort};
     asked_ = {telnet::Binary, telnet::SuppressGoAhead};
     const auto deadline = Clock::now() + request.timing.optionAck;
@@ -198,9 +196,7 @@ class NetworkLine final : public PortLine {
  private:
   enum class State { Data, Command, Option, Sub, SubCommand };
 
-  std::string Trace(const std::string& what) const {
-    return "\n" + name_ + " " + what + "; going on without\n";
-  }
+  std::string Trace(const std::string& what) const { return "\n" + name_ + " " + what + "; going on without\n"; }
 
   ssize_t Failed() {
     if (errno == EAGAIN || errno == EINTR) {
@@ -387,9 +383,9 @@ int Connect(const Address& address, const LineRequest& request, std::string& rea
       }
     }
     if (error != 0) {
-      reason = error == ETIMEDOUT ? Formatted("no answer within %lld ms",
-                                              static_cast<long long>(request.timing.connect.count()))
-                                  : std::string(std::strerror(error));
+      reason = error == ETIMEDOUT
+                   ? Formatted("no answer within %lld ms", static_cast<long long>(request.timing.connect.count()))
+                   : std::string(std::strerror(error));
       ::close(fd);
       fd = -1;
     }

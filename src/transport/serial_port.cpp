@@ -1,8 +1,8 @@
 #include "transport/serial_port.h"
 
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -36,10 +36,8 @@ unsigned EffectiveBaudRate(unsigned configured) {
     case 2400:
     case 4800:
     case 9600:
-    case 19200:
-      return configured;
-    default:
-      return 38400;
+    case 19200: return configured;
+    default: return 38400;
   }
 }
 
@@ -280,22 +278,15 @@ int SerialPort::ReadByte(std::uint8_t& byte) {
 // reports such failures itself.
 bool SerialPort::ReportedWrite(Io written, int mode) {
   switch (written) {
-    case Io::Ok:
-      return true;
+    case Io::Ok: return true;
     case Io::DrainTimedOut:
       if (mode < QueuedLink) {
         owner_.Inform(msg::ByteTransferFailed);
       }
       return false;
-    case Io::Failed:
-      owner_.Inform(msg::ByteTransferFailed);
-      return false;
-    case Io::TimedOut:
-      owner_.Inform(msg::WriteTimedOut);
-      return false;
-    case Io::HungUp:
-      ReportHangUp();
-      return false;
+    case Io::Failed: owner_.Inform(msg::ByteTransferFailed); return false;
+    case Io::TimedOut: owner_.Inform(msg::WriteTimedOut); return false;
+    case Io::HungUp: ReportHangUp(); return false;
   }
   return false;
 }

@@ -1,6 +1,5 @@
 #include "ui/image_file_dialog.h"
 
-
 namespace quillon {
 
 void CImageFileDlg::Browse(std::string path) {
@@ -8,8 +7,6 @@ void CImageFileDlg::Browse(std::string path) {
   ExchangeData();
 }
 
-void CImageFileDlg::ExchangeData() {
-  startList_.Fill(SectorListEntries(chip_, withBlock1_), 0);
-}
+void CImageFileDlg::ExchangeData() { startList_.Fill(SectorListEntries(chip_, withBlock1_), 0); }
 
 }  // namespace quillon

@@ -11,7 +11,8 @@ namespace {
 void AppendBlock(std::vector<std::string>& entries, const CTargetChip& chip, int block) {
   for (std::uint32_t i = 0; i < chip.ListedSectorCount(block); ++i) {
     char text[32];
-    std::snprintf(text, sizeof text, "Sector %03u    Addr=%04X", i, chip.StartAddress(block) + i * chip.SectorSize(block));
+    std::snprintf(text, sizeof text, "Sector %03u    Addr=%04X", i,
+                  chip.StartAddress(block) + i * chip.SectorSize(block));
     entries.emplace_back(text);
   }
 }

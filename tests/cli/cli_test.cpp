@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <future>
 #include <fstream>
+#include <future>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -29,7 +29,8 @@ using test::Bytes;
 // Runs the real program the way a script on a production line would, output captured;
 // each @/ in the arguments stands for the home directory.
 std::pair<int, std::string> RunCli(const test::TempDir& home, std::string arguments) {
-  for (std::size_t at; (at = arguments.find("@/")) != std::string::npos;) arguments.replace(at, 1, home.Path().string());
+  for (std::size_t at; (at = arguments.find("@/")) != std::string::npos;)
+    arguments.replace(at, 1, home.Path().string());
   const std::string command = "XDG_CONFIG_HOME='" + (home / "config").string() + "' XDG_CACHE_HOME='" +
                               (home / "cache").string() + "' " QUILLON_CLI_PATH " " + arguments + " 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
@@ -50,28 +51,37 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
   test::WriteFile(home / "bad.hex", ":0100000001FF\n:00000001FF\n");
   test::WriteFile(home / "big.bin", Bytes(0x8001, 0x00));
   const std::string fw = " --simulate=image=@/flash.bin --yes ";
-  const struct { std::string arguments; int exitCode; std::vector<std::string> inOrder; } cases[] = {
+  const struct {
+    std::string arguments;
+    int exitCode;
+    std::vector<std::string> inOrder;
+  } cases[] = {
       {"--simulate detect", 0, {"Fw Version: v1.1E", "IAP Status: Handshaking succeed!"}},
       {"--simulate --firmware v1.1e-ext --chip A16 detect", 0, {"Chip Type:  QRV71A16", "IAP Status: Handshaking"}},
       {"detect --simulate=status=0x03 --firmware v1.1d", 0, {"ReMap:      4 KByte", "IAP Status: Handshaking"}},
       {"--firmware v1.1d --port " + silent.Path() + " detect", 1, {"No Response from Target Board!!!"}},
-      {"--simulate=firmware-letter=0x44 detect", 1,
+      {"--simulate=firmware-letter=0x44 detect",
+       1,
        {"Fw Version: v1.1?", "SECURITY : CHIP IS UNLOCKED", "Wrong Firmware Version Detected in MCU chip!!!"}},
       {"--simulate=status=0x80 --yes erase", 1, {"erase is not available on this chip (SECURITY : CHIP IS LEVEL 2"}},
       {"--simulate=status=0x20 --firmware v1.1d --yes lock 1", 1, {"lock is not available on this chip"}},
-      {"--simulate --firmware v1.1e-ext --yes erase --sector 256 --range 3", 0, {std::string(msg::SectorsEraseCompleted)}},
+      {"--simulate --firmware v1.1e-ext --yes erase --sector 256 --range 3",
+       0,
+       {std::string(msg::SectorsEraseCompleted)}},
       {"--simulate --yes chip-erase", 1, {std::string(msg::IllegalInInternalFirmware)}},
       {"--simulate --firmware v1.1d --memory int --yes lock 5", 0, {std::string(msg::SetLockCompleted)}},
       {"--simulate --firmware v1.1e-ext --yes remap 3", 0, {std::string(msg::MemoryRemapCompleted)}},
       {"--simulate --firmware v1.1d --yes run", 1, {std::string(msg::IllegalInDirectFirmware)}},
       {"--simulate --yes run", 0, {}},
-      {fw + "read --sector 1 --range=2", 0,
+      {fw + "read --sector 1 --range=2",
+       0,
        {"001     0080        00FF      00128        Not Blank", "003     0180        01FF      00384        Not Avail.",
         "SECTOR 001", "41 42 FF FF"}},
       {fw + "compare @/flash.bin", 0, {"File flash.bin Compare succeed!"}},
       {"download @/flash.bin --sector 256 --simulate --firmware v1.1e-ext -y", 0, {"Proceed to download?", "Done"}},
       {"--simulate download @/flash.bin", 1, {"quillon-cli: \"Proceed to download?\" needs an answer: give --yes"}},
-      {"--simulate --yes compare @/flash.bin", 1,
+      {"--simulate --yes compare @/flash.bin",
+       1,
        {"Unmatched data at memory address 0000h: FFh(MCU) vs. 00h in File flash.bin"}},
       {"--simulate --firmware v1.1e-ext --yes download-run @/flash.bin", 1, {"download-run is not available"}},
       {"--simulate --yes download @/bad.hex", 1, {"Invalid HEX file at line 1: wrong checksum"}},
@@ -80,20 +90,25 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
       // Bytes sent ahead of their echoes still reach the target as they are: the read-back agrees.
       {"--simulate --firmware v1.1e-ext --echo-window 16 --yes download @/flash.bin --sector 256", 0, {"Done", "Done"}},
       {"--simulate --firmware v1.1d --echo-window 16 --yes download @/flash.bin", 0, {"Done", "Done"}},
-      {"--echo-window 65 detect", 2, {"quillon-cli: --echo-window: takes 1 to 64, not '65'\nsee quillon-cli detect --help\n"}},
+      {"--echo-window 65 detect",
+       2,
+       {"quillon-cli: --echo-window: takes 1 to 64, not '65'\nsee quillon-cli detect --help\n"}},
       {"--baud 115200 detect", 2, {"--baud: takes 2400, 4800, 9600, 19200 or 38400, not '115200'"}},
       {"--help", 0, {"Usage: quillon-cli [OPTIONS]"}},
       {"detect -h --port /dev/null", 0, {"Usage: quillon-cli detect"}},
       {"--version", 0, {"quillon-cli 0."}},
       {"--simulate --yes download /nonexistent.hex", 2, {"cannot read /nonexistent.hex: No such file"}},
-      {"settings --baud 1234", 2,
+      {"settings --baud 1234",
+       2,
        {"quillon-cli: --baud: takes 2400, 4800, 9600, 19200 or 38400, not '1234'\nsee quillon-cli settings --help\n"}},
       {"settings --port=COM5", 2, {"--port: takes COM1 to COM4, not 'COM5'"}},
       {"settings --device ttyUSB0", 2, {"--device: takes a device's full path or 'default', not 'ttyUSB0'"}},
       {"settings --speed 9600", 2, {"quillon-cli: unexpected --speed 9600\nsee quillon-cli settings --help\n"}},
       {"settings --port COM2 --baud 4800", 0, {"Port:      COM2", "Baud rate: 4800"}},
       {"settings --echo-window 16", 0, {"Echo window: 16"}},
-      {"settings", 0, {"Port:      COM2", "Baud rate: 4800", "Device:    /dev/ttyS1", "Echo window: 16", "COM1 -> /dev/ttyS0"}},
+      {"settings",
+       0,
+       {"Port:      COM2", "Baud rate: 4800", "Device:    /dev/ttyS1", "Echo window: 16", "COM1 -> /dev/ttyS0"}},
   };
   for (const auto& c : cases) {
     const auto [exitCode, output] = RunCli(home, c.arguments);
@@ -110,12 +125,26 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
 // Arguments that the command's dialog could not take: refused before anything is sent.
 TEST(CliProgram, RefusesABadCommandLineAsAUsageError) {
   test::TempDir home;
-  for (const char* arguments :
-       {"", "frobnicate", "--chip A64 detect", "--simulate=no-such-option detect", "ports extra",
-        "--simulate read --sector 320", "--simulate read --sector 0x80", "--simulate erase --range 256", "--simulate erase extra", "--simulate lock 6",
-        "--simulate lock", "--simulate remap 0", "--simulate chip-erase now", "--simulate download",
-        "--simulate download @/a @/b", "--simulate save @/out --format hex", "--simulate save @/out --range 256",
-        "--simulate=boards=2,fault@3=no-echo detect", "--simulate=boards=0 detect", "--ports @/none* detect"}) {
+  for (const char* arguments : {"",
+                                "frobnicate",
+                                "--chip A64 detect",
+                                "--simulate=no-such-option detect",
+                                "ports extra",
+                                "--simulate read --sector 320",
+                                "--simulate read --sector 0x80",
+                                "--simulate erase --range 256",
+                                "--simulate erase extra",
+                                "--simulate lock 6",
+                                "--simulate lock",
+                                "--simulate remap 0",
+                                "--simulate chip-erase now",
+                                "--simulate download",
+                                "--simulate download @/a @/b",
+                                "--simulate save @/out --format hex",
+                                "--simulate save @/out --range 256",
+                                "--simulate=boards=2,fault@3=no-echo detect",
+                                "--simulate=boards=0 detect",
+                                "--ports @/none* detect"}) {
     test::WriteFile(home / "a", "x");
     const auto [exitCode, output] = RunCli(home, arguments);
     EXPECT_EQ(exitCode, 2) << arguments << "\n" << output;
@@ -165,11 +194,13 @@ TEST(CliGang, OneFaultyBoardFailsAloneAndEveryBoardIsLogged) {
     const auto record = std::find_if(records.begin() + 2, records.end(), [&](auto& r) { return r["port"] == port; });
     ASSERT_NE(record, records.end()) << port;
     std::vector<nlohmann::json> fields;
-    for (const char* field : {"result", "device", "chip", "firmware", "security", "command", "file", "sha256", "first", "last"})
+    for (const char* field :
+         {"result", "device", "chip", "firmware", "security", "command", "file", "sha256", "first", "last"})
       fields.push_back((*record)[field]);
-    EXPECT_EQ(fields, (std::vector<nlohmann::json>{result, "/dev/" + port, "QRV71A32", "v1.1E", "SECURITY : CHIP IS UNLOCKED",
-                                                   "download", (home / "abc.bin").string(),
-                                                   "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", 0, 2}));
+    EXPECT_EQ(fields,
+              (std::vector<nlohmann::json>{result, "/dev/" + port, "QRV71A32", "v1.1E", "SECURITY : CHIP IS UNLOCKED",
+                                           "download", (home / "abc.bin").string(),
+                                           "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", 0, 2}));
     EXPECT_TRUE((*record)["time"].get<std::string>().ends_with("Z"));
     EXPECT_EQ((*record)["messages"].back() == msg::TimeoutReset, faulty);
   }
@@ -179,10 +210,12 @@ TEST(CliGang, OneFaultyBoardFailsAloneAndEveryBoardIsLogged) {
 TEST(CliGang, AnUnwritableLogStopsTheRunFirst) {
   test::TempDir home;
   std::filesystem::create_directory(home / "dir");
-  for (const auto& [log, reason] : {std::pair{"@/no/run.jsonl", "No such file or directory"}, {"@/dir", "Is a directory"}}) {
+  for (const auto& [log, reason] :
+       {std::pair{"@/no/run.jsonl", "No such file or directory"}, {"@/dir", "Is a directory"}}) {
     const auto [exitCode, output] = RunCli(home, "--simulate=boards=2 --yes --log " + std::string(log) + " detect");
     EXPECT_EQ(exitCode, 1);
-    EXPECT_EQ(output, "quillon-cli: cannot write to the log " + (home.Path().string() + (log + 1)) + ": " + reason + "\n");
+    EXPECT_EQ(output,
+              "quillon-cli: cannot write to the log " + (home.Path().string() + (log + 1)) + ": " + reason + "\n");
   }
 }
 
@@ -226,13 +259,16 @@ std::vector<std::unique_ptr<sim::Emulator>> Targets(const std::vector<sim::Firmw
 TEST(CliNetwork, EveryDialectWorksThroughSer2net) {
   test::TempDir home;
   test::WriteFile(home / "abc.bin", "abc");
-  const auto targets = Targets({sim::Firmware::V11D, sim::Firmware::V11EExt, sim::Firmware::V11EInt, sim::Firmware::V11EInt});
-  test::PortServer server({{targets[0]->SlavePath()}, {targets[1]->SlavePath()}, {targets[2]->SlavePath()},
+  const auto targets =
+      Targets({sim::Firmware::V11D, sim::Firmware::V11EExt, sim::Firmware::V11EInt, sim::Firmware::V11EInt});
+  test::PortServer server({{targets[0]->SlavePath()},
+                           {targets[1]->SlavePath()},
+                           {targets[2]->SlavePath()},
                            {targets[3]->SlavePath(), false}});
   const struct { const char* options; } lines[] = {{"--firmware v1.1d"}, {"--firmware v1.1e-ext"}, {""}, {""}};
-  const std::pair<std::string, std::string> commands[] = {
-      {"download @/abc.bin", "Done\nDone"}, {"compare @/abc.bin", "File abc.bin Compare succeed!"},
-      {"read --range 1", "61 62 63 FF"}};
+  const std::pair<std::string, std::string> commands[] = {{"download @/abc.bin", "Done\nDone"},
+                                                          {"compare @/abc.bin", "File abc.bin Compare succeed!"},
+                                                          {"read --range 1", "61 62 63 FF"}};
   for (std::size_t line = 0; line < std::size(lines); ++line) {
     for (const auto& [command, said] : commands) {
       SCOPED_TRACE(server.Url(line) + " " + command);
@@ -268,8 +304,8 @@ TEST(CliNetwork, AGangOverFourServerPortsLosesOnlyTheBoardWhoseServerDies) {
     const auto record = nlohmann::json::parse(line);
     results[record["device"]] = record["result"];
   }
-  EXPECT_EQ(results, (std::map<std::string, std::string>{{three.Url(0), "ok"}, {three.Url(1), "ok"},
-                                                         {three.Url(2), "ok"}, {dying.Url(0), "failed"}}));
+  EXPECT_EQ(results, (std::map<std::string, std::string>{
+                         {three.Url(0), "ok"}, {three.Url(1), "ok"}, {three.Url(2), "ok"}, {dying.Url(0), "failed"}}));
   for (std::size_t board = 0; board < 3; ++board) {
     const auto flash = targets[board]->FlashImage();
     EXPECT_EQ(Bytes(flash.begin(), flash.begin() + 0x2000), Bytes(0x2000, 0x5A)) << board;
@@ -284,7 +320,8 @@ TEST(JsonText, EscapesEveryByteThatWouldBreakALine) {
       {"a\"b\\c", R"("a\"b\\c")"},
       {"\n\t\x01\x7f", R"("\n\t\u0001\u007f")"},
       {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c", "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c\""},
-      {"\xff\xc3(\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80", R"("\ufffd\ufffd(\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd")"},
+      {"\xff\xc3(\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80",
+       R"("\ufffd\ufffd(\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd")"},
   };
   for (const auto& [text, json] : cases) {
     EXPECT_EQ(cli::JsonString(text), json);

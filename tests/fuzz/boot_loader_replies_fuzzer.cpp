@@ -25,8 +25,15 @@ enum Command { Detect, Read, Erase, ChipErase, Download, DownloadRun, Compare, S
 // The shipped limits a twentieth as long, and the target's prompt repeat with them: a run
 // that meets a fault mostly waits one out, and must still take milliseconds.
 Timing FuzzTiming() {
-  return {.byteWait = 10ms, .transfer = 50ms, .replyGap = 25ms, .readySilence = 300ms, .handshake = 1500ms,
-          .operationByte = 50ms, .lockPause = 5ms, .chipEraseStatus = 1500ms, .timerTick = 25ms};
+  return {.byteWait = 10ms,
+          .transfer = 50ms,
+          .replyGap = 25ms,
+          .readySilence = 300ms,
+          .handshake = 1500ms,
+          .operationByte = 50ms,
+          .lockPause = 5ms,
+          .chipEraseStatus = 1500ms,
+          .timerTick = 25ms};
 }
 constexpr auto Bound = 10s;
 
@@ -75,7 +82,8 @@ sim::Faults FaultsFrom(Input& in) {
 // The host can tell a lost or late reply byte, not one that arrives with other bits.
 bool RepliesIntact(const sim::Faults& faults) {
   return faults.dropReplyByte < 0 && faults.extraByteAfterReply < 0 &&
-         std::none_of(faults.flips.begin(), faults.flips.end(), [](const sim::ByteFlip& f) { return f.reply && f.mask; });
+         std::none_of(faults.flips.begin(), faults.flips.end(),
+                      [](const sim::ByteFlip& f) { return f.reply && f.mask; });
 }
 
 Bytes Pattern(std::size_t size, int seed) {
@@ -85,8 +93,8 @@ Bytes Pattern(std::size_t size, int seed) {
 }
 
 sim::Config TargetFrom(std::uint8_t choice) {
-  sim::Config config = test::TargetOf(static_cast<sim::Firmware>(std::min(choice & 3, 2)),
-                                      choice & 4 ? sim::Chip::A32 : sim::Chip::A16);
+  sim::Config config =
+      test::TargetOf(static_cast<sim::Firmware>(std::min(choice & 3, 2)), choice & 4 ? sim::Chip::A32 : sim::Chip::A16);
   config.status = static_cast<std::uint8_t>((choice & 0xC0) | (choice & 0x30) >> 4);
   config.readyRepeat = FuzzTiming().replyGap;
   return config;
@@ -117,14 +125,17 @@ struct Trial {
 
   Bytes Flash(std::size_t from, std::size_t count) const {
     const Bytes flash = host.target.FlashImage();
-    return {flash.begin() + static_cast<std::ptrdiff_t>(from), flash.begin() + static_cast<std::ptrdiff_t>(from + count)};
+    return {flash.begin() + static_cast<std::ptrdiff_t>(from),
+            flash.begin() + static_cast<std::ptrdiff_t>(from + count)};
   }
   bool DetectChip() { return test::Detect(host.window, host.op, host.config, memory); }
   int Start() const { return choice % 4; }
   std::size_t Address() const { return static_cast<std::size_t>(Start()) * 128; }
   int Sectors() const { return choice / 4 % 3 + 1; }
   int Option() const { return choice / 16; }
-  bool Ran() const { return test::WaitFor([this] { return !host.target.InBootLoader(); }, 1s); }
+  bool Ran() const {
+    return test::WaitFor([this] { return !host.target.InBootLoader(); }, 1s);
+  }
   void RunCommand();
   void RequireTruthful();
 
@@ -191,7 +202,9 @@ void Trial::RequireTruthful() {
       Require(!intact || test::ReadFile(host.dir / "saved.bin") == Flash(Address(), range),
               "a save writes what the flash holds");
       break;
-    case Lock: Require((host.target.Status() & lockBits[option % 5]) == lockBits[option % 5], "a lock sets its bits"); break;
+    case Lock:
+      Require((host.target.Status() & lockBits[option % 5]) == lockBits[option % 5], "a lock sets its bits");
+      break;
     case Remap: Require((host.target.Status() & (option % 3 + 1)) == option % 3 + 1, "a remap sets its bits"); break;
     case Run: Require(Ran(), "run starts the user code"); break;
     case Commands: break;

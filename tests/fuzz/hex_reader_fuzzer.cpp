@@ -51,9 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const HexReading reading = Read(text);
   Require(reading.image.size() <= 0x10000, "the image fits the address space");
   std::string upper = text;
-  std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
-    return c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c;
-  });
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c; });
   Require(SameReading(Read(upper), reading), "hex digits read the same in either case");
   if (reading.faultLine != 0) {
     Require(reading.image.empty() && !reading.fault.empty(), "a refused file leaves no image and a reason");

@@ -35,14 +35,20 @@ TEST(IntelHex, SoundTextsGiveTheImageAndOthersTheirFirstFaultyLine) {
   const std::string good = HexRecord(0, 0, {1, 2, 3});
   const std::tuple<std::string, Bytes, std::size_t, std::string_view> cases[] = {
       {HexRecord(0, 0x0000, Counting(16, 0)) + HexRecord(0, 0x0020, Counting(16, 0x20)) + EndRecord,
-       Join(Join(Counting(16, 0), Erased(16)), Counting(16, 0x20)), 0, {}},
+       Join(Join(Counting(16, 0), Erased(16)), Counting(16, 0x20)),
+       0,
+       {}},
       {HexRecord(0, 0x0004, {4, 5, 6, 7}) + HexRecord(0, 0, {0, 1, 2, 3, 9}) + HexRecord(0, 6, {0xA6}) + EndRecord,
-       {0, 1, 2, 3, 9, 5, 0xA6, 7}, 0, {}},  // out of order, the later overlap wins
+       {0, 1, 2, 3, 9, 5, 0xA6, 7},
+       0,
+       {}},  // out of order, the later overlap wins
       {HexRecord(0, 0x0100, {}) + HexRecord(4, 0, {0, 0}) + HexRecord(0, 0, {7}) + EndRecord, {7}, 0, {}},
       {HexRecord(2, 0, {0x0F, 0x00}) + HexRecord(0, 0x0002, {0x5A}) + EndRecord, Join(Erased(0xF002), {0x5A}), 0, {}},
       {HexRecord(2, 0, {0x0F, 0x00}) + HexRecord(4, 0, {0, 0}) + HexRecord(0, 1, {3}) + EndRecord, {0xFF, 3}, 0, {}},
       {HexRecord(3, 0, {0, 0, 0x12, 0x34}) + HexRecord(5, 0, {0, 0, 0x56, 0x78}) + HexRecord(0, 1, {1}) + EndRecord,
-       {0xFF, 1}, 0, {}},  // start addresses ignored
+       {0xFF, 1},
+       0,
+       {}},  // start addresses ignored
       {"  :0200000012ab41 \t\r\n\r\n\n:00000001FF", {0x12, 0xAB}, 0, {}},
       {"\xEF\xBB\xBF :0200000012ab41\n" + EndRecord, {0x12, 0xAB}, 0, {}},  // a byte-order mark, then a blank
       {good + "\xEF\xBB\xBF" + EndRecord, {}, 2, msg::HexNoStartMark},
@@ -67,7 +73,8 @@ TEST(IntelHex, SoundTextsGiveTheImageAndOthersTheirFirstFaultyLine) {
     std::istringstream stream(text);
     const HexReading reading = ReadIntelHex(stream);
     EXPECT_EQ(std::tuple(reading.faultLine, std::string_view(reading.fault), reading.beyondAddressSpace, reading.image),
-              std::tuple(line, fault, line == 0 && image.empty(), image)) << text.substr(0, 80);
+              std::tuple(line, fault, line == 0 && image.empty(), image))
+        << text.substr(0, 80);
   }
 }
 
@@ -85,9 +92,16 @@ TEST(ImageReader, ConvertsHexFilesByTheirLastExtensionAndTakesOthersAsTheyAre) {
       {"fw.ihx", HexRecord(0, 0x0020, {7}) + HexRecord(0, 0, {1}) + EndRecord, ImageDone,
        Join(Join({1}, Erased(31)), {7}), ""},
       {"FW.HEX", EndRecord, ImageDone, {}, ""},
-      {"fw.hex", HexRecord(0, 0, {1}) + ":0100010002FD\n" + EndRecord, ImageBadFile, {},
+      {"fw.hex",
+       HexRecord(0, 0, {1}) + ":0100010002FD\n" + EndRecord,
+       ImageBadFile,
+       {},
        "Invalid HEX file at line 2: wrong checksum"},
-      {"fw.hex", HexRecord(4, 0, {0, 1}) + HexRecord(0, 0, {1}) + EndRecord, ImageOverSize, {}, std::string(msg::OverSize)},
+      {"fw.hex",
+       HexRecord(4, 0, {0, 1}) + HexRecord(0, 0, {1}) + EndRecord,
+       ImageOverSize,
+       {},
+       std::string(msg::OverSize)},
       {"fw.hex.bak", EndRecord, ImageDone, Bytes(EndRecord.begin(), EndRecord.end()), ""},
       {"fw", "\x01\x02", ImageDone, {1, 2}, ""},
   };
@@ -105,18 +119,26 @@ TEST(ImageReader, ConvertsHexFilesByTheirLastExtensionAndTakesOthersAsTheyAre) {
 }
 
 TEST(ImageReader, HexFileNamesGoByTheLastExtensionInAnyCase) {
-  for (const auto& [name, hex] : {std::pair{"Blink.Hex", true}, {"blink.IHEX", true}, {".hex", true},
-                                  {"/home/a.b/firmware", false}, {"blink.hexx", false}, {"blink.", false}, {"", false}}) {
+  for (const auto& [name, hex] : {std::pair{"Blink.Hex", true},
+                                  {"blink.IHEX", true},
+                                  {".hex", true},
+                                  {"/home/a.b/firmware", false},
+                                  {"blink.hexx", false},
+                                  {"blink.", false},
+                                  {"", false}}) {
     EXPECT_EQ(IsHexFileName(name), hex) << name;
   }
 }
 
 // A FIFO among them, which would hang a reader that opened it.
 TEST(ImageReader, FilesThatCannotBeReadAreRefusedSayingWhy) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"", nullptr}, {"missing.bin", "No such file or directory"}, {"dir", "Is a directory"},
-      {"fifo", "Not a regular file"}, {"missing.hex", "No such file or directory"}, {"dir.hex", "Is a directory"},
-      {"fifo.hex", "Not a regular file"}};
+  const std::pair<const char*, const char*> cases[] = {{"", nullptr},
+                                                       {"missing.bin", "No such file or directory"},
+                                                       {"dir", "Is a directory"},
+                                                       {"fifo", "Not a regular file"},
+                                                       {"missing.hex", "No such file or directory"},
+                                                       {"dir.hex", "Is a directory"},
+                                                       {"fifo.hex", "Not a regular file"}};
   for (const auto& [file, reason] : cases) {
     SCOPED_TRACE(file);
     ReaderFixture f;
@@ -149,7 +171,8 @@ TEST(ImageReader, SegmentPlanFollowsTheRuleAndTheBlocks) {
       {A32, SingleBlockRule, 0, 0x7F80, 129, {}},
   };
   const auto fields = [](const ImageSegment& segment) {
-    return std::tuple(segment.Block, segment.FlashAddress, segment.FileOffset, segment.DataLength, segment.FilledLength);
+    return std::tuple(segment.Block, segment.FlashAddress, segment.FileOffset, segment.DataLength,
+                      segment.FilledLength);
   };
   for (const auto& [chipType, rule, block, start, length, expected] : cases) {
     SCOPED_TRACE(testing::Message() << chipType << ' ' << rule << ' ' << block << ' ' << start << ' ' << length);
@@ -158,7 +181,8 @@ TEST(ImageReader, SegmentPlanFollowsTheRuleAndTheBlocks) {
     chip.ApplyChipType();
     ScriptedOperator op;
     Segments segments;
-    EXPECT_EQ(PlanImageSegments(length, block, start, rule, chip, op, segments), expected.empty() ? ImageOverSize : ImageDone);
+    EXPECT_EQ(PlanImageSegments(length, block, start, rule, chip, op, segments),
+              expected.empty() ? ImageOverSize : ImageDone);
     EXPECT_EQ(op.Messages(), expected.empty() ? Strings{std::string(msg::OverSize)} : Strings{});
     EXPECT_TRUE(std::ranges::equal(segments, expected, {}, fields, fields));
   }
@@ -173,7 +197,8 @@ TEST(StagingFile, LivesPrivatelyInTheCacheAndFollowsNoLink) {
   ::chmod((top / "cache/quillon").c_str(), 0777);
   ASSERT_TRUE(staging.Write(Bytes{9}, failure)) << failure;
   EXPECT_EQ(std::tuple(mode(top / "cache"), mode(top / "cache/quillon"), mode(staging.Path())),
-            std::tuple(0700u, 0700u, 0600u)) << "a directory open to others is closed";
+            std::tuple(0700u, 0700u, 0600u))
+      << "a directory open to others is closed";
   WriteFile(top / "victim" / StagingFile::FileName, "keep");
   fs::create_directory_symlink(top / "victim", top / "linked");
   EXPECT_FALSE(StagingFile(top / "linked").Write(Bytes{1}, failure));
@@ -190,11 +215,14 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
   using Make = std::function<bool(const fs::path&)>;
   const std::string bytes(128, 'x');
   int fifoReader = -1;
-  const Make file0640 = [](const fs::path& path) { return WriteFile(path, std::string("old")), ::chmod(path.c_str(), 0640) == 0; };
+  const Make file0640 = [](const fs::path& path) {
+    return WriteFile(path, std::string("old")), ::chmod(path.c_str(), 0640) == 0;
+  };
   // Only root may make a node, and a file system mounted nodev will not open one.
   const auto device = [](unsigned minor) -> Make {
     return [minor](const fs::path& path) {
-      const int fd = ::mknod(path.c_str(), S_IFCHR | 0600, ::makedev(1, minor)) == 0 ? ::open(path.c_str(), O_WRONLY) : -1;
+      const int fd =
+          ::mknod(path.c_str(), S_IFCHR | 0600, ::makedev(1, minor)) == 0 ? ::open(path.c_str(), O_WRONLY) : -1;
       return fd >= 0 && ::close(fd) == 0;
     };
   };
@@ -203,12 +231,17 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
   const std::tuple<const char*, Make, bool, fs::file_type, unsigned> cases[] = {
       {"out.bin", [](const fs::path&) { return true; }, true, fs::file_type::regular, 0},
       {"out.bin", file0640, true, fs::file_type::regular, 0640},
-      {"out.bin", [&](const fs::path& path) { return fs::create_symlink("elsewhere", path), file0640(path.parent_path() / "elsewhere"); },
+      {"out.bin",
+       [&](const fs::path& path) {
+         return fs::create_symlink("elsewhere", path), file0640(path.parent_path() / "elsewhere");
+       },
        true, fs::file_type::symlink, 0640},
       // A reader that is there already lets the writer in at once and never blocks itself.
-      {"out.bin", [&](const fs::path& path) {
+      {"out.bin",
+       [&](const fs::path& path) {
          return ::mkfifo(path.c_str(), 0600) == 0 && (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK)) >= 0;
-       }, true, fs::file_type::fifo, 0},
+       },
+       true, fs::file_type::fifo, 0},
       {"missing/out.bin", [](const fs::path&) { return true; }, false, fs::file_type::not_found, 0},
       {"out.bin", device(3), true, fs::file_type::character, 0},   // /dev/null
       {"out.bin", device(7), false, fs::file_type::character, 0},  // /dev/full
@@ -227,7 +260,8 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
         << "nothing is left beside the name";
     std::string arrived(bytes.size() + 1, '\0');
     if (kind == fs::file_type::fifo) {
-      arrived.resize(static_cast<std::size_t>(std::max<ssize_t>(::read(fifoReader, arrived.data(), arrived.size()), 0)));
+      arrived.resize(
+          static_cast<std::size_t>(std::max<ssize_t>(::read(fifoReader, arrived.data(), arrived.size()), 0)));
       ::close(fifoReader);
     } else if (done && kind != fs::file_type::character) {
       arrived = ReadText(path);

@@ -27,9 +27,15 @@ Commands WriteCommands(bool queued, std::uint32_t address, const Bytes& image, s
 
 TEST(WriteFlash, SendsEveryChunkThatIsNotBlankInTheLinksOwnSizePaddingTheLast) {
   // chunk: 128-byte bursts queued, half a sector direct
-  const struct { Firmware firmware; std::uint32_t start; int sectorSize; std::size_t chunk, length; } cases[] = {
-      {Firmware::V11EInt, 0xF000, 64, 128, 256}, {Firmware::V11EInt, 0x0200, 128, 128, 300},
-      {Firmware::V11EExt, 0xF000, 64, 32, 256}, {Firmware::V11D, 0x0200, 128, 64, 232}};
+  const struct {
+    Firmware firmware;
+    std::uint32_t start;
+    int sectorSize;
+    std::size_t chunk, length;
+  } cases[] = {{Firmware::V11EInt, 0xF000, 64, 128, 256},
+               {Firmware::V11EInt, 0x0200, 128, 128, 300},
+               {Firmware::V11EExt, 0xF000, 64, 32, 256},
+               {Firmware::V11D, 0x0200, 128, 64, 232}};
   for (const auto& c : cases) {
     FlashHost host(TargetOf(c.firmware));
     Bytes image = Counting(c.length, 0x11);
@@ -40,7 +46,9 @@ TEST(WriteFlash, SendsEveryChunkThatIsNotBlankInTheLinksOwnSizePaddingTheLast) {
     image.resize((c.length + c.chunk - 1) / c.chunk * c.chunk, 0xFF);
     Commands expected;
     for (std::size_t from = 0; from < image.size(); from += c.chunk) {
-      const auto more = from == c.chunk ? Commands{} : WriteCommands(host.Queued(), c.start + std::uint32_t(from), image, from, c.chunk);
+      const auto more = from == c.chunk
+                            ? Commands{}
+                            : WriteCommands(host.Queued(), c.start + std::uint32_t(from), image, from, c.chunk);
       expected.insert(expected.end(), more.begin(), more.end());
     }
     EXPECT_EQ(host.Sent(), expected);
@@ -52,7 +60,14 @@ TEST(WriteFlash, SendsEveryChunkThatIsNotBlankInTheLinksOwnSizePaddingTheLast) {
 
 TEST(WriteFlash, StopsAtTheChunkTheTargetDoesNotConfirm) {
   // zeroAt: a byte programmed to 0 before, which no write can set again
-  const struct { Firmware firmware; int zeroAt; sim::Faults faults; std::string_view trace; std::size_t commandsSent; int advances; } cases[] = {
+  const struct {
+    Firmware firmware;
+    int zeroAt;
+    sim::Faults faults;
+    std::string_view trace;
+    std::size_t commandsSent;
+    int advances;
+  } cases[] = {
       {Firmware::V11EInt, 0x85, {}, "", 4, 1},
       {Firmware::V11EInt, -1, {.dropReplyByte = 200}, "", 4, 1},  // in the second burst's read-back
       {Firmware::V11D, -1, {.writeStatus = 0x00}, "\nTarget is unable to write the sector\n", 1, 0},

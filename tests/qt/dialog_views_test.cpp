@@ -14,8 +14,13 @@ namespace {
 // Each dialog view, filled in as an operator would, carries its choices down to the
 // command: the bytes saved, the lock bit programmed, the settings file written.
 TEST(DialogViewsTest, CarryTheOperatorsChoicesToTheCommand) {
-  const struct { const char* name; int command; const char* dialog; std::function<void(GuiHost&, QDialog&)> fill;
-                 std::function<void(GuiHost&)> check; } cases[] = {
+  const struct {
+    const char* name;
+    int command;
+    const char* dialog;
+    std::function<void(GuiHost&, QDialog&)> fill;
+    std::function<void(GuiHost&)> check;
+  } cases[] = {
       {"save", IdFileSave, "saveDialog",
        [](GuiHost& host, QDialog& dialog) {
          const QString file = QString::fromStdString((host.dir / "flash.bin").string());

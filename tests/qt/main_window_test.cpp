@@ -20,24 +20,28 @@ using gui::StatusPanes;
 
 TEST(MainWindowTest, DetectionFillsChipInformationAndSecurityBar) {
   // shown: chip type|flash size|memory mode|firmware|remap|IAP status|security bar
-  const struct { sim::Firmware firmware; sim::Chip chip; std::uint8_t status; const char* shown; } cases[] = {
-      {sim::Firmware::V11EInt, sim::Chip::A32, 0x00,
-       "QRV71A32|32+4 KB|Internal|v1.1E|Disabled|Handshaking succeed!|SECURITY : CHIP IS UNLOCKED"},
-      {sim::Firmware::V11EExt, sim::Chip::A16, 0x40,
-       "QRV71A16|16+4 KB|External|v1.1E|Disabled|Handshaking succeed!|SECURITY : BLOCK 0 & 1 ARE SOFTLOCKED"},
-      {sim::Firmware::V11D, sim::Chip::A32, 0x80,
-       "QRV71A32|32+4 KB|External|v1.1D|Disabled|Handshaking succeed!|SECURITY : CHIP IS LEVEL 2 HARDLOCKED"}};
+  const struct {
+    sim::Firmware firmware;
+    sim::Chip chip;
+    std::uint8_t status;
+    const char* shown;
+  } cases[] = {{sim::Firmware::V11EInt, sim::Chip::A32, 0x00,
+                "QRV71A32|32+4 KB|Internal|v1.1E|Disabled|Handshaking succeed!|SECURITY : CHIP IS UNLOCKED"},
+               {sim::Firmware::V11EExt, sim::Chip::A16, 0x40,
+                "QRV71A16|16+4 KB|External|v1.1E|Disabled|Handshaking succeed!|SECURITY : BLOCK 0 & 1 ARE SOFTLOCKED"},
+               {sim::Firmware::V11D, sim::Chip::A32, 0x80,
+                "QRV71A32|32+4 KB|External|v1.1D|Disabled|Handshaking succeed!|SECURITY : CHIP IS LEVEL 2 HARDLOCKED"}};
   for (const auto& c : cases) {
     sim::Config config = TargetOf(c.firmware, c.chip);
     config.status = c.status;
     GuiHost host(config);
     ASSERT_TRUE(host.Detect());
     const gui::WindowControls& shown = host.window.Controls();
-    EXPECT_EQ(QStringList({shown.chipType->text(), shown.flashSize->text(), shown.memMode->text(),
-                           shown.fwVersion->text(), shown.reMap->text(), shown.iapStatus->text(),
-                           host.window.SecurityBar().Text()})
-                  .join('|'),
-              c.shown);
+    EXPECT_EQ(
+        QStringList({shown.chipType->text(), shown.flashSize->text(), shown.memMode->text(), shown.fwVersion->text(),
+                     shown.reMap->text(), shown.iapStatus->text(), host.window.SecurityBar().Text()})
+            .join('|'),
+        c.shown);
   }
 }
 
@@ -89,8 +93,9 @@ TEST(MainWindowTest, TheChipTypeDialogAndTheDetectionPromptsReadAsOperatorsKnowT
     return answer(dialog);
   };
   ASSERT_TRUE(host.Detect());
-  EXPECT_EQ(texts.join('|'), "Brevix MCU (v1.1D and v1.1E-Ext)|Chip Type|QRV71A16|QRV71A32|Memory Type|"
-                             "Internal Memory (EA#=1)|External Memory (EA#=0)");
+  EXPECT_EQ(texts.join('|'),
+            "Brevix MCU (v1.1D and v1.1E-Ext)|Chip Type|QRV71A16|QRV71A32|Memory Type|"
+            "Internal Memory (EA#=1)|External Memory (EA#=0)");
   const QAction* detect = host.window.CommandAction(IdAutoDetect);
   const QAction* select = host.window.CommandAction(IdChipTypeSelect);
   EXPECT_EQ(QStringList({detect->statusTip(), select->statusTip(), select->toolTip()}).join('|'),
@@ -120,11 +125,14 @@ TEST(MainWindowTest, EachFaultFailsTheCommandInTimeWithAMessageBox) {
   using enum sim::Firmware;
   using namespace std::chrono_literals;
   const std::tuple<sim::Firmware, int, sim::Faults, std::string_view> cases[] = {
-      {V11EInt, IdRead, {.silenceAfter = 0}, {}}, {V11EExt, IdSectorErase, {.noEcho = true}, msg::EchoDiffers},
+      {V11EInt, IdRead, {.silenceAfter = 0}, {}},
+      {V11EExt, IdSectorErase, {.noEcho = true}, msg::EchoDiffers},
       {V11D, IdRead, {.wrongEcho = true}, msg::EchoDiffers},
       {V11EExt, IdSectorErase, {.eraseStatus = 0x80}, msg::SectorEraseFailed},
-      {V11EInt, IdRead, {.dropReplyByte = 0}, msg::TimeoutReset}, {V11D, IdRead, {.extraByteAfterReply = 0}, {}},
-      {V11EInt, IdSectorErase, {.replyDelay = 600ms}, msg::TimeoutReset}, {V11EExt, IdRead, {.replyDelay = 1100ms}, {}},
+      {V11EInt, IdRead, {.dropReplyByte = 0}, msg::TimeoutReset},
+      {V11D, IdRead, {.extraByteAfterReply = 0}, {}},
+      {V11EInt, IdSectorErase, {.replyDelay = 600ms}, msg::TimeoutReset},
+      {V11EExt, IdRead, {.replyDelay = 1100ms}, {}},
       {V11EInt, IdRead, {.resetAfter = 3, .atCommand = true}, msg::TimeoutReset},
       {V11EInt, IdRead, {.readyStopsAfter = 1, .atCommand = true}, msg::TimeoutReset},
       {V11EExt, IdRead, {.hangUpAfter = 3, .atCommand = true}, msg::LineHungUp},
@@ -144,7 +152,8 @@ TEST(MainWindowTest, EachFaultFailsTheCommandInTimeWithAMessageBox) {
     EXPECT_TRUE(refused || host.window.RunCommand(command));
     EXPECT_EQ(host.window.Dialog().LastOutcome(), Outcome::Failed) << command << " " << said;
     const auto told = [&] {
-      return std::ranges::any_of(host.modals.messages, [&](const std::string& m) { return m.find(said) != std::string::npos; });
+      return std::ranges::any_of(host.modals.messages,
+                                 [&](const std::string& m) { return m.find(said) != std::string::npos; });
     };
     EXPECT_TRUE(QTest::qWaitFor(told, 2500)) << said;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500)) << said;

@@ -15,11 +15,16 @@ namespace {
 // so the 2048 rows of a 32 KB block fill 31 pages, each a page object of the PDF file. A
 // PDF that cannot be written is a failed job; a printer choice cancelled is not.
 TEST(PrintTest, PrintsAWholeBlockToThirtyOnePdfPagesOrSaysItFailed) {
-  const struct { const char* file; bool chosen; const char* said; Outcome outcome; int pages; } cases[] = {
-      {"listing.pdf", true, "Print data has completed", Outcome::Done, 31},
-      {"missing/listing.pdf", true, "Print data failed", Outcome::Failed, -1},
-      {"/dev/full", true, "Print data failed", Outcome::Failed, -1},
-      {"listing.pdf", false, "Print data has completed", Outcome::Done, -1}};
+  const struct {
+    const char* file;
+    bool chosen;
+    const char* said;
+    Outcome outcome;
+    int pages;
+  } cases[] = {{"listing.pdf", true, "Print data has completed", Outcome::Done, 31},
+               {"missing/listing.pdf", true, "Print data failed", Outcome::Failed, -1},
+               {"/dev/full", true, "Print data failed", Outcome::Failed, -1},
+               {"listing.pdf", false, "Print data has completed", Outcome::Done, -1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
@@ -38,7 +43,8 @@ TEST(PrintTest, PrintsAWholeBlockToThirtyOnePdfPagesOrSaysItFailed) {
     EXPECT_EQ(host.modals.messages, std::vector<std::string>{c.said});
     EXPECT_EQ(host.window.Dialog().LastOutcome(), c.outcome);
     if (c.pages > 0) {
-      EXPECT_EQ(QString::fromLatin1(ReadText(pdf)).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))), c.pages);
+      EXPECT_EQ(QString::fromLatin1(ReadText(pdf)).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))),
+                c.pages);
     }
   }
 }

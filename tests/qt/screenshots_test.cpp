@@ -24,7 +24,8 @@ TEST(Screenshots, ShowTheWindowAtWork) {
     ASSERT_TRUE(host.window.grab().save(QString::fromStdString(shots.back().string()), "PNG"));
   };
   std::vector<std::uint8_t> firmware(4096);
-  for (std::size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<std::uint8_t>("Quillon flashes QRV71A32 "[i % 25]);
+  for (std::size_t i = 0; i < firmware.size(); ++i)
+    firmware[i] = static_cast<std::uint8_t>("Quillon flashes QRV71A32 "[i % 25]);
   host.target.LoadFlash(0x0000, firmware);
   host.window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&host.window));
@@ -38,7 +39,8 @@ TEST(Screenshots, ShowTheWindowAtWork) {
   std::reverse(firmware.begin(), firmware.end());
   WriteFile(host.dir / "firmware.bin", firmware);
   host.modals.dialogs["downloadDialog"] = [&](QDialog& dialog) {
-    dialog.findChild<QLineEdit*>(QStringLiteral("file"))->setText(QString::fromStdString((host.dir / "firmware.bin").string()));
+    dialog.findChild<QLineEdit*>(QStringLiteral("file"))
+        ->setText(QString::fromStdString((host.dir / "firmware.bin").string()));
     return true;
   };
   host.modals.AnswerYesNext();
@@ -63,7 +65,8 @@ TEST(Screenshots, ShowTheWindowAtWork) {
   EXPECT_EQ(host.window.Title(), "QRV Brevix Quillon (v1.1E)");
   ASSERT_EQ(shots.size(), 3U);
   for (const auto& shot : shots) {
-    EXPECT_EQ(QImage(QString::fromStdString(shot.string())).size(), host.window.size() * host.window.devicePixelRatio());
+    EXPECT_EQ(QImage(QString::fromStdString(shot.string())).size(),
+              host.window.size() * host.window.devicePixelRatio());
   }
 }
 

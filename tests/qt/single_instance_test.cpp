@@ -21,7 +21,8 @@ TEST(SingleInstanceTest, SecondStartHandsOverWhateverTheTitle) {
     gui::SingleInstance first(title);
     ASSERT_FALSE(first.HandOverToRunning());
     first.Serve(&window);
-    if (titleReplaced) window.setWindowTitle(QStringLiteral("WARNING! DATA IN BLOCK 0 WILL BE ERASED. PLEASE BACK THEM UP FIRST."));
+    if (titleReplaced)
+      window.setWindowTitle(QStringLiteral("WARNING! DATA IN BLOCK 0 WILL BE ERASED. PLEASE BACK THEM UP FIRST."));
     std::atomic<int> handedOver = -1;
     std::thread second([&] { handedOver = gui::SingleInstance(title).HandOverToRunning() ? 1 : 0; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return handedOver != -1; }, 5000));

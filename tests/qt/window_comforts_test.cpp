@@ -82,7 +82,8 @@ TEST(WindowComfortsTest, APortThatWillNotOpenIsNamedWithTheReason) {
   host.window.Dialog().TargetChip()->Device().SetDevicePath((host.dir / "ttyGone").string());
   QString details;
   host.modals.onMessage = [&](const std::string& text) {
-    if (text == msg::Rs232SetupFailed) details = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->informativeText();
+    if (text == msg::Rs232SetupFailed)
+      details = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->informativeText();
   };
   EXPECT_FALSE(host.Detect());
   EXPECT_EQ(details.toStdString(), "Cannot open " + (host.dir / "ttyGone").string() + ": No such file or directory");

@@ -20,8 +20,8 @@ std::map<int, bool> Enabled(gui::CMainWindow& window) {
   for (const int id : {IdDownload, IdDownloadAndRun, IdRead, IdSectorErase, IdCompare, IdFileSave, IdChipErase,
                        IdSetLock, IdAutoDetect, IdResetLink, IdAbout}) {
     const auto button = window.Controls().buttons.find(id);
-    enabled[id] = button != window.Controls().buttons.end() ? button->second->isEnabled()
-                                                              : window.CommandAction(id)->isEnabled();
+    enabled[id] =
+        button != window.Controls().buttons.end() ? button->second->isEnabled() : window.CommandAction(id)->isEnabled();
   }
   enabled[0] = window.Panes().StopButton().isEnabled();
   return enabled;
@@ -46,7 +46,8 @@ TEST(WindowStatesTest, ArrowKeysOnlyMoveTheFocus) {
   for (const auto& [key, focused] : cases) {
     SCOPED_TRACE(focused);
     bool opened = false;
-    host.modals.dialogs["rangeDialog"] = host.modals.dialogs["downloadDialog"] = [&](QDialog&) { return opened = true, false; };
+    host.modals.dialogs["rangeDialog"] =
+        host.modals.dialogs["downloadDialog"] = [&](QDialog&) { return opened = true, false; };
     QTest::keyClick(QApplication::focusWidget(), key);
     QTest::qWait(20);
     EXPECT_FALSE(opened);
@@ -118,7 +119,8 @@ TEST(WindowStatesTest, OpensCentredWithinTheScreenShowingWholeRows) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&host.window));
   const QRect free = host.window.screen()->availableGeometry();
   const QRect frame = host.window.frameGeometry();
-  EXPECT_TRUE(free.contains(frame)) << frame.width() << "x" << frame.height() << " on " << free.width() << "x" << free.height();
+  EXPECT_TRUE(free.contains(frame)) << frame.width() << "x" << frame.height() << " on " << free.width() << "x"
+                                    << free.height();
   EXPECT_TRUE(free.contains(host.window.statusBar()->mapToGlobal(host.window.statusBar()->rect().bottomRight())));
   EXPECT_LE(std::abs(frame.center().x() - free.center().x()), 2);
   EXPECT_LE(std::abs(frame.center().y() - free.center().y()), 40);

@@ -29,7 +29,14 @@ using Clock = std::chrono::steady_clock;
 
 // `command`: @ stands for the home directory; `partway`: the count of the host's bytes (idle
 // bytes left out) at which a reset or a hang-up strikes, inside the operation's first commands.
-struct Operation { const char* name; Firmware firmware; const char* command; int sim::Faults::*status; bool replies; int partway; };
+struct Operation {
+  const char* name;
+  Firmware firmware;
+  const char* command;
+  int sim::Faults::*status;
+  bool replies;
+  int partway;
+};
 
 const Operation kOperations[] = {
     {"auto detect (v1.1E int)", Firmware::V11EInt, "detect", nullptr, true, 3},
@@ -53,7 +60,14 @@ enum class Needs { Nothing, Echo, Status, Reply, ReadyBytes, Detection };
 // The faults are armed as given, with `partway` set to the operation's place and a status
 // fault on the status the operation reads.
 // `said`: a text the operator must see, where the fault has its own.
-struct Fault { const char* name; sim::Faults faults; int sim::Faults::*partway; Needs needs; bool slow = false; std::string_view said = {}; };
+struct Fault {
+  const char* name;
+  sim::Faults faults;
+  int sim::Faults::*partway;
+  Needs needs;
+  bool slow = false;
+  std::string_view said = {};
+};
 
 const Fault kFaults[] = {
     {"silent", {.silenceAfter = 0}, nullptr, Needs::Nothing},
@@ -85,7 +99,8 @@ const char* NotApplicable(const Operation& op, const Fault& fault) {
 // Cells whose fault leaves the operation's result right: they must succeed.
 const char* Tolerated(const Operation& op, std::string_view fault) {
   const std::string_view command = op.command;
-  if (fault == "extra byte" && (Detects(op) || command == "chip-erase")) return "the reply came whole before the stray byte";
+  if (fault == "extra byte" && (Detects(op) || command == "chip-erase"))
+    return "the reply came whole before the stray byte";
   if (fault == "extra byte" && command.starts_with("download") && op.firmware == Firmware::V11EInt)
     return "the worker passes over a stray byte before the next ready byte; every burst is read back";
   if (fault == "reply byte dropped" && &op == kOperations)
@@ -106,8 +121,9 @@ std::map<std::string, std::string> Files(const test::TempDir& home) {
 
 // What the operator was told, without questions, prompts, progress labels and views.
 std::string Said(std::FILE* out) {
-  static const std::regex noise("^(SECTOR|[0-9A-F]{3} |[0-9A-F]{4} - |Click on OK|\\(MCU:|Data in corr|Proceed|"
-                                "Do you really|Erasing|Writing|Reading|Comparing|Done$|Abort$|$)");
+  static const std::regex noise(
+      "^(SECTOR|[0-9A-F]{3} |[0-9A-F]{4} - |Click on OK|\\(MCU:|Data in corr|Proceed|"
+      "Do you really|Erasing|Writing|Reading|Comparing|Done$|Abort$|$)");
   std::rewind(out);
   std::string said;
   for (char line[512]; std::fgets(line, sizeof line, out);) {
@@ -139,7 +155,8 @@ class FaultMatrix : public testing::TestWithParam<Cell> {
   static void SetUpTestSuite() {
     for (const Operation& op : kOperations)
       for (const Fault& fault : kFaults)
-        if (fault.slow == QUILLON_MATRIX_SLOW && NotApplicable(op, fault)) Record({&op, &fault}, "n/a", "", NotApplicable(op, fault));
+        if (fault.slow == QUILLON_MATRIX_SLOW && NotApplicable(op, fault))
+          Record({&op, &fault}, "n/a", "", NotApplicable(op, fault));
   }
 };
 

@@ -55,7 +55,8 @@ TEST(AtomicFile, SyncsTheWholeNewFileAndItsDirectoryAndReplacesALinkInsteadOfFol
 // Failures that leave an old file whole, and tell why, are the data-safety test's.
 TEST(AtomicFile, MakesPrivateDirectoriesAndSaysWhyItCannot) {
   test::TempDir dir;
-  EXPECT_EQ(WriteFileAtomically(dir / "missing" / "registry.ini", "COMMPORT=1\n"), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(WriteFileAtomically(dir / "missing" / "registry.ini", "COMMPORT=1\n"),
+            std::errc::no_such_file_or_directory);
   ASSERT_FALSE(EnsurePrivateDirectory(dir / "config" / "quillon"));
   EXPECT_EQ(fs::status(dir / "config" / "quillon").permissions() & fs::perms::all, fs::perms::owner_all);
   EXPECT_FALSE(EnsurePrivateDirectory(dir / "config" / "quillon"));
@@ -74,7 +75,9 @@ TEST(CommSettingsFile, ParsesOnlyWhatTheLengthAndLettersAllow) {
       {"COM12BAUD4800 $$", CommSettings{12, 4800}},          // byte 4 is not looked at
       {"COMx BAUDy $$ ...", CommSettings{0, 0}},             // no digits read as 0
       {"COM1 BAUD9999999999", CommSettings{1, 1410065407}},  // wraps at 32 bits
-      {"com3 BAUD9600 $$", std::nullopt}, {"COM3 baud9600 $$", std::nullopt}, {"COM3  BAUD9600 $$", std::nullopt},
+      {"com3 BAUD9600 $$", std::nullopt},
+      {"COM3 baud9600 $$", std::nullopt},
+      {"COM3  BAUD9600 $$", std::nullopt},
   };
   for (const auto& [bytes, expected] : cases) EXPECT_EQ(ParseCommSettings(bytes), expected) << bytes;
 }
@@ -89,8 +92,12 @@ TEST(SettingValues, StoresReadsAndRefusesWhatWouldNotReadBackTheSame) {
   const std::string digits = "0123456789012345678901234567890123456789";  // 31 are kept, 32 and more cut to 30
   ASSERT_FALSE(values.WriteSettingValue("VALUE", digits.substr(0, 32)));
   ASSERT_FALSE(values.WriteSettingValue("SHORT", digits.substr(0, 31)));
-  for (const auto& [name, text] : {std::pair{"DEVICE1", "/dev/tty\nUSB0"}, {"DEVICE1", " /dev/ttyUSB0"}, {"A=B", "1"},
-                                   {"", "1"}, {" X", "1"}, {"X\nY", "1"}}) {
+  for (const auto& [name, text] : {std::pair{"DEVICE1", "/dev/tty\nUSB0"},
+                                   {"DEVICE1", " /dev/ttyUSB0"},
+                                   {"A=B", "1"},
+                                   {"", "1"},
+                                   {" X", "1"},
+                                   {"X\nY", "1"}}) {
     EXPECT_EQ(values.WriteSettingValue(name, text), std::errc::invalid_argument) << name;
   }
   EXPECT_EQ(test::ReadText(file),
@@ -98,8 +105,9 @@ TEST(SettingValues, StoresReadsAndRefusesWhatWouldNotReadBackTheSame) {
 
   test::WriteFile(file, "# written by hand\r\n DEVICE2 = /dev/ttyUSB0 \r\nBAUDRATE=9600\nnonsense\nDEVICE3=\n");
   const SettingValues edited(file);
-  EXPECT_EQ((std::vector{edited.Read("DEVICE2"), edited.Read("BAUDRATE"), edited.Read("DEVICE3"), edited.Read("nonsense")}),
-            (std::vector<std::optional<std::string>>{"/dev/ttyUSB0", "9600", "", std::nullopt}));
+  EXPECT_EQ(
+      (std::vector{edited.Read("DEVICE2"), edited.Read("BAUDRATE"), edited.Read("DEVICE3"), edited.Read("nonsense")}),
+      (std::vector<std::optional<std::string>>{"/dev/ttyUSB0", "9600", "", std::nullopt}));
 }
 
 // A /dev and a /sys as the kernel and udev lay them out, small enough to read.
@@ -142,7 +150,9 @@ TEST(SerialDevices, FindsAdaptersWithTheirStableNamesAndRealUartsOnly) {
   // A CH340 tells no maker; a CDC device with its product starting with the maker's name.
   tree.UsbTty("ttyUSB1", "1-3", "", {{"idVendor", "1a86"}, {"idProduct", "7523"}, {"product", "USB Serial"}});
   tree.UsbTty("ttyACM0", "1-4", "tty/",
-              {{"idVendor", "2e8a"}, {"idProduct", "000a"}, {"manufacturer", "Raspberry Pi"},
+              {{"idVendor", "2e8a"},
+               {"idProduct", "000a"},
+               {"manufacturer", "Raspberry Pi"},
                {"product", "Raspberry Pi Pico"}});
   // ttyS0 has a UART, ttyS1 is a place the driver keeps without one, ttyS2 has no sysfs entry.
   for (std::string_view name : {"ttyS0", "ttyS1", "ttyS2", "ttyS10", "tty0", "ttyS", "ttySx", "null"}) tree.Node(name);

@@ -12,7 +12,8 @@ constexpr std::uint8_t kEchoedOnly = 0x60;
 
 std::vector<Clock::time_point> TimesOf(const std::vector<WireEvent>& events, Direction direction) {
   std::vector<Clock::time_point> times;
-  for (const WireEvent& event : events) if (event.direction == direction) times.push_back(event.time);
+  for (const WireEvent& event : events)
+    if (event.direction == direction) times.push_back(event.time);
   return times;
 }
 

@@ -50,7 +50,8 @@ class PtyClient {
   ~PtyClient() { close(fd_); }
 
   void Send(const Bytes& bytes) const {
-    if (write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) throw std::runtime_error("short write");
+    if (write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+      throw std::runtime_error("short write");
   }
 
   // Up to count bytes, whatever has come when the timeout ends; with quiet, the timeout
@@ -83,7 +84,8 @@ struct RunningTarget {
   PtyClient client;
 };
 
-inline Config ConfigFor(Firmware firmware, Chip chip = Chip::A32, void (*change)(Config&) = [](Config&) {}) {
+inline Config ConfigFor(
+    Firmware firmware, Chip chip = Chip::A32, void (*change)(Config&) = [](Config&) {}) {
   Config config;
   config.firmware = firmware;
   config.chip = chip;

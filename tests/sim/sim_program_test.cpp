@@ -20,7 +20,8 @@ namespace {
 class Program {
  public:
   explicit Program(std::vector<std::string> args) {
-    args.insert(args.begin(), std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "quillon-sim");
+    args.insert(args.begin(),
+                std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "quillon-sim");
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -36,7 +37,10 @@ class Program {
     output_ = output[0];
   }
   ~Program() {
-    if (pid_ > 0) { kill(pid_, SIGKILL); waitpid(pid_, nullptr, 0); }
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
     close(output_);
   }
 

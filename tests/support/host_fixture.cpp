@@ -48,13 +48,20 @@ void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
   WriteFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-Bytes ReadFile(const std::filesystem::path& path) { std::ifstream file(path, std::ios::binary); return {std::istreambuf_iterator<char>(file), {}}; }
+Bytes ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
 
-std::string ReadText(const std::filesystem::path& path) { std::ifstream file(path, std::ios::binary); return {std::istreambuf_iterator<char>(file), {}}; }
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
 
 std::string HexRecord(std::uint8_t type, std::uint16_t address, const Bytes& data) {
   Bytes bytes = Join({static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
-                      static_cast<std::uint8_t>(address), type}, data);
+                      static_cast<std::uint8_t>(address), type},
+                     data);
   bytes.push_back(static_cast<std::uint8_t>(0x100 - std::accumulate(bytes.begin(), bytes.end(), 0u)));
   std::string line = ":";
   for (const std::uint8_t byte : bytes) line += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
@@ -109,10 +116,15 @@ Commands HostFixture::Sent() const {
     std::size_t length = 1;
     switch (code) {
       case QRV_IDLE: length = Queued() ? 0 : 1; break;
-      case QRV_CMD_CHIP_ERASE: case QRV_CMD_ERASE: case QRV_CMD_READ: length = 4; break;
-      case QRV_CMD_WRITE: case QRV_CMD_BURST_WRITE: length = i + 3 < sent.size() ? 4u + sent[i + 3] : 4u; break;
-      case QRV_CMD_LOCK: case QRV_CMD_REMAP: length = 2; break;
-      case QRV_CMD_READ_STATUS: case QRV_CMD_RUN: length = Queued() ? 2 : 1; break;
+      case QRV_CMD_CHIP_ERASE:
+      case QRV_CMD_ERASE:
+      case QRV_CMD_READ: length = 4; break;
+      case QRV_CMD_WRITE:
+      case QRV_CMD_BURST_WRITE: length = i + 3 < sent.size() ? 4u + sent[i + 3] : 4u; break;
+      case QRV_CMD_LOCK:
+      case QRV_CMD_REMAP: length = 2; break;
+      case QRV_CMD_READ_STATUS:
+      case QRV_CMD_RUN: length = Queued() ? 2 : 1; break;
       default: break;
     }
     const std::size_t end = std::min(sent.size(), i + std::max<std::size_t>(length, 1));
@@ -131,7 +143,8 @@ FlashHost::FlashHost(sim::Config targetConfig, Timing timing) : HostFixture(targ
 
 Bytes BytesOf(const std::vector<sim::WireEvent>& log, sim::Direction direction) {
   Bytes bytes;
-  for (const auto& event : log) if (event.direction == direction) bytes.push_back(event.byte);
+  for (const auto& event : log)
+    if (event.direction == direction) bytes.push_back(event.byte);
   return bytes;
 }
 

@@ -30,7 +30,10 @@ Timing FastTiming();
 class TempDir {
  public:
   TempDir();
-  ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& Path() const { return path_; }
@@ -84,7 +87,8 @@ bool Detect(CMainDlg& window, DialogAnswers& answers, const sim::Config& config,
 template <typename Dialog>
 std::function<bool(Dialog&)> Choose(int option, bool ok = true) {
   return [option, ok](Dialog& dialog) {
-    for (const auto& choice : dialog.Choices()) if (choice.option == option) dialog.Click(choice.controlId);
+    for (const auto& choice : dialog.Choices())
+      if (choice.option == option) dialog.Click(choice.controlId);
     return ok;
   };
 }

@@ -71,9 +71,9 @@ bool PortServer::Start() {
   ports_.clear();
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     ports_.push_back(FreePort());
-    config += "connection: &line" + std::to_string(i) + "\n  accepter: " +
-              (lines_[i].telnet ? "telnet(rfc2217),tcp," : "tcp,") + "127.0.0.1," + std::to_string(ports_[i]) +
-              "\n  connector: serialdev," + lines_[i].device + ",38400n81,local\n";
+    config += "connection: &line" + std::to_string(i) +
+              "\n  accepter: " + (lines_[i].telnet ? "telnet(rfc2217),tcp," : "tcp,") + "127.0.0.1," +
+              std::to_string(ports_[i]) + "\n  connector: serialdev," + lines_[i].device + ",38400n81,local\n";
   }
   WriteFile(dir_ / "ser2net.yaml", config);
   const std::string path = (dir_ / "ser2net.yaml").string();
@@ -149,17 +149,22 @@ void Relay::Serve() {
       for (const auto& queue : held) {
         if (queue.empty()) continue;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(queue.front().due - Clock::now()).count();
-        timeout = timeout < 0 ? static_cast<int>(std::max<long>(left, 0)) : std::min(timeout, static_cast<int>(std::max<long>(left, 0)));
+        timeout = timeout < 0 ? static_cast<int>(std::max<long>(left, 0))
+                              : std::min(timeout, static_cast<int>(std::max<long>(left, 0)));
       }
-      pollfd fds[3] = {{client, static_cast<short>(open ? POLLIN : 0), 0}, {server, static_cast<short>(open ? POLLIN : 0), 0}, {stop_, POLLIN, 0}};
+      pollfd fds[3] = {{client, static_cast<short>(open ? POLLIN : 0), 0},
+                       {server, static_cast<short>(open ? POLLIN : 0), 0},
+                       {stop_, POLLIN, 0}};
       ::poll(fds, 3, timeout);
       if (fds[2].revents & POLLIN) break;
       for (int side = 0; side < 2 && open; ++side) {
         if (!(fds[side].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         char chunk[4096];
         const auto got = ::recv(from[side], chunk, sizeof chunk, 0);
-        if (got <= 0) open = false;
-        else held[side].push_back({Clock::now() + hold_, std::string(chunk, static_cast<std::size_t>(got))});
+        if (got <= 0)
+          open = false;
+        else
+          held[side].push_back({Clock::now() + hold_, std::string(chunk, static_cast<std::size_t>(got))});
       }
       for (int side = 0; side < 2; ++side) {
         while (!held[side].empty() && held[side].front().due <= Clock::now()) {

@@ -50,14 +50,20 @@ void PtyPeer::Send(const std::vector<std::uint8_t>& bytes) {
   [[maybe_unused]] const auto written = ::write(master_, bytes.data(), bytes.size());
 }
 
-std::vector<std::uint8_t> PtyPeer::Received() const { std::lock_guard lock(mutex_); return received_; }
+std::vector<std::uint8_t> PtyPeer::Received() const {
+  std::lock_guard lock(mutex_);
+  return received_;
+}
 
 bool PtyPeer::WaitReceived(std::size_t count, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex_);
   return received_cv_.wait_for(lock, timeout, [&] { return received_.size() >= count; });
 }
 
-termios PtyPeer::SlaveSettings() const { termios settings{}; return ::tcgetattr(slave_, &settings), settings; }
+termios PtyPeer::SlaveSettings() const {
+  termios settings{};
+  return ::tcgetattr(slave_, &settings), settings;
+}
 
 void PtyPeer::HoldOutput(bool held) const { ::tcflow(slave_, held ? TCOOFF : TCOON); }
 

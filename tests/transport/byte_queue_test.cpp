@@ -44,15 +44,19 @@ TEST(ByteQueue, GuardedPutAndGetOnTwoThreadsKeepEveryByteInOrder) {
   };
   std::thread producer([&] {
     for (int i = 0; i < count;) {
-      if (full()) std::this_thread::yield();
-      else if (GuardedPut(queue, mutex, static_cast<std::uint8_t>(i * 7), op) == QueueDone) ++i;
+      if (full())
+        std::this_thread::yield();
+      else if (GuardedPut(queue, mutex, static_cast<std::uint8_t>(i * 7), op) == QueueDone)
+        ++i;
     }
   });
   int disorder = 0;
   for (int received = 0; received < count;) {
     std::uint8_t byte = 0;
-    if (GuardedGet(queue, mutex, byte, op) != QueueDone) std::this_thread::yield();
-    else disorder += byte != static_cast<std::uint8_t>(received++ * 7);
+    if (GuardedGet(queue, mutex, byte, op) != QueueDone)
+      std::this_thread::yield();
+    else
+      disorder += byte != static_cast<std::uint8_t>(received++ * 7);
   }
   producer.join();
   EXPECT_EQ(disorder, 0);

@@ -48,8 +48,11 @@ TEST(NetworkLine, CarriesEveryByteThroughTheServerAndBack) {
   }
   test::PortServer server(lines);
   const Bytes bytes{0x00, 0xFF, 0xFF, 0x0D, 0x0A, 0x7F, 0xF7, 0xFE, 0x11, 0x13};
-  const struct { const char* name; std::size_t line; std::chrono::milliseconds hold; } cases[] = {
-      {"rfc2217", 0, 0ms}, {"socket", 1, 0ms}, {"rfc2217 over a LAN of 5 ms each way", 2, 5ms}};
+  const struct {
+    const char* name;
+    std::size_t line;
+    std::chrono::milliseconds hold;
+  } cases[] = {{"rfc2217", 0, 0ms}, {"socket", 1, 0ms}, {"rfc2217 over a LAN of 5 ms each way", 2, 5ms}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::optional<test::Relay> relay;
@@ -77,10 +80,13 @@ TEST(NetworkLine, ALostOrRefusedConnectionIsAHangUpNamingTheServer) {
   EXPECT_EQ(net.port.WriteByte(0x30), 0);
   EXPECT_LT(Clock::now() - start, 2 * net.port.GetTiming().byteWait + 100ms);
   EXPECT_TRUE(net.port.LineHungUp());
-  EXPECT_EQ(net.op.Messages(), (test::Strings{Formatted(msg::NetworkLineHungUpFormat, server.Url(0).c_str(),
-                                                          "closed by the server")}));
+  EXPECT_EQ(net.op.Messages(),
+            (test::Strings{Formatted(msg::NetworkLineHungUpFormat, server.Url(0).c_str(), "closed by the server")}));
 
-  const struct { std::string url; std::string said; } refusals[] = {
+  const struct {
+    std::string url;
+    std::string said;
+  } refusals[] = {
       {"rfc2217://127.0.0.1:" + std::to_string(test::FreePort()), "Connection refused"},
       {"socket://127.0.0.1:" + std::to_string(test::FreePort()), "Connection refused"},
       // TEST-NET-1: nothing answers there, wherever this runs.
@@ -95,7 +101,8 @@ TEST(NetworkLine, ALostOrRefusedConnectionIsAHangUpNamingTheServer) {
     const auto opening = Clock::now();
     EXPECT_EQ(refused.port.OpenPort(), PortCannotOpen);
     EXPECT_LT(Clock::now() - opening, timing.connect + 200ms);
-    EXPECT_TRUE(Said(refused.op, "The serial line has hung up: " + c.url + ": " + c.said)) << refused.op.Messages().at(0);
+    EXPECT_TRUE(Said(refused.op, "The serial line has hung up: " + c.url + ": " + c.said))
+        << refused.op.Messages().at(0);
   }
 }
 
@@ -145,9 +152,10 @@ TEST(NetworkLine, SetsTheLineUpAndPulsesTheResetAsComPortCommands) {
                             test::Join(test::Join(sb({5, 12}), sb({12, 1})), sb({5, 9})))));
   EXPECT_EQ(heard.get(), expected);
   ::close(listener);
-  EXPECT_EQ(net.op.Traces(), (test::Strings{"\nrfc2217://127.0.0.1:" + std::to_string(port) +
-                                            " did not acknowledge SET-BAUDRATE, SET-DATASIZE, SET-PARITY, SET-STOPSIZE, "
-                                            "SET-CONTROL, SET-CONTROL, SET-CONTROL, PURGE-DATA; going on without\n"}));
+  EXPECT_EQ(net.op.Traces(),
+            (test::Strings{"\nrfc2217://127.0.0.1:" + std::to_string(port) +
+                           " did not acknowledge SET-BAUDRATE, SET-DATASIZE, SET-PARITY, SET-STOPSIZE, "
+                           "SET-CONTROL, SET-CONTROL, SET-CONTROL, PURGE-DATA; going on without\n"}));
 }
 
 }  // namespace

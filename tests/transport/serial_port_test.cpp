@@ -8,6 +8,7 @@
 #include <ctime>
 #include <future>
 #include <memory>
+#include <numeric>
 
 #include "operator/messages.h"
 #include "support/pty_peer.h"
@@ -49,7 +50,10 @@ int WatchModemLines(int fd, unsigned long request, int* lines) {
 }
 
 TEST(SerialPort, OpensRawEightNoneOneAtTheMappedBaudRateWithDtrAndRtsLow) {
-  const struct { unsigned configured; speed_t expected; } cases[] = {{2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {57600, B38400}, {0, B38400}};
+  const struct {
+    unsigned configured;
+    speed_t expected;
+  } cases[] = {{2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {57600, B38400}, {0, B38400}};
   const auto shipped = ModemLineControl;
   ModemLineControl = WatchModemLines;
   for (const auto& c : cases) {
@@ -91,9 +95,12 @@ TEST(SerialPort, IsHeldByOneOpenerAtATime) {
 TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
   using Reply = PtyPeer::Reply;
   const std::tuple<Reply, int, std::uint8_t, int, std::string_view> cases[] = {
-      {Reply::Echo, DirectLink, 0x0C, 1, {}}, {Reply::Echo, DirectLinkExt, 0x00, 1, {}},
-      {Reply::Silent, DirectLink, 0x00, 0, msg::ByteTransferFailed}, {Reply::Silent, DirectLink, 0x41, 0, msg::EchoDiffers},
-      {Reply::WrongEcho, DirectLinkExt, 0x05, 0, msg::EchoDiffers}, {Reply::Silent, QueuedLink, 0x61, 1, {}}};
+      {Reply::Echo, DirectLink, 0x0C, 1, {}},
+      {Reply::Echo, DirectLinkExt, 0x00, 1, {}},
+      {Reply::Silent, DirectLink, 0x00, 0, msg::ByteTransferFailed},
+      {Reply::Silent, DirectLink, 0x41, 0, msg::EchoDiffers},
+      {Reply::WrongEcho, DirectLinkExt, 0x05, 0, msg::EchoDiffers},
+      {Reply::Silent, QueuedLink, 0x61, 1, {}}};
   for (const auto& [reply, mode, byte, written, message] : cases) {
     PortFixture f(reply, mode);
     ASSERT_EQ(f.port.OpenPort(), PortOk);
@@ -106,6 +113,35 @@ TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
     const bool waits = reply == Reply::Silent && mode != QueuedLink;
     EXPECT_GE(took, waits ? 190ms : 0ms);
     EXPECT_LT(took, waits ? 400ms : 50ms);
+  }
+}
+
+// Within an echo window the echoes come back late and several at a time; each must still
+// be the byte it answers, in its place.
+TEST(SerialPort, EveryEchoInsideTheWindowIsCheckedForItsValue) {
+  const struct {
+    const char* name;
+    int flipped;  // the byte whose echo comes back wrong; -1 for none
+    int result;
+    std::vector<std::string> messages;
+  } cases[] = {{"all echoes right", -1, 1, {}},
+               {"the first echo wrong", 0, 0, {std::string(msg::EchoDiffers)}},
+               {"an echo in the middle wrong", 9, 0, {std::string(msg::EchoDiffers)}},
+               {"the last echo wrong", 15, 0, {std::string(msg::EchoDiffers)}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    int received = 0;
+    PortFixture f;
+    f.peer = std::make_unique<PtyPeer>([&received, flipped = c.flipped](std::uint8_t byte) {
+      return std::vector<std::uint8_t>{received++ == flipped ? static_cast<std::uint8_t>(~byte) : byte};
+    });
+    f.port.SetDevicePath(f.peer->Path());
+    f.port.SetEchoWindow(16);
+    ASSERT_EQ(f.port.OpenPort(), PortOk);
+    std::vector<std::uint8_t> frame(16);
+    std::iota(frame.begin(), frame.end(), std::uint8_t{0x30});
+    EXPECT_EQ(f.port.WriteBytes(frame.data(), frame.size()), c.result);
+    EXPECT_EQ(f.op.Messages(), c.messages);
   }
 }
 

@@ -13,7 +13,11 @@ using Clock = std::chrono::steady_clock;
 
 // The shipped limits, waited out in real time: 6 s of silence, 30 s of ready bytes only.
 TEST(DetectionSlow, ShippedLimitsForASilentTargetEndlessReadyBytesAndReadyBytesThatStop) {
-  const struct { bool silent; std::uint8_t status; std::chrono::milliseconds limit; } cases[] = {{true, 0x00, 6000ms}, {false, QRV_READY, 30000ms}};
+  const struct {
+    bool silent;
+    std::uint8_t status;
+    std::chrono::milliseconds limit;
+  } cases[] = {{true, 0x00, 6000ms}, {false, QRV_READY, 30000ms}};
   for (const auto& c : cases) {
     test::PtyPeer silent;
     sim::Config config;

@@ -15,23 +15,36 @@ using namespace test;
 const std::string Reset(msg::ResetIfAutoDetectFails);
 
 // The chip information as one line: security, remap, chip type, flash size, firmware.
-std::string Shown(const ChipInfo& i) { return i.Security + "|" + i.ReMap + "|" + i.ChipType + "|" + i.FlashSize + "|" + i.FwVersion; }
+std::string Shown(const ChipInfo& i) {
+  return i.Security + "|" + i.ReMap + "|" + i.ChipType + "|" + i.FlashSize + "|" + i.FwVersion;
+}
 
 TEST(Detection, AutoDetectionDecodesTheStatusByteChipIdAndFirmware) {
   // extra: a message after the reset advice
-  const struct { std::uint8_t status, id, major, letter; std::string shown; std::string_view extra; } cases[] = {
+  const struct {
+    std::uint8_t status, id, major, letter;
+    std::string shown;
+    std::string_view extra;
+  } cases[] = {
       {0x03, 0xE4, 0x11, 0x45, "SECURITY : CHIP IS UNLOCKED|4 KByte|QRV71A16|16+4 KB|v1.1E", {}},
       {0x00, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS UNLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E", {}},
-      {0x21, 0xE2, 0x11, 0x45, "SECURITY : BLOCK 0 IS SOFTLOCKED & BLOCK 1 IS HARDLOCKED|1 KByte|QRV71A32|32+4 KB|v1.1E", {}},
+      {0x21,
+       0xE2,
+       0x11,
+       0x45,
+       "SECURITY : BLOCK 0 IS SOFTLOCKED & BLOCK 1 IS HARDLOCKED|1 KByte|QRV71A32|32+4 KB|v1.1E",
+       {}},
       {0x42, 0xE2, 0x11, 0x45, "SECURITY : BLOCK 0 & 1 ARE SOFTLOCKED|2 KByte|QRV71A32|32+4 KB|v1.1E", {}},
       {0x60, 0xE2, 0x11, 0x45, "SECURITY : UNKNOWN|Disabled|QRV71A32|32+4 KB|v1.1E", msg::UnknownChipLock},
       {0x80, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS LEVEL 2 HARDLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E", {}},
       {0xA0, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS LEVEL 3 HARDLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E", {}},
       {0xC0, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS LEVEL 3 HARDLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E", {}},
-      {0xE0, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS LEVEL 4 HARDLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E", msg::StopAndExit},
+      {0xE0, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS LEVEL 4 HARDLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E",
+       msg::StopAndExit},
       {0x00, 0xE2, 0x11, 0x44, "SECURITY : CHIP IS UNLOCKED|Disabled|QRV71A32|32+4 KB|v1.1?", msg::WrongFirmware},
       {0x00, 0xE2, 0x12, 0x45, "SECURITY : CHIP IS UNLOCKED|Disabled|QRV71A32|32+4 KB|?????", msg::WrongFirmware},
-      {0x00, 0xE7, 0x11, 0x45, "SECURITY : CHIP IS UNLOCKED|Disabled|????????|???????|v1.1E", msg::WrongFirmware}, };
+      {0x00, 0xE7, 0x11, 0x45, "SECURITY : CHIP IS UNLOCKED|Disabled|????????|???????|v1.1E", msg::WrongFirmware},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.shown);
     sim::Config config = TargetOf(sim::Firmware::V11EInt, c.id == 0xE4 ? sim::Chip::A16 : sim::Chip::A32);
@@ -54,10 +67,16 @@ TEST(Detection, AutoDetectionDecodesTheStatusByteChipIdAndFirmware) {
 
 // The states of chip erase, read, download, remap, lock, sector erase and download-and-run.
 TEST(Detection, SelectionsEnableWhatTheSecurityStateAllows) {
-  const struct { sim::Firmware firmware; std::uint8_t status; bool internalMemory; std::string enabled; } cases[] = {
+  const struct {
+    sim::Firmware firmware;
+    std::uint8_t status;
+    bool internalMemory;
+    std::string enabled;
+  } cases[] = {
       {sim::Firmware::V11EExt, 0x00, false, "1111110"}, {sim::Firmware::V11EExt, 0x20, false, "1000000"},
       {sim::Firmware::V11D, 0x00, false, "1111010"},    {sim::Firmware::V11D, 0x40, true, "0110010"},
-      {sim::Firmware::V11D, 0x00, true, "0110110"},     {sim::Firmware::V11D, 0x80, true, "0000000"}, };
+      {sim::Firmware::V11D, 0x00, true, "0110110"},     {sim::Firmware::V11D, 0x80, true, "0000000"},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(int(c.status));
     sim::Config config = TargetOf(c.firmware);
@@ -69,9 +88,11 @@ TEST(Detection, SelectionsEnableWhatTheSecurityStateAllows) {
     };
     c.firmware == sim::Firmware::V11D ? host.window.OnChipTypeSelect() : host.window.OnExternalSelect();
     const ChipInfo shown = host.op.ShownChipInfo();
-    EXPECT_EQ(shown.MemMode + shown.FwVersion, (c.internalMemory ? "Internal" : "External") + std::string(c.firmware == sim::Firmware::V11D ? "v1.1D" : "v1.1E"));
+    EXPECT_EQ(shown.MemMode + shown.FwVersion, (c.internalMemory ? "Internal" : "External") +
+                                                   std::string(c.firmware == sim::Firmware::V11D ? "v1.1D" : "v1.1E"));
     std::string enabled;
-    for (const int command : {IdChipErase, IdRead, IdDownload, IdMemoryRemap, IdSetLock, IdSectorErase, IdDownloadAndRun})
+    for (const int command :
+         {IdChipErase, IdRead, IdDownload, IdMemoryRemap, IdSetLock, IdSectorErase, IdDownloadAndRun})
       enabled += host.op.CommandState(command) == 1 ? '1' : '0';
     EXPECT_EQ(enabled, c.enabled);
     EXPECT_EQ(host.SentToTarget(), Bytes{QRV_CMD_READ_STATUS});
@@ -80,7 +101,11 @@ TEST(Detection, SelectionsEnableWhatTheSecurityStateAllows) {
 }
 
 TEST(Detection, SelectionsStopOnACancelledOrIncompleteChipTypeDialog) {
-  const struct { bool connectedBefore, ok; Strings messages; } cases[] = {{false, false, {std::string(msg::NoTargetBoard)}}, {true, false, {}},
+  const struct {
+    bool connectedBefore, ok;
+    Strings messages;
+  } cases[] = {{false, false, {std::string(msg::NoTargetBoard)}},
+               {true, false, {}},
                {false, true, {std::string(msg::ChipInfoNotCompleted)}}};
   for (const auto& firmware : {sim::Firmware::V11EExt, sim::Firmware::V11D}) {
     for (const auto& c : cases) {

@@ -63,9 +63,16 @@ TEST(CommSettings, OkStoresTheChoiceCancelKeepsItAndTheTitleIsPutBack) {
 TEST(CommSettings, StoresEveryBaudAndTellsOfStoresThatCannotBeWritten) {
   const std::string unsaved(msg::UnableToSaveConfiguration), select(msg::SelectChipTypeOrDetect);
   // baud 5 is past the list and stands for 38400
-  const struct { const char* occupied; int baud; std::string rate; Strings messages; } cases[] = {
-      {"registry.ini", 2, "9600", {unsaved, unsaved, select}}, {"QrvBslComDft.txt", 2, "9600", {select}},
-      {"none", 1, "19200", {select}}, {"none", 4, "2400", {select}}, {"none", 5, "38400", {select}}};
+  const struct {
+    const char* occupied;
+    int baud;
+    std::string rate;
+    Strings messages;
+  } cases[] = {{"registry.ini", 2, "9600", {unsaved, unsaved, select}},
+               {"QrvBslComDft.txt", 2, "9600", {select}},
+               {"none", 1, "19200", {select}},
+               {"none", 4, "2400", {select}},
+               {"none", 5, "38400", {select}}};
   for (const auto& c : cases) {
     test::TempDir dir;
     Started program(dir.Path());
@@ -73,9 +80,13 @@ TEST(CommSettings, StoresEveryBaudAndTellsOfStoresThatCannotBeWritten) {
     program.Run([&](CCommConfigDlg& dialog) { return dialog.SelectPort(1), dialog.SelectBaud(c.baud), true; });
     EXPECT_EQ(program.Panes(), (Strings{"COM2", "Baud Rate: " + c.rate}));
     Strings messages = c.messages;
-    if (c.baud == 2) messages.insert(messages.begin(), "Cannot write " + (program.paths.configDir / c.occupied).string() + ": Is a directory");
+    if (c.baud == 2)
+      messages.insert(messages.begin(),
+                      "Cannot write " + (program.paths.configDir / c.occupied).string() + ": Is a directory");
     EXPECT_EQ(program.window.Messages(), messages);
-    if (c.baud != 2) { EXPECT_EQ(program.SettingsFile(), "COM2 BAUD" + c.rate + " $$"); }
+    if (c.baud != 2) {
+      EXPECT_EQ(program.SettingsFile(), "COM2 BAUD" + c.rate + " $$");
+    }
   }
 }
 
@@ -96,11 +107,12 @@ TEST(CommConfigDialog, BindsADevicePerSlotThatSurvivesARestart) {
   const std::string adapter = "/dev/serial/by-id/usb-FTDI_X-if00-port0";
   {
     Started first(dir.Path());
-    first.Run([&](CCommConfigDlg& dialog) {
+    first.Run(
+        [&](CCommConfigDlg& dialog) {
           dialog.SelectPort(2);
-          EXPECT_EQ(dialog.DeviceEntries(), (Strings{"/dev/ttyS2 (default)",
-                                                     adapter + " -> /dev/ttyUSB0  FTDI FT232R USB UART (0403:6001)",
-                                                     "/dev/ttyS0"}));
+          EXPECT_EQ(dialog.DeviceEntries(),
+                    (Strings{"/dev/ttyS2 (default)", adapter + " -> /dev/ttyUSB0  FTDI FT232R USB UART (0403:6001)",
+                             "/dev/ttyS0"}));
           EXPECT_EQ(dialog.DeviceSelection(), 0);
           dialog.BindDevicePath("/dev/pts/7");
           EXPECT_EQ(dialog.DeviceSelection(), CCommConfigDlg::NoSelection);
@@ -114,7 +126,8 @@ TEST(CommConfigDialog, BindsADevicePerSlotThatSurvivesARestart) {
           dialog.SelectBaud(2);
           dialog.SelectDevice(1);
           return true;
-        }, {{"/dev/ttyUSB0", adapter, "FTDI FT232R USB UART (0403:6001)"}, {"/dev/ttyS0", "", ""}});
+        },
+        {{"/dev/ttyUSB0", adapter, "FTDI FT232R USB UART (0403:6001)"}, {"/dev/ttyS0", "", ""}});
     EXPECT_EQ(first.chip.Device().DevicePath(), adapter);
   }
   Started again(dir.Path());
@@ -132,10 +145,12 @@ TEST(CommConfigDialog, BindsADevicePerSlotThatSurvivesARestart) {
 
 TEST(SectorView, ShowsTheBytesInHexAndAsCharacters) {
   test::Bytes image(GeometryOf(ChipQRV71A32, 1).BlockSize, 0xFF);
-  const test::Bytes row = {0x41, 0x42, 0x20, 0x6E, 0x6F, 0x7A, 0xFF, 0x00, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21};
+  const test::Bytes row = {0x41, 0x42, 0x20, 0x6E, 0x6F, 0x7A, 0xFF, 0x00,
+                           0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21};
   std::copy(row.begin(), row.end(), image.begin() + 64 + 16);
   const MemoryView view = SectorMemoryView(image, GeometryOf(ChipQRV71A32, 1), 1);
-  EXPECT_EQ(view.Rows[1].Range + "|" + view.Rows[1].Memory + "|" + view.Rows[1].Ascii, "F050 - F05F|41 42 20 6E 6F 7A FF 00 - 21 21 21 21 21 21 21 21|AB*n****!!!!!!!!");
+  EXPECT_EQ(view.Rows[1].Range + "|" + view.Rows[1].Memory + "|" + view.Rows[1].Ascii,
+            "F050 - F05F|41 42 20 6E 6F 7A FF 00 - 21 21 21 21 21 21 21 21|AB*n****!!!!!!!!");
 }
 
 TEST(SectorView, FollowsTheTabAndTheClickedRow) {
@@ -163,7 +178,8 @@ TEST(SectorView, FollowsTheTabAndTheClickedRow) {
 }
 
 TEST(ClockPane, TwelveHourClockWithNoonAndMidnightAsTwelve) {
-  for (const auto& [hour, text] : {std::pair{0, "12:15:09AM"}, {9, "09:15:09AM"}, {12, "12:15:09PM"}, {23, "11:15:09PM"}}) {
+  for (const auto& [hour, text] :
+       {std::pair{0, "12:15:09AM"}, {9, "09:15:09AM"}, {12, "12:15:09PM"}, {23, "11:15:09PM"}}) {
     std::tm time{};
     std::tie(time.tm_hour, time.tm_min, time.tm_sec) = std::tuple(hour, 15, 9);
     EXPECT_EQ(ClockPaneText(time), text);

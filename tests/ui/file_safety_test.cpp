@@ -34,7 +34,9 @@ struct FileSizeLimit {
 // A directory closed to writing, met as the person at the bench would: without root's
 // override of file permissions, for as long as this lives.
 struct ReadOnlyDirectory {
-  explicit ReadOnlyDirectory(fs::path path) : directory(std::move(path)) { ::chmod(directory.c_str(), 0500), HoldFileRights(false); }
+  explicit ReadOnlyDirectory(fs::path path) : directory(std::move(path)) {
+    ::chmod(directory.c_str(), 0500), HoldFileRights(false);
+  }
   ~ReadOnlyDirectory() { HoldFileRights(true), ::chmod(directory.c_str(), 0700); }
   fs::path directory;
 };
@@ -46,12 +48,17 @@ TEST(FileSafety, EveryFileSurvivesEveryFailureWhole) {
   const AppPaths paths{host.dir / "config", host.dir / "cache"};
   const std::string hex = host.File("image.hex", HexRecord(0, 0, Counting(64, 1)) + EndRecord);
   const fs::path saved = host.dir / "saved" / "flash.bin";
-  host.op.onSave = [&](CSaveDlg& dialog) { return dialog.SetFileName(saved), dialog.SelectStart(0) && dialog.SelectRange(1); };
+  host.op.onSave = [&](CSaveDlg& dialog) {
+    return dialog.SetFileName(saved), dialog.SelectStart(0) && dialog.SelectRange(1);
+  };
   host.op.onCommConfig = [](CCommConfigDlg& dialog) { return dialog.SelectPort(1), dialog.SelectBaud(3), true; };
   host.ChooseFile(hex, 0);
   const auto save = [&] { host.window.OnFileSave(); };
   const auto configure = [&] { host.window.OnCommSettings(); };
-  const struct { fs::path file; std::function<void()> command; } kinds[] = {
+  const struct {
+    fs::path file;
+    std::function<void()> command;
+  } kinds[] = {
       {saved, save},
       {paths.configDir / "QrvBslComDft.txt", configure},
       {paths.configDir / "registry.ini", configure},
@@ -63,8 +70,10 @@ TEST(FileSafety, EveryFileSurvivesEveryFailureWhole) {
       SCOPED_TRACE(kind.file.string() + " failure " + std::to_string(failure));
       const fs::path& file = kind.file;
       fs::remove_all(file);
-      if (failure == Directory) fs::create_directories(file / "kept");
-      else WriteFile(file, std::string("old contents"));
+      if (failure == Directory)
+        fs::create_directories(file / "kept");
+      else
+        WriteFile(file, std::string("old contents"));
       ::chmod(file.parent_path().c_str(), 0700);
       host.op.ClearRecords();
       {
@@ -75,14 +84,17 @@ TEST(FileSafety, EveryFileSurvivesEveryFailureWhole) {
         kind.command();
       }
       EXPECT_EQ(host.window.LastOutcome(), Outcome::Failed);
-      const std::errc reason = failure == ReadOnly ? std::errc::permission_denied
+      const std::errc reason = failure == ReadOnly    ? std::errc::permission_denied
                                : failure == Directory ? std::errc::is_a_directory
                                                       : std::errc::file_too_large;
       const Strings messages = host.op.Messages();
       EXPECT_NE(std::find(messages.begin(), messages.end(), WriteFailureText(file, std::make_error_code(reason))),
-                messages.end()) << ::testing::PrintToString(messages);
-      if (failure == Directory) EXPECT_TRUE(fs::is_directory(file / "kept"));
-      else EXPECT_EQ(ReadText(file), "old contents");
+                messages.end())
+          << ::testing::PrintToString(messages);
+      if (failure == Directory)
+        EXPECT_TRUE(fs::is_directory(file / "kept"));
+      else
+        EXPECT_EQ(ReadText(file), "old contents");
       for (const auto& entry : fs::directory_iterator(file.parent_path())) {
         EXPECT_FALSE(entry.path().filename().string().starts_with("." + file.filename().string())) << entry.path();
       }
@@ -98,18 +110,24 @@ TEST(FileSafety, NothingWaitsOnAFifoInPlaceOfAFile) {
   const AppPaths paths{host.dir / "config", host.dir / "cache"};
   const fs::path saved = host.dir / "flash.bin", registry = paths.configDir / "registry.ini";
   const fs::path settings = paths.configDir / "QrvBslComDft.txt";
-  host.op.onSave = [&](CSaveDlg& dialog) { return dialog.SetFileName(saved), dialog.SelectStart(0) && dialog.SelectRange(1); };
+  host.op.onSave = [&](CSaveDlg& dialog) {
+    return dialog.SetFileName(saved), dialog.SelectStart(0) && dialog.SelectRange(1);
+  };
   host.op.onCommConfig = [](CCommConfigDlg& dialog) { return dialog.SelectPort(1), dialog.SelectBaud(3), true; };
   host.ChooseFile(host.File("image.hex", HexRecord(0, 0, Counting(64, 1)) + EndRecord), 0);
   const auto start = [&] { CMainDlg(host.op, paths, FastTiming()).OnInitDialog(); };
   const auto configure = [&] { host.window.OnCommSettings(); };
-  const struct { fs::path file; std::function<void()> command; std::string said; bool replaced; } cases[] = {
-      {saved, [&] { host.window.OnFileSave(); }, WriteFailureText(saved, "Nothing reads from it"), false},
-      {registry, configure, WriteFailureText(registry, "Not a regular file"), false},
-      {settings, configure, {}, true},
-      {paths.cacheDir / "qrvtmp.bin", [&] { host.window.OnDownload(); }, {}, true},
-      {registry, start, "Cannot open " + registry.string() + ": Not a regular file", false},
-      {settings, start, "Cannot open " + settings.string() + ": Not a regular file", false}};
+  const struct {
+    fs::path file;
+    std::function<void()> command;
+    std::string said;
+    bool replaced;
+  } cases[] = {{saved, [&] { host.window.OnFileSave(); }, WriteFailureText(saved, "Nothing reads from it"), false},
+               {registry, configure, WriteFailureText(registry, "Not a regular file"), false},
+               {settings, configure, {}, true},
+               {paths.cacheDir / "qrvtmp.bin", [&] { host.window.OnDownload(); }, {}, true},
+               {registry, start, "Cannot open " + registry.string() + ": Not a regular file", false},
+               {settings, start, "Cannot open " + settings.string() + ": Not a regular file", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file.string() + (c.said.empty() ? "" : " " + c.said));
     fs::remove_all(c.file);

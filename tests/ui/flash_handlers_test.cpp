@@ -23,10 +23,21 @@ Strings Texts(std::initializer_list<std::string_view> texts) { return {texts.beg
 // The range dialog's lists are shared by erase and read: each case runs both commands.
 TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
   // start, range: indexes into the dialog's lists; range 0 is "All Sectors"
-  const struct { Firmware firmware; Chip chip; int start, range; std::uint32_t first; std::uint8_t size; int count; } cases[] = {
-      {Firmware::V11EInt, Chip::A16, 0, 0, 0x0000, 128, 128}, {Firmware::V11D, Chip::A16, 120, 10, 0x3C00, 128, 8},
-      {Firmware::V11EExt, Chip::A32, 256, 0, 0xF000, 64, 64}, {Firmware::V11EExt, Chip::A16, 128 + 60, 10, 0xFF00, 64, 4},
-      {Firmware::V11EInt, Chip::A32, 250, 10, 0x7D00, 128, 6}, {Firmware::V11D, Chip::A32, 3, 2, 0x0180, 128, 2}, };
+  const struct {
+    Firmware firmware;
+    Chip chip;
+    int start, range;
+    std::uint32_t first;
+    std::uint8_t size;
+    int count;
+  } cases[] = {
+      {Firmware::V11EInt, Chip::A16, 0, 0, 0x0000, 128, 128},
+      {Firmware::V11D, Chip::A16, 120, 10, 0x3C00, 128, 8},
+      {Firmware::V11EExt, Chip::A32, 256, 0, 0xF000, 64, 64},
+      {Firmware::V11EExt, Chip::A16, 128 + 60, 10, 0xFF00, 64, 4},
+      {Firmware::V11EInt, Chip::A32, 250, 10, 0x7D00, 128, 6},
+      {Firmware::V11D, Chip::A32, 3, 2, 0x0180, 128, 2},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "start " << c.start << " range " << c.range);
     FlashHost host(TargetOf(c.firmware, c.chip));
@@ -36,7 +47,8 @@ TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
     host.ChooseRange(c.start, c.range);
     host.window.OnRead();
     Commands frames;
-    for (int i = 0; i < c.count; ++i) frames.push_back(Frame(QRV_CMD_READ, c.first + std::uint32_t(i) * c.size, c.size));
+    for (int i = 0; i < c.count; ++i)
+      frames.push_back(Frame(QRV_CMD_READ, c.first + std::uint32_t(i) * c.size, c.size));
     EXPECT_EQ(host.Sent(), frames);
     EXPECT_TRUE(host.op.Messages().empty());
     const int block = c.first >= 0xF000 ? 1 : 0;
@@ -47,7 +59,8 @@ TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
     const auto table = host.op.SectorTable();
     ASSERT_EQ(table.size(), host.Chip().SectorCount(block));
     const std::size_t sector = offset / c.size;
-    EXPECT_EQ(table[sector].Status + (table[sector].Hot ? " hot, " : ", ") + table[sector + 1].Status, "Not Blank hot, Blank");
+    EXPECT_EQ(table[sector].Status + (table[sector].Hot ? " hot, " : ", ") + table[sector + 1].Status,
+              "Not Blank hot, Blank");
     EXPECT_EQ(host.op.ShownMemoryView().Heading, Formatted("SECTOR %03zu", sector));
 
     host.target.ClearWireLog();
@@ -133,16 +146,22 @@ TEST(ChipErase, AsksAndReportsWhatTheChipAnsweredWithinItsBound) {
 // The lock (status bits 7..5) or the remap (bits 1..0) each option leaves.
 TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
   const std::tuple<bool, int, Commands, std::uint8_t> cases[] = {
-      {true, 1, {{0x04, 0x00}}, 0x80}, {true, 2, {{0x04, 0x00}, {0x04, 0x01}}, 0xC0}, {true, 3, {{0x04, 0x01}}, 0x40},
-      {true, 4, {{0x04, 0x02}}, 0x20}, {true, 5, {{0x04, 0x00}, {0x04, 0x01}, {0x04, 0x02}}, 0xE0},
-      {false, 1, {{0x02, 0x00}}, 0x01}, {false, 2, {{0x02, 0x01}}, 0x02}, {false, 3, {{0x02, 0x00}, {0x02, 0x01}}, 0x03}};
+      {true, 1, {{0x04, 0x00}}, 0x80},
+      {true, 2, {{0x04, 0x00}, {0x04, 0x01}}, 0xC0},
+      {true, 3, {{0x04, 0x01}}, 0x40},
+      {true, 4, {{0x04, 0x02}}, 0x20},
+      {true, 5, {{0x04, 0x00}, {0x04, 0x01}, {0x04, 0x02}}, 0xE0},
+      {false, 1, {{0x02, 0x00}}, 0x01},
+      {false, 2, {{0x02, 0x01}}, 0x02},
+      {false, 3, {{0x02, 0x00}, {0x02, 0x01}}, 0x03}};
   for (const auto& [lock, option, sent, statusBits] : cases) {
     FlashHost host(TargetOf(option % 2 ? Firmware::V11D : Firmware::V11EExt));
     host.op.onLock = Choose<CLockDlg>(option);
     host.op.onRemap = Choose<CRemapDlg>(option);
     host.op.QueueAnswer(Answer::Yes);
     lock ? host.window.OnSetLock() : host.window.OnMemoryRemap();
-    EXPECT_EQ(host.op.Messages(), Texts({msg::ReallyProceed, lock ? msg::SetLockCompleted : msg::MemoryRemapCompleted}));
+    EXPECT_EQ(host.op.Messages(),
+              Texts({msg::ReallyProceed, lock ? msg::SetLockCompleted : msg::MemoryRemapCompleted}));
     EXPECT_EQ(host.Sent(), sent);
     EXPECT_EQ(host.target.Status() & (lock ? 0xE0 : 0x03), statusBits);
   }
@@ -150,12 +169,22 @@ TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
 
 TEST(ConfigurationCommands, SendNothingUnlessChosenConfirmedAndAllowed) {
   // option -1: the dialogs cancelled; messages: of lock, remap and chip erase in turn
-  const struct { Firmware firmware; int option; bool connected; std::vector<Answer> answers; Strings messages; } cases[] = {
-      {Firmware::V11EExt, 0, true, {Answer::Yes, Answer::Yes, Answer::No},
+  const struct {
+    Firmware firmware;
+    int option;
+    bool connected;
+    std::vector<Answer> answers;
+    Strings messages;
+  } cases[] = {
+      {Firmware::V11EExt,
+       0,
+       true,
+       {Answer::Yes, Answer::Yes, Answer::No},
        Texts({msg::ReallyProceed, msg::SetLockFailed, msg::ReallyProceed, msg::MemoryRemapFailed, msg::ReallyProceed})},
       {Firmware::V11EExt, -1, true, {Answer::No}, Texts({msg::ReallyProceed})},
       {Firmware::V11EInt, 0, true, {}, Strings(3, std::string(msg::IllegalInInternalFirmware))},
-      {Firmware::V11D, 0, false, {}, Strings(3, std::string(msg::NoTargetBoard))}, };
+      {Firmware::V11D, 0, false, {}, Strings(3, std::string(msg::NoTargetBoard))},
+  };
   for (const auto& c : cases) {
     FlashHost host(TargetOf(c.firmware));
     host.op.onLock = Choose<CLockDlg>(c.option < 0 ? 1 : c.option, c.option >= 0);

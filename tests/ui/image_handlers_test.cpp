@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "operator/formatted.h"
 #include "image/image_texts.h"
 #include "image/print_back_end.h"
 #include "image/text_dump.h"
+#include "operator/formatted.h"
 #include "operator/messages.h"
 #include "protocol/commands.h"
 #include "support/host_fixture.h"
@@ -19,7 +19,9 @@ using WireRun = std::pair<std::uint8_t, int>;
 
 const std::string Proceed(msg::ProceedToDownload);
 
-Bytes Part(const Bytes& all, std::size_t from, std::size_t count) { return {all.begin() + long(from), all.begin() + long(from + count)}; }
+Bytes Part(const Bytes& all, std::size_t from, std::size_t count) {
+  return {all.begin() + long(from), all.begin() + long(from + count)};
+}
 
 TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
   const Bytes file = Counting(200, 1);
@@ -33,10 +35,16 @@ TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
     queued.push_back(Join(Frame(QRV_CMD_BURST_WRITE, s * 128, 128), Part(filled, s * 128, 128)));
     queued.push_back(Frame(QRV_CMD_READ, s * 128, 128));
   }
-  for (std::uint32_t f = 0; f < 7; ++f) direct.push_back(Join(Frame(QRV_CMD_WRITE, 0xF000 + f * 32, 32), Part(filled, f * 32, 32)));
+  for (std::uint32_t f = 0; f < 7; ++f)
+    direct.push_back(Join(Frame(QRV_CMD_WRITE, 0xF000 + f * 32, 32), Part(filled, f * 32, 32)));
   for (std::uint32_t s = 0; s < 4; ++s) direct.push_back(Frame(QRV_CMD_READ, 0xF000 + s * 64, 64));
-  const struct { Firmware firmware; int start; std::string_view warning; Commands wire; } cases[] = {
-      {Firmware::V11EInt, 0, msg::WarnBlock0Erased, queued}, {Firmware::V11EExt, 256, msg::WarnBlocks01Erased, direct}};
+  const struct {
+    Firmware firmware;
+    int start;
+    std::string_view warning;
+    Commands wire;
+  } cases[] = {{Firmware::V11EInt, 0, msg::WarnBlock0Erased, queued},
+               {Firmware::V11EExt, 256, msg::WarnBlocks01Erased, direct}};
   for (const auto& c : cases) {
     FlashHost host(TargetOf(c.firmware));
     const std::string path = host.File("fw.bin", file);
@@ -45,7 +53,8 @@ TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
     EXPECT_EQ(host.window.OnDownload(), 0);
     EXPECT_EQ(host.Sent(), c.wire);
     EXPECT_EQ(host.op.Messages(), Strings{Proceed});
-    EXPECT_EQ(host.op.Titles(), (Strings{std::string(c.warning), "Downloading \"" + path + "\"", FlashHost::WindowTitle}));
+    EXPECT_EQ(host.op.Titles(),
+              (Strings{std::string(c.warning), "Downloading \"" + path + "\"", FlashHost::WindowTitle}));
     EXPECT_EQ(host.op.ShownBlockTab(), c.start / 256);
     EXPECT_EQ(Part(host.target.FlashImage(), c.start / 256 * 0xF000, 256), filled);
   }
@@ -57,13 +66,31 @@ TEST(Download, WritesEachBlockTheImageReaches) {
   const std::string split = HexRecord(0, 0xFFF0, Counting(16, 0xA0)) + HexRecord(0, 0x0000, Counting(16, 1)) +
                             HexRecord(4, 0x0000, {0x00, 0x00}) + HexRecord(0, 0xF000, Counting(16, 0x50)) + EndRecord;
   // chipType: what the host takes the A16 for
-  const struct { std::string file; int chipType; int result; std::vector<WireRun> runs; } cases[] = {
-      {split, ChipQRV71A16, 0,
-       {{QRV_CMD_ERASE, 128}, {QRV_CMD_WRITE, 1}, {QRV_CMD_READ, 128}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2},
+  const struct {
+    std::string file;
+    int chipType;
+    int result;
+    std::vector<WireRun> runs;
+  } cases[] = {
+      {split,
+       ChipQRV71A16,
+       0,
+       {{QRV_CMD_ERASE, 128},
+        {QRV_CMD_WRITE, 1},
+        {QRV_CMD_READ, 128},
+        {QRV_CMD_ERASE, 64},
+        {QRV_CMD_WRITE, 2},
         {QRV_CMD_READ, 64}}},
-      {HexRecord(0, 0x4000, {0x12}) + split, ChipQRV71A32, -1,  // block 0 reaches past the target's 16 KB
-       {{QRV_CMD_ERASE, 256}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 256}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2},
-        {QRV_CMD_READ, 64}}}, };
+      {HexRecord(0, 0x4000, {0x12}) + split,
+       ChipQRV71A32,
+       -1,  // block 0 reaches past the target's 16 KB
+       {{QRV_CMD_ERASE, 256},
+        {QRV_CMD_WRITE, 2},
+        {QRV_CMD_READ, 256},
+        {QRV_CMD_ERASE, 64},
+        {QRV_CMD_WRITE, 2},
+        {QRV_CMD_READ, 64}}},
+  };
   for (const auto& c : cases) {
     FlashHost host(TargetOf(Firmware::V11EExt, Chip::A16));
     host.Chip().SetChipType(c.chipType);
@@ -71,7 +98,8 @@ TEST(Download, WritesEachBlockTheImageReaches) {
     host.op.QueueAnswer(Answer::Yes);
     EXPECT_EQ(host.window.OnDownload(), c.result);
     EXPECT_EQ(Runs(host.Sent()), c.runs);
-    EXPECT_EQ(host.op.Messages(), c.result == 0 ? Strings{Proceed} : (Strings{Proceed, std::string(msg::FailedToVerify)}));
+    EXPECT_EQ(host.op.Messages(),
+              c.result == 0 ? Strings{Proceed} : (Strings{Proceed, std::string(msg::FailedToVerify)}));
     const Bytes flash = host.target.FlashImage();
     EXPECT_EQ(Part(flash, 0x0000, 16), Counting(16, 1));
     EXPECT_EQ(Part(flash, 0xF000, 16), Counting(16, 0x50));
@@ -83,14 +111,23 @@ TEST(Download, WritesEachBlockTheImageReaches) {
 // that nothing will run the code; Download and Run runs it only after a complete or a
 // declined download.
 TEST(Download, EveryFailureIsToldAndNothingRunsAfterIt) {
-  const struct { const char* name; Firmware firmware; Chip targetChip; sim::Faults faults; std::string_view message; bool linkDropped; } cases[] = {
+  const struct {
+    const char* name;
+    Firmware firmware;
+    Chip targetChip;
+    sim::Faults faults;
+    std::string_view message;
+    bool linkDropped;
+  } cases[] = {
       {"erase, queued", Firmware::V11EInt, Chip::A32, {.eraseStatus = 0x00}, msg::SectorEraseFailed, true},
       {"erase, direct", Firmware::V11D, Chip::A32, {.eraseStatus = 0x00}, msg::SectorEraseFailed, false},
       {"program, queued", Firmware::V11EInt, Chip::A32, {.dropReplyByte = 5}, msg::FailedToDownload, true},
       {"program, direct", Firmware::V11EExt, Chip::A32, {.writeStatus = 0x00}, msg::FailedToDownload, false},
       {"read-back short", Firmware::V11EExt, Chip::A32, {.dropReplyByte = 10}, msg::FailedToRead, false},
       {"verify: an A16 taken for an A32", Firmware::V11EExt, Chip::A16, {}, msg::FailedToVerify, false},
-      {"declined", Firmware::V11EInt, Chip::A32, {}, {}, false}, {"cancelled", Firmware::V11EInt, Chip::A32, {}, {}, false}, };
+      {"declined", Firmware::V11EInt, Chip::A32, {}, {}, false},
+      {"cancelled", Firmware::V11EInt, Chip::A32, {}, {}, false},
+  };
   for (const bool run : {false, true}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(c.name);
@@ -107,7 +144,8 @@ TEST(Download, EveryFailureIsToldAndNothingRunsAfterIt) {
         host.window.OnDownloadAndRun();
         const bool runs = c.message.empty() && !cancelled;
         EXPECT_EQ(host.window.Link().ChipReleased, runs);
-        EXPECT_EQ(WaitFor([&] { return !host.target.InBootLoader(); }, std::chrono::milliseconds(runs ? 2000 : 100)), runs);
+        EXPECT_EQ(WaitFor([&] { return !host.target.InBootLoader(); }, std::chrono::milliseconds(runs ? 2000 : 100)),
+                  runs);
         continue;
       }
       EXPECT_EQ(host.window.OnDownload(), c.message.empty() && !cancelled ? 0 : -1);
@@ -124,14 +162,20 @@ TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
   const std::string succeed = "File name.bin Compare succeed!";
   const std::string differs = "Unmatched data at memory address %04Xh: 12h(MCU) vs. 34h in File name.bin";
   // start 256 + n: sector n of block 1; differAt -1: none
-  const struct { Firmware firmware; std::size_t fileLength; int start; int differAt; } cases[] = {
-      {Firmware::V11EInt, 0x200, 0, -1}, {Firmware::V11D, 0x155, 0, -1}, {Firmware::V11EExt, 0x100, 2, -1},
-      {Firmware::V11EInt, 0x40, 257, -1}, {Firmware::V11EInt, 0x200, 0, 0x100}, {Firmware::V11EExt, 0x200, 0, 0x1FF},
-      {Firmware::V11EInt, 0x200, 0, 0}, {Firmware::V11D, 0x200, 0, 0}};
+  const struct {
+    Firmware firmware;
+    std::size_t fileLength;
+    int start;
+    int differAt;
+  } cases[] = {{Firmware::V11EInt, 0x200, 0, -1},    {Firmware::V11D, 0x155, 0, -1},
+               {Firmware::V11EExt, 0x100, 2, -1},    {Firmware::V11EInt, 0x40, 257, -1},
+               {Firmware::V11EInt, 0x200, 0, 0x100}, {Firmware::V11EExt, 0x200, 0, 0x1FF},
+               {Firmware::V11EInt, 0x200, 0, 0},     {Firmware::V11D, 0x200, 0, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.start << " " << c.differAt);
     FlashHost host(TargetOf(c.firmware));
-    const std::uint32_t address = c.start < 256 ? std::uint32_t(c.start) * 128 : 0xF000 + std::uint32_t(c.start - 256) * 64;
+    const std::uint32_t address =
+        c.start < 256 ? std::uint32_t(c.start) * 128 : 0xF000 + std::uint32_t(c.start - 256) * 64;
     const Bytes flash = Counting(0x10000, 0);
     host.target.LoadFlash(0, flash);
     Bytes file = Part(flash, address, c.fileLength);
@@ -147,7 +191,8 @@ TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
     EXPECT_EQ(host.op.Messages(), told ? Strings{std::string(msg::FailedToVerify)} : Strings{});
     EXPECT_EQ(host.op.ShownBlockTab(), c.start / 256);
     EXPECT_FALSE(host.window.Link().LinkLost.load());
-    EXPECT_EQ(host.op.Titles(), (Strings{Formatted(msg::ComparingFormat, path.c_str(), address), FlashHost::WindowTitle}));
+    EXPECT_EQ(host.op.Titles(),
+              (Strings{Formatted(msg::ComparingFormat, path.c_str(), address), FlashHost::WindowTitle}));
   }
 }
 
@@ -155,10 +200,18 @@ TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
 // for the next command to take as its own reply.
 TEST(Compare, AFailedCompareLeavesNoReplyForTheNextCommand) {
   const Bytes flash = Counting(0x10000, 0);
-  const struct { const char* name; Firmware firmware; sim::Faults faults; bool linkDropped; } cases[] = {
+  const struct {
+    const char* name;
+    Firmware firmware;
+    sim::Faults faults;
+    bool linkDropped;
+  } cases[] = {
       {"target silent, then prompting again, queued", Firmware::V11EInt, {.silenceAfter = 0}, true},
-      {"stray byte in the last chunk, direct", Firmware::V11EExt,
-       {.extraByteAfterReply = 126, .extraByteValue = flash[0xFF], .atCommand = true}, false}, };
+      {"stray byte in the last chunk, direct",
+       Firmware::V11EExt,
+       {.extraByteAfterReply = 126, .extraByteValue = flash[0xFF], .atCommand = true},
+       false},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FlashHost host(TargetOf(c.firmware));
@@ -183,10 +236,20 @@ TEST(Compare, AFailedCompareLeavesNoReplyForTheNextCommand) {
 
 TEST(Save, WritesTheRangeCutAtTheBlocksEndOrNothing) {
   // button -1: none clicked; bytes 0: the read comes short
-  const struct { int start; int range; int button; std::uint32_t address; std::size_t bytes; } cases[] = {
-      {0, 1, -1, 0x0000, 128}, {0, 1, CSaveDlg::IdBinaryFile, 0x0000, 128}, {256, 0, CSaveDlg::IdTextFile, 0xF000, 4096},
-      {250, 0, CSaveDlg::IdBinaryFile, 250 * 128, 6 * 128}, {256 + 60, 10, CSaveDlg::IdTextFile, 0xFF00, 4 * 64},
-      {0, 4, -1, 0, 0}, };
+  const struct {
+    int start;
+    int range;
+    int button;
+    std::uint32_t address;
+    std::size_t bytes;
+  } cases[] = {
+      {0, 1, -1, 0x0000, 128},
+      {0, 1, CSaveDlg::IdBinaryFile, 0x0000, 128},
+      {256, 0, CSaveDlg::IdTextFile, 0xF000, 4096},
+      {250, 0, CSaveDlg::IdBinaryFile, 250 * 128, 6 * 128},
+      {256 + 60, 10, CSaveDlg::IdTextFile, 0xFF00, 4 * 64},
+      {0, 4, -1, 0, 0},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.start << " " << c.range);
     FlashHost host(TargetOf(c.bytes == 0 ? Firmware::V11EExt : Firmware::V11EInt));
@@ -204,8 +267,9 @@ TEST(Save, WritesTheRangeCutAtTheBlocksEndOrNothing) {
     EXPECT_EQ(host.op.Messages(), Strings{std::string(c.bytes == 0 ? msg::SaveFailed : msg::SaveCompleted)});
     const Bytes expected = Part(flash, c.address, c.bytes);
     const bool binary = c.button == CSaveDlg::IdBinaryFile;
-    EXPECT_EQ(ReadText(path), c.bytes == 0 ? "precious" : binary ? std::string(expected.begin(), expected.end())
-                                                                 : TextDump(expected, c.address));
+    EXPECT_EQ(ReadText(path), c.bytes == 0 ? "precious"
+                              : binary     ? std::string(expected.begin(), expected.end())
+                                           : TextDump(expected, c.address));
   }
   FlashHost host(TargetOf(Firmware::V11EInt));
   host.window.OnFileSave();
@@ -239,8 +303,16 @@ struct FakePrinter : PrintBackEnd {
 // A job the printer could not take whole is a failure; only a cancelled choice is not.
 TEST(Print, PrinterOutcomesAndRefusals) {
   // message empty: the range dialog is cancelled
-  const struct { bool chosen; int pageHeight; std::string_view failing; std::size_t pages; bool released; int block;
-                 std::string_view message; Strings calls; } cases[] = {
+  const struct {
+    bool chosen;
+    int pageHeight;
+    std::string_view failing;
+    std::size_t pages;
+    bool released;
+    int block;
+    std::string_view message;
+    Strings calls;
+  } cases[] = {
       {false, 40 * LineHeight, {}, 0, false, 0, msg::PrintCompleted, {"choose"}},
       {true, 40 * LineHeight, {}, 1, false, 0, msg::PrintCompleted, {"choose", "start", "end"}},
       {true, 40 * LineHeight, "start", 0, false, 0, msg::PrintFailed, {"choose", "start"}},
@@ -248,7 +320,9 @@ TEST(Print, PrinterOutcomesAndRefusals) {
       {true, 40 * LineHeight, "end", 1, false, 0, msg::PrintFailed, {"choose", "start", "end"}},
       {true, LineHeight - 1, {}, 0, false, 0, msg::PrintFailed, {"choose", "start", "abort"}},  // lower than a line
       {true, 40 * LineHeight, {}, 0, true, 0, msg::NoFlashChip, {}},
-      {true, 40 * LineHeight, {}, 0, false, 2, msg::IllegalBlockNumber, {}}, {true, 40 * LineHeight, {}, 0, false, 0, {}, {}}, };
+      {true, 40 * LineHeight, {}, 0, false, 2, msg::IllegalBlockNumber, {}},
+      {true, 40 * LineHeight, {}, 0, false, 0, {}, {}},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.message << ' ' << c.failing);
     FlashHost host(TargetOf(Firmware::V11EInt));

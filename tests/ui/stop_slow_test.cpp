@@ -46,13 +46,15 @@ TEST(Stop, EndsALongDownloadWithinASecondAndTheNextCommandSucceeds) {
 
     const std::string told = host.op.Messages().back();
     std::smatch where;
-    ASSERT_TRUE(std::regex_match(told, where, std::regex("Stopped at (....)h: flash from 0000h to (....)h may be partly programmed")))
+    ASSERT_TRUE(std::regex_match(
+        told, where, std::regex("Stopped at (....)h: flash from 0000h to (....)h may be partly programmed")))
         << told;
     const auto at = std::stoul(where[1], nullptr, 16);
     EXPECT_EQ(std::stoul(where[2], nullptr, 16) + 1, at) << "the frame under way was finished";
     const Bytes flash = host.target.FlashImage();
     EXPECT_TRUE(std::equal(file.begin(), file.begin() + long(at), flash.begin()));
-    EXPECT_TRUE(std::all_of(flash.begin() + long(at), flash.begin() + 0x8000, [](std::uint8_t b) { return b == 0xFF; }));
+    EXPECT_TRUE(
+        std::all_of(flash.begin() + long(at), flash.begin() + 0x8000, [](std::uint8_t b) { return b == 0xFF; }));
 
     host.ChooseRange(0, 1);
     host.window.RunExclusive([&] { host.window.OnRead(); });  // as the window starts a command

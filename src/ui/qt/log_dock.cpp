@@ -33,7 +33,8 @@ LogDock::LogDock(QWidget* parent) : QDockWidget(QStringLiteral("Log"), parent), 
 
 void LogDock::Append(const QString& text) {
   const QString stamped = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz  ")) + text;
-  QMetaObject::invokeMethod(this, [this, stamped] { AppendHere(stamped); }, Qt::AutoConnection);
+  QMetaObject::invokeMethod(
+      this, [this, stamped] { AppendHere(stamped); }, Qt::AutoConnection);
 }
 
 // A message of several lines stays one line of the log.

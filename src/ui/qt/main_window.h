@@ -24,7 +24,7 @@ class QMenu;
 namespace quillon {
 class CImageFileDlg;
 class CMainDlg;
-}
+}  // namespace quillon
 
 namespace quillon::gui {
 

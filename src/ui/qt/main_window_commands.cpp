@@ -75,15 +75,16 @@ std::map<int, QAction*> BuildMenusAndToolbar(QMainWindow& window, QToolBar& tool
   QMenuBar& bar = *window.menuBar();
   AddMenu(bar, "&File", {{IdCompare, "&Compare"}, {IdFileSave, "&Save"}, {IdFilePrint, "&Print"}}, actions);
   actions[IdCommSettings] = bar.addAction(QStringLiteral("&RS232"));
-  AddMenu(bar, "&Auto DetectChip",
-          {{IdAutoDetect, "&Detect ChipType(v1.1E) - Internal MemMode(EA#=1)", "Auto Detect QRV MCU Chip Type ( v1.1E)"},
-           {0, nullptr},
-           {IdExternalSelect, "Detect ChipType(v1.1E) - &External MemMode(EA#=0)"},
-           {IdChipTypeSelect, "&Select ChipType(v1.1D)", "Select QRV MCU Chip Type (FW:  v1.1D)\nChip Type"}},
-          actions);
+  AddMenu(
+      bar, "&Auto DetectChip",
+      {{IdAutoDetect, "&Detect ChipType(v1.1E) - Internal MemMode(EA#=1)", "Auto Detect QRV MCU Chip Type ( v1.1E)"},
+       {0, nullptr},
+       {IdExternalSelect, "Detect ChipType(v1.1E) - &External MemMode(EA#=0)"},
+       {IdChipTypeSelect, "&Select ChipType(v1.1D)", "Select QRV MCU Chip Type (FW:  v1.1D)\nChip Type"}},
+      actions);
   AddMenu(bar, "&RunCode", {{IdExecuteUserCode, "&Execute User Code (Fw: v1.1E-Int)"}}, actions);
-  AddMenu(bar, "&Chip",
-          {{IdChipErase, "Chip &Erase"}, {IdSetLock, "Set &Lock"}, {IdMemoryRemap, "Memory &Remap"}}, actions);
+  AddMenu(bar, "&Chip", {{IdChipErase, "Chip &Erase"}, {IdSetLock, "Set &Lock"}, {IdMemoryRemap, "Memory &Remap"}},
+          actions);
   AddMenu(bar, "&Help", {{IdAbout, "&About"}}, actions);
 
   AddButton(toolbar, IdResetLink, true, actions)

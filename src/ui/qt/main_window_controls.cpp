@@ -1,20 +1,20 @@
 #include "ui/qt/main_window_controls.h"
 
 #include <QButtonGroup>
-#include <QKeyEvent>
-#include <QStyle>
-#include <algorithm>
-#include <array>
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabBar>
+#include <algorithm>
+#include <array>
 
 #include "ui/command_ids.h"
 #include "ui/qt/sector_list_ctrl.h"

@@ -1,7 +1,7 @@
 #include "ui/qt/message_boxes.h"
 
-#include <QCoreApplication>
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QThread>
 #include <QWidget>
@@ -82,7 +82,8 @@ Answer MessageBoxes::Show(const QString& text, Buttons buttons, Answer defaultAn
 }
 
 void MessageBoxes::AskYesNoLater(std::string_view text, std::function<void(bool yes)> answered) {
-  auto* box = new QMessageBox(QMessageBox::NoIcon, Caption(), ToQString(text), QMessageBox::Yes | QMessageBox::No, owner_);
+  auto* box =
+      new QMessageBox(QMessageBox::NoIcon, Caption(), ToQString(text), QMessageBox::Yes | QMessageBox::No, owner_);
   box->setDefaultButton(QMessageBox::No);
   box->setEscapeButton(QMessageBox::No);
   box->setAttribute(Qt::WA_DeleteOnClose);

@@ -34,9 +34,7 @@ bool ChooseWithPrintDialog(QWidget* owner, QPrinter& printer) {
 QtPrintBackEnd::QtPrintBackEnd(QWidget* owner, PrinterChooser chooser)
     : owner_(owner), chooser_(std::move(chooser)), font_(ListingFont()) {}
 
-bool QtPrintBackEnd::ChoosePrinter() {
-  return chooser_ ? chooser_(printer_) : ChooseWithPrintDialog(owner_, printer_);
-}
+bool QtPrintBackEnd::ChoosePrinter() { return chooser_ ? chooser_(printer_) : ChooseWithPrintDialog(owner_, printer_); }
 
 QRect QtPrintBackEnd::PageRect() const {
   const QRect paint = printer_.pageLayout().paintRectPixels(printer_.resolution());

@@ -1,9 +1,9 @@
 #include "ui/qt/progress_bar.h"
 
 #include <QEvent>
-#include <algorithm>
 #include <QFontMetrics>
 #include <QLabel>
+#include <algorithm>
 
 #include "ui/qt/text.h"
 

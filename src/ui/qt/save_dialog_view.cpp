@@ -16,10 +16,12 @@ bool RunSaveDialogView(QWidget* owner, CSaveDlg& dialog) {
   DialogFrame frame(owner, CSaveDlg::Title, "saveDialog");
   const auto setName = [&dialog](const std::string& name) { dialog.SetFileName(name); };
   // The save-as dialog asks before it lets an existing file be chosen.
-  AddFileRow(frame, CSaveDlg::FileLabel, dialog.GetFileName(), setName,
-             [](QWidget* parent) {
-               return QFileDialog::getSaveFileName(parent, QString(), QString(), QString::fromLatin1(ImageFileFilters));
-             }, setName);
+  AddFileRow(
+      frame, CSaveDlg::FileLabel, dialog.GetFileName(), setName,
+      [](QWidget* parent) {
+        return QFileDialog::getSaveFileName(parent, QString(), QString(), QString::fromLatin1(ImageFileFilters));
+      },
+      setName);
 
   auto* format = new QGroupBox(ToQString(CSaveDlg::FormatGroup), &frame);
   auto* formatRow = new QHBoxLayout(format);

@@ -36,7 +36,8 @@ QLabel* AddSizedPane(QStatusBar& bar, std::string_view sizingText) {
 
 }  // namespace
 
-StatusPanes::StatusPanes(QStatusBar& bar) : progress_(new CProgressBar), stop_(new QPushButton(QStringLiteral("Stop"))) {
+StatusPanes::StatusPanes(QStatusBar& bar)
+    : progress_(new CProgressBar), stop_(new QPushButton(QStringLiteral("Stop"))) {
   bar.setSizeGripEnabled(false);
   panes_[MessagePane] = AddPane(bar, QStringLiteral("Ready"), 1);
   panes_[ProgressPane] = AddPane(bar, QString(), 0);
