@@ -12,8 +12,26 @@ _quillon_cli() {
   _init_completion -s || return
 
   local commands="detect download download-run compare read erase chip-erase save lock remap run settings ports"
+  # The command word, when one stands before the word being completed; the options before
+  # it are quillon-cli's own, those after it may be the command's.
+  local i command=""
+  for ((i = 1; i < cword; i++)); do
+    case ${words[i]} in
+      -p | --port | --ports | -b | --baud | --firmware | --chip | --memory | --echo-window | --log) ((i++)) ;;
+      -*) ;;
+      *) command=${words[i]}; break ;;
+    esac
+  done
+
   case $prev in
-    --port) COMPREPLY=($(compgen -W "COM1 COM2 COM3 COM4 $(_quillon_cli_devices)" -- "$cur")); return ;;
+    -p | --port)
+      # settings stores a COM slot; everywhere else a device path will do as well.
+      if [[ $command == settings ]]; then
+        COMPREPLY=($(compgen -W "COM1 COM2 COM3 COM4" -- "$cur"))
+      else
+        COMPREPLY=($(compgen -W "COM1 COM2 COM3 COM4 $(_quillon_cli_devices)" -- "$cur"))
+      fi
+      return ;;
     --device) COMPREPLY=($(compgen -W "default $(_quillon_cli_devices)" -- "$cur")); return ;;
     --ports)
       COMPREPLY=($(compgen -W "'/dev/serial/by-id/*' '/dev/ttyUSB*' '/dev/ttyACM*'" -- "$cur"))
@@ -21,24 +39,23 @@ _quillon_cli() {
     --firmware) COMPREPLY=($(compgen -W "v1.1e-int v1.1e-ext v1.1d" -- "$cur")); return ;;
     --chip) COMPREPLY=($(compgen -W "A16 A32" -- "$cur")); return ;;
     --memory) COMPREPLY=($(compgen -W "int ext" -- "$cur")); return ;;
-    --format) COMPREPLY=($(compgen -W "text bin" -- "$cur")); return ;;
-    --baud) COMPREPLY=($(compgen -W "2400 4800 9600 19200 38400" -- "$cur")); return ;;
+    --format)
+      if [[ $command == save ]]; then
+        COMPREPLY=($(compgen -W "text bin" -- "$cur"))
+      else
+        COMPREPLY=($(compgen -W "hex bin" -- "$cur"))
+      fi
+      return ;;
+    -b | --baud) COMPREPLY=($(compgen -W "2400 4800 9600 19200 38400" -- "$cur")); return ;;
     --log) _filedir; return ;;
     --echo-window | --sector | --range) return ;;
   esac
 
-  local i command=""
-  for ((i = 1; i < cword; i++)); do
-    case ${words[i]} in
-      --port | --ports | --baud | --firmware | --chip | --memory | --echo-window | --log) ((i++)) ;;
-      -*) ;;
-      *) command=${words[i]}; break ;;
-    esac
-  done
-
+  local global="--port --ports --baud --firmware --chip --memory --simulate --yes --quiet --verbose --echo-window
+    --log --json --help --version"
   if [[ -z $command ]]; then
     if [[ $cur == -* ]]; then
-      COMPREPLY=($(compgen -W "--port --ports --baud --firmware --chip --memory --simulate --yes --trace --echo-window --log --json --help --version" -- "$cur"))
+      COMPREPLY=($(compgen -W "$global" -- "$cur"))
     else
       COMPREPLY=($(compgen -W "$commands" -- "$cur"))
     fi
@@ -47,13 +64,18 @@ _quillon_cli() {
 
   case $command in
     download | download-run | compare)
-      if [[ $cur == -* ]]; then COMPREPLY=($(compgen -W "--sector" -- "$cur")); else _filedir '@(hex|HEX|ihx|bin|BIN)'; fi ;;
+      if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "--sector --format $global" -- "$cur"))
+      else
+        _filedir '@(hex|HEX|ihx|IHX|ihex|IHEX|bin|BIN)'
+      fi ;;
     save)
-      if [[ $cur == -* ]]; then COMPREPLY=($(compgen -W "--sector --range --format" -- "$cur")); else _filedir; fi ;;
-    read | erase) COMPREPLY=($(compgen -W "--sector --range" -- "$cur")) ;;
+      if [[ $cur == -* ]]; then COMPREPLY=($(compgen -W "--sector --range --format $global" -- "$cur")); else _filedir; fi ;;
+    read | erase) COMPREPLY=($(compgen -W "--sector --range $global" -- "$cur")) ;;
     lock) COMPREPLY=($(compgen -W "1 2 3 4 5" -- "$cur")) ;;
     remap) COMPREPLY=($(compgen -W "1 2 3" -- "$cur")) ;;
     settings) COMPREPLY=($(compgen -W "--port --baud --echo-window --device" -- "$cur")) ;;
+    *) [[ $cur == -* ]] && COMPREPLY=($(compgen -W "$global" -- "$cur")) ;;
   esac
 } &&
   complete -F _quillon_cli quillon-cli

@@ -159,21 +159,58 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   return line;
 }
 
-std::string Usage() {
-  return "usage: quillon-sim [--firmware v1.1d|v1.1e-ext|v1.1e-int] [--chip A16|A32] [--status BYTE]\n"
-         "                   [--baud N] [--log FILE] [--fault NAME[=VALUE]]... [--image FILE]\n"
-         "                   [--chip-id BYTE] [--firmware-major BYTE] [--firmware-letter BYTE]\n"
-         "                   [--program-time MS] [--erase-time MS] [--ready-repeat MS] [--latency MS]\n"
-         "       quillon-sim --help | --version\n"
+std::string Usage() { return "Usage: quillon-sim [OPTION]...\n"; }
+
+std::string Help() {
+  return Usage() +
          "Creates a pseudo-terminal, prints its slave path as the first line and serves it as the\n"
-         "boot loader until SIGINT or SIGTERM; SIGUSR1 resets the target.\n"
-         "--baud paces the line (0 or absent: unpaced). --latency puts a USB-serial adapter of the\n"
-         "FTDI kind in the way, its latency timer MS (1..255; 0 or absent: no adapter).\n"
-         "Faults: no-echo, wrong-echo, erase-status=BYTE, write-status=BYTE, chip-erase-status=BYTE,\n"
-         "        drop-reply=N, extra-byte=N, extra-byte-value=BYTE, ready-stops=N, reply-delay=MS,\n"
-         "        silence-after=N, reset-after=N, hangup-after=N (the target closes its end of the\n"
-         "        line at the Nth byte it receives), chip-erase-time=MS, at-command (the faults wait\n"
-         "        for the host's first command byte)\n";
+         "boot loader of a QRV71A16 or QRV71A32 until SIGINT or SIGTERM; SIGUSR1 resets the target.\n"
+         "An option's value follows it as the next word or after '='; a BYTE is decimal or 0x hex.\n"
+         "\n"
+         "Options:\n"
+         "  --firmware NAME          the boot loader's dialect: v1.1e-int (the default), v1.1e-ext\n"
+         "                           or v1.1d\n"
+         "  --chip A16|A32           the chip and its flash geometry (default A32)\n"
+         "  --status BYTE            the status byte the detection reads: the security bits SB1,\n"
+         "                           SB2, SB3 in bits 7, 6, 5, the remap bits RB0, RB1 in bits 0, 1\n"
+         "                           (default 0x00: unlocked, no remap)\n"
+         "  --chip-id BYTE           the chip id the detection reads (default 0xE4 for the A16,\n"
+         "                           0xE2 for the A32)\n"
+         "  --firmware-major BYTE    the firmware's major version byte (default 0x11)\n"
+         "  --firmware-letter BYTE   the firmware's version letter (default 0x45, \"E\")\n"
+         "  --image FILE             the flash holds FILE's bytes from address 0x0000 on, instead\n"
+         "                           of being erased\n"
+         "  --log FILE               write every byte on the line to FILE, one a line\n"
+         "  --baud N                 pace the line at N baud, 10 bit times a byte each way\n"
+         "                           (0 or absent: unpaced)\n"
+         "  --latency MS             put a USB-serial adapter of the FTDI kind in the way, its\n"
+         "                           latency timer MS, 1 to 255 (0 or absent: no adapter)\n"
+         "  --program-time MS        how long each write command takes (default 0)\n"
+         "  --erase-time MS          how long each sector takes to erase (default 0)\n"
+         "  --ready-repeat MS        internal mode: how long an unanswered ready byte waits before\n"
+         "                           it is sent again (default 500)\n"
+         "  --fault NAME[=VALUE]     misbehave as NAME says (below); again for more faults\n"
+         "  -h, --help               print this help and exit\n"
+         "  --version                print the version and exit\n"
+         "\n"
+         "Faults:\n"
+         "  no-echo                  direct dialects: no echo at all\n"
+         "  wrong-echo               direct dialects: every echo with all its bits flipped\n"
+         "  erase-status=BYTE        the status a sector erase answers (default 0xC0: done)\n"
+         "  write-status=BYTE        the status a write answers (default 0xC0: done)\n"
+         "  chip-erase-status=BYTE   the status a chip erase answers (default 0xC0: done)\n"
+         "  chip-erase-time=MS       how long a chip erase takes\n"
+         "  drop-reply=N             reply byte N, counted from 0, is never sent\n"
+         "  extra-byte=N             a byte the host did not ask for follows reply byte N\n"
+         "  extra-byte-value=BYTE    that byte (default 0x00)\n"
+         "  ready-stops=N            internal mode: no more ready bytes after the first N\n"
+         "  reply-delay=MS           a pause before the first byte of every reply\n"
+         "  silence-after=N          nothing more is sent after the first N bytes\n"
+         "  reset-after=N            the target resets at the Nth byte it receives, which is lost\n"
+         "  hangup-after=N           the target closes its end of the line at the Nth byte it\n"
+         "                           receives\n"
+         "  at-command               the counts start at the host's first command byte and leave\n"
+         "                           the queued link's idle bytes out\n";
 }
 
 }  // namespace quillon::sim

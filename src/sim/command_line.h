@@ -21,6 +21,8 @@ struct CommandLine {
 
 // quillon-sim's options, without the program name. Throws UsageError.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
+// The synopsis line, for a usage error, and the whole help that --help prints.
 std::string Usage();
+std::string Help();
 
 }  // namespace quillon::sim

@@ -16,11 +16,11 @@ int main(int argc, char** argv) {
   try {
     line = quillon::sim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const quillon::sim::UsageError& error) {
-    std::fprintf(stderr, "quillon-sim: %s\n%s", error.what(), quillon::sim::Usage().c_str());
+    std::fprintf(stderr, "quillon-sim: %s\n%sTry quillon-sim --help.\n", error.what(), quillon::sim::Usage().c_str());
     return 2;
   }
   if (line.help) {
-    std::fputs(quillon::sim::Usage().c_str(), stdout);
+    std::fputs(quillon::sim::Help().c_str(), stdout);
     return 0;
   }
   if (line.version) {

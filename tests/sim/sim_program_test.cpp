@@ -104,7 +104,7 @@ TEST(SimProgram, ExitsWithTwoOnAUsageErrorAndOneWhenItCannotStart) {
   const std::string message = usage.Output(false);
   EXPECT_EQ(usage.ExitStatus(), 2);
   EXPECT_NE(message.find("--chip"), std::string::npos) << message;
-  EXPECT_NE(message.find("usage: quillon-sim"), std::string::npos) << message;
+  EXPECT_NE(message.find("Usage: quillon-sim"), std::string::npos) << message;
 
   Program missing({"--image", "/nonexistent/image.bin"});
   EXPECT_EQ(missing.ExitStatus(), 1);

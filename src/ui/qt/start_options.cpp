@@ -23,7 +23,7 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
 }
 
 std::string StartUsage() {
-  return "usage: quillon [--simulate[=OPTIONS]] [--trace] [--help] [--version]\n"
+  return "Usage: quillon [--simulate[=OPTIONS]] [--trace] [--help] [--version]\n"
          "In-Application Programming of the QRV71A16 and QRV71A32 through their boot-strap\n"
          "loader, from a desktop window.\n\n"
          "  --simulate[=OPTIONS]  work with an emulated target; OPTIONS are quillon-sim's\n"
