@@ -10,7 +10,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/command_table.h"
-#include "cli/file_digest.h"
+#include "ui/file_digest.h"
 #include "cli/port_list.h"
 #include "cli/port_runs.h"
 #include "cli/simulated_boards.h"
