@@ -57,6 +57,7 @@ TEST(SerialPort, OpensRawEightNoneOneAtTheMappedBaudRateWithDtrAndRtsLow) {
   const auto shipped = ModemLineControl;
   ModemLineControl = WatchModemLines;
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.configured);
     modemCalls.clear();
     PortFixture f;
     f.port.SetBaudRate(c.configured);
@@ -102,6 +103,7 @@ TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
       {Reply::WrongEcho, DirectLinkExt, 0x05, 0, msg::EchoDiffers},
       {Reply::Silent, QueuedLink, 0x61, 1, {}}};
   for (const auto& [reply, mode, byte, written, message] : cases) {
+    SCOPED_TRACE(testing::Message() << "byte " << int(byte) << " in mode " << mode);
     PortFixture f(reply, mode);
     ASSERT_EQ(f.port.OpenPort(), PortOk);
     const auto took =
