@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "settings/serial_devices.h"
 #include "ui/clock_pane.h"
 #include "ui/compare_dialog.h"
 #include "ui/download_dialog.h"
@@ -532,6 +533,21 @@ void CMainWindow::ApplyResultsLogChoice(const ResultsLogChoice& choice) {
 }
 
 std::string CMainWindow::Title() const { return ToStdString(windowTitle()); }
+
+// The pane's COM slot stands for a real device: the node, the emulated target's pty or a
+// network port's URL, named beside it; its adapter is looked up only when it changes.
+void CMainWindow::SetPaneTexts(std::string_view clock, std::string_view port, std::string_view baud) {
+  std::string shown(port);
+  if (dlg_ && dlg_->TargetChip() != nullptr) {
+    const std::string device = dlg_->TargetChip()->Device().DevicePath();
+    if (device != paneDevice_) {
+      paneDevice_ = device;
+      panes_.Pane(StatusPanes::PortPane)->setToolTip(ToQString(AdapterDescription(device)));
+    }
+    shown += ": " + device;
+  }
+  panes_.SetTexts(clock, shown, baud);
+}
 
 void CMainWindow::SetTitle(std::string_view title) { setWindowTitle(ToQString(title)); }
 

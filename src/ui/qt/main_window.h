@@ -97,9 +97,7 @@ class CMainWindow : public QMainWindow, public Operator {
   void RedrawNow() override { repaint(); }
   void SetSectorTable(const std::vector<SectorTableRow>& rows) override;
   void SetMemoryView(const MemoryView& view) override;
-  void SetPaneTexts(std::string_view clock, std::string_view port, std::string_view baud) override {
-    panes_.SetTexts(clock, port, baud);
-  }
+  void SetPaneTexts(std::string_view clock, std::string_view port, std::string_view baud) override;
   void LinkWorkerStopping(bool stopping) override { boxes_.LinkWorkerStopping(stopping); }
 
  protected:
@@ -154,6 +152,8 @@ class CMainWindow : public QMainWindow, public Operator {
   // The diagnostic traces of the running command, shown beneath its next message box.
   std::mutex tracesMutex_;
   std::string heldTraces_;
+  // The device the port pane names, whose adapter its tooltip describes.
+  std::string paneDevice_;
   bool tracing_ = false;
   bool closeWhenIdle_ = false;
   bool commandRunning_ = false;
