@@ -3,10 +3,10 @@
 #include <optional>
 #include <string>
 
-#include "cli/board_report.h"
 #include "cli/cli_options.h"
 #include "cli/command_table.h"
 #include "settings/app_paths.h"
+#include "ui/board_report.h"
 
 namespace quillon::cli {
 

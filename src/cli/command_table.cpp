@@ -62,10 +62,6 @@ const std::vector<CommandEntry>& Commands() {
   return commands;
 }
 
-int ExitStatusOf(Outcome outcome) {
-  return outcome == Outcome::Done || outcome == Outcome::Warning ? ExitOk : ExitFailed;
-}
-
 Outcome RunWindowCommand(WindowCommand command, CMainDlg& window, CliOperator& op, const CommandArguments& arguments) {
   std::string refusal;
   FillDialogs(op, arguments, refusal);

@@ -7,6 +7,7 @@
 #include "cli/cli_options.h"
 #include "operator/outcome.h"
 #include "settings/app_paths.h"
+#include "ui/exit_status.h"
 
 namespace quillon {
 class CMainDlg;
@@ -50,12 +51,6 @@ const CommandEntry* FindCommand(const std::string& name);
 
 // Prints what the detection that runs before every command found.
 void DetectCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
-
-inline constexpr int ExitOk = 0;
-inline constexpr int ExitFailed = 1;
-inline constexpr int ExitUsage = 2;
-
-int ExitStatusOf(Outcome outcome);
 
 // Runs the command, then the timer tick that follows it, which reports a link the command
 // lost; the graver of the two outcomes.

@@ -10,14 +10,14 @@
 
 #include "cli/cli_options.h"
 #include "cli/command_table.h"
-#include "cli/file_digest.h"
 #include "cli/port_list.h"
 #include "cli/port_runs.h"
-#include "cli/results_log.h"
 #include "cli/simulated_boards.h"
 #include "cli/stop_signals.h"
 #include "sim/command_line.h"
 #include "sim/emulator.h"
+#include "ui/file_digest.h"
+#include "ui/results_log.h"
 
 namespace quillon::cli {
 namespace {

@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "cli/cli_operator.h"
-#include "cli/results_log.h"
 #include "cli/shared_output.h"
 #include "sim/emulator.h"
+#include "ui/results_log.h"
 
 namespace quillon::cli {
 

@@ -6,13 +6,15 @@
 
 #include "cli/board_run.h"
 
+namespace quillon {
+class ResultsLog;
+}
+
 namespace quillon::sim {
 class Emulator;
 }
 
 namespace quillon::cli {
-
-class ResultsLog;
 
 // A port of a gang: a device path, or an emulated target that makes its pty when started.
 // Each target starts on its port's own thread right before that port opens, so that it

@@ -59,8 +59,9 @@ bool HasUart(const SerialDeviceRoots& roots, const std::string& name) {
   return fs::exists(tty / "device", error) && ReadAttribute(tty / "type") != "0";
 }
 
-// The USB device is the nearest ancestor of the tty's sysfs device that carries vendor ids.
-std::string UsbDescription(const SerialDeviceRoots& roots, const std::string& name) {
+// The USB device is the nearest ancestor of the tty's sysfs device that carries vendor ids;
+// none when there is no such ancestor.
+fs::path UsbDirectory(const SerialDeviceRoots& roots, const std::string& name) {
   std::error_code error;
   const fs::path sysRoot = fs::canonical(roots.sys, error);
   fs::path directory = fs::canonical(roots.sys / "class" / "tty" / name / "device", error);
@@ -68,17 +69,24 @@ std::string UsbDescription(const SerialDeviceRoots& roots, const std::string& na
     return {};
   }
   for (; Inside(directory, sysRoot); directory = directory.parent_path()) {
-    const std::string vendor = ReadAttribute(directory / "idVendor");
-    if (vendor.empty()) {
-      continue;
+    if (!ReadAttribute(directory / "idVendor").empty()) {
+      return directory;
     }
-    const std::string maker = ReadAttribute(directory / "manufacturer");
-    const std::string product = ReadAttribute(directory / "product");
-    std::string text = product.starts_with(maker) ? product : maker + (product.empty() ? "" : " " + product);
-    text += (text.empty() ? "(" : " (") + vendor + ":" + ReadAttribute(directory / "idProduct") + ")";
-    return text;
   }
   return {};
+}
+
+std::string UsbDescription(const SerialDeviceRoots& roots, const std::string& name) {
+  const fs::path directory = UsbDirectory(roots, name);
+  if (directory.empty()) {
+    return {};
+  }
+  const std::string maker = ReadAttribute(directory / "manufacturer");
+  const std::string product = ReadAttribute(directory / "product");
+  std::string text = product.starts_with(maker) ? product : maker + (product.empty() ? "" : " " + product);
+  text += (text.empty() ? "(" : " (") + ReadAttribute(directory / "idVendor") + ":" +
+          ReadAttribute(directory / "idProduct") + ")";
+  return text;
 }
 
 auto SortKey(const SerialDevice& device) {
@@ -124,6 +132,19 @@ std::vector<SerialDevice> DiscoverSerialDevices(const SerialDeviceRoots& roots) 
   std::sort(devices.begin(), devices.end(),
             [](const SerialDevice& a, const SerialDevice& b) { return SortKey(a) < SortKey(b); });
   return devices;
+}
+
+// A by-id link, or any other, names its node; a pty or a URL has no tty entry in sysfs.
+std::string AdapterDescription(const std::string& path, const SerialDeviceRoots& roots) {
+  std::error_code error;
+  fs::path node = fs::canonical(path, error);
+  if (error) {
+    node = path;
+  }
+  const std::string name = node.filename().string();
+  const std::string text = UsbDescription(roots, name);
+  const std::string serial = text.empty() ? std::string() : ReadAttribute(UsbDirectory(roots, name) / "serial");
+  return serial.empty() ? text : text + ", serial " + serial;
 }
 
 std::string DeviceLabel(const SerialDevice& device) {

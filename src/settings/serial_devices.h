@@ -27,6 +27,10 @@ struct SerialDevice {
 // names) and the on-board ports (ttyS) that have a UART behind them. USB adapters first.
 std::vector<SerialDevice> DiscoverSerialDevices(const SerialDeviceRoots& roots = {});
 
+// The USB adapter behind a device path, a node or a link to one: maker, product, USB ids
+// and serial number; empty for a pty, a network port or an on-board UART.
+std::string AdapterDescription(const std::string& path, const SerialDeviceRoots& roots = {});
+
 // One line for a person choosing among the devices: the path a slot would be bound to, the
 // node behind a by-id link, and the description.
 std::string DeviceLabel(const SerialDevice& device);

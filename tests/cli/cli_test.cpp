@@ -12,13 +12,13 @@
 
 #include "cli/cli_operator.h"
 #include "cli/command_table.h"
-#include "cli/json_text.h"
 #include "operator/formatted.h"
 #include "operator/messages.h"
 #include "protocol/commands.h"
 #include "support/host_fixture.h"
 #include "support/port_server.h"
 #include "support/pty_peer.h"
+#include "ui/board_report.h"
 
 namespace quillon {
 namespace {
@@ -314,20 +314,30 @@ TEST(CliNetwork, AGangOverFourServerPortsLosesOnlyTheBoardWhoseServerDies) {
   }
 }
 
-// Whatever the bytes, a string comes out as valid JSON that reads back as the text, less
-// what was not UTF-8.
-TEST(JsonText, EscapesEveryByteThatWouldBreakALine) {
+// Whatever bytes a file name or a reply held, a line comes out as valid JSON on one line
+// that reads back as the text, less what was not UTF-8, with the members in a fixed order.
+TEST(ReportJson, KeepsEveryLineValidJsonWhateverTheBytes) {
   const std::pair<std::string, std::string> cases[] = {
-      {"plain", "\"plain\""},
-      {"a\"b\\c", R"("a\"b\\c")"},
-      {"\n\t\x01\x7f", R"("\n\t\u0001\u007f")"},
-      {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c", "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c\""},
-      {"\xff\xc3(\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80",
-       R"("\ufffd\ufffd(\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd")"},
+      {"a\"b\\c\n\t\x01\x7f", "a\"b\\c\n\t\x01\x7f"},
+      {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c"},
+      {"\xff(\xc0\xaf)", "\xef\xbf\xbd(\xef\xbf\xbd\xef\xbf\xbd)"},
   };
-  for (const auto& [text, json] : cases) {
-    EXPECT_EQ(cli::JsonString(text), json);
-    EXPECT_TRUE(nlohmann::json::accept(cli::JsonString(text))) << json;
+  for (const auto& [text, readBack] : cases) {
+    SCOPED_TRACE(readBack);
+    BoardReport report;
+    report.file = text;
+    report.messages = {text};
+    const std::string line = ReportJson(report, false);
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    ASSERT_TRUE(nlohmann::json::accept(line)) << line;
+    const auto json = nlohmann::ordered_json::parse(line);
+    EXPECT_EQ(json["file"], readBack);
+    EXPECT_EQ(json["messages"], nlohmann::json::array({readBack}));
+    std::string keys;
+    for (const auto& [key, value] : json.items()) keys += key + " ";
+    EXPECT_EQ(keys,
+              "time port device command file sha256 chip flashSize remap memMode firmware security iapStatus first "
+              "last result exit messages seconds ");
   }
 }
 

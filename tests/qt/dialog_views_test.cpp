@@ -82,10 +82,12 @@ TEST(DialogViewsTest, CarryTheOperatorsChoicesToTheCommand) {
 }
 
 TEST(DialogViewsTest, StartOptionsReachTheEmulatedTarget) {
-  const gui::StartOptions options = gui::ParseStartOptions({"--simulate=chip=A16", "--trace"});
+  const gui::StartOptions options = gui::ParseStartOptions({"--simulate=chip=A16", "--log", "run.jsonl", "--trace"});
   EXPECT_EQ(options.simulate, "chip=A16");
   EXPECT_TRUE(options.trace);
+  EXPECT_EQ(options.log, "run.jsonl");
   EXPECT_THROW(gui::ParseStartOptions({"--port"}), gui::UsageError);
+  EXPECT_THROW(gui::ParseStartOptions({"--log"}), gui::UsageError);
   EXPECT_THROW(gui::StartSimulatedTarget("fault=unheard-of"), gui::UsageError);
   EXPECT_FALSE(gui::StartSimulatedTarget("chip=A16,firmware=v1.1d")->SlavePath().empty());
 }

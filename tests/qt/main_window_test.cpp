@@ -113,6 +113,8 @@ TEST(MainWindowTest, PanesShowSizingTextsUntilTheFirstTickAndFlashCommandsNeedAT
 
   EXPECT_TRUE(QTest::qWaitFor([&] { return host.PaneText(StatusPanes::BaudPane) != "Baud Rate:  38400"; }, 3000));
   EXPECT_EQ(host.PaneText(StatusPanes::BaudPane), "Baud Rate: 38400");
+  EXPECT_EQ(host.PaneText(StatusPanes::PortPane), "COM1: " + host.target.SlavePath());
+  EXPECT_EQ(host.window.Panes().Pane(StatusPanes::PortPane)->toolTip(), "");
   EXPECT_EQ(host.PaneText(StatusPanes::ClockPane).size(), 10U);
 
   for (const int command : {IdDownload, IdRead, IdCompare, IdSectorErase}) host.window.RunCommand(command);

@@ -6,13 +6,14 @@
 #include <cstdlib>
 
 #include "gui_host.h"
+#include "ui/qt/log_dock.h"
 
 namespace quillon::test {
 namespace {
 
-// The README's pictures of the window: after a detection, after a read and half-way
-// through a download. They go where QUILLON_SCREENSHOTS says (scripts/screenshots sets
-// docs/), else into the test's scratch directory. The download moves the bar all the way,
+// The README's pictures of the window: after a detection, after a read, half-way through
+// a download (busy, with Stop), and with the log dock open after it. They go where QUILLON_SCREENSHOTS says
+// (scripts/screenshots sets docs/), else into the test's scratch directory. The download moves the bar all the way,
 // refuses another command while it runs, and ends with Done.
 TEST(Screenshots, ShowTheWindowAtWork) {
   GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
@@ -63,7 +64,10 @@ TEST(Screenshots, ShowTheWindowAtWork) {
   const std::vector<std::uint8_t> flash = host.target.FlashImage();
   EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), flash.begin()));
   EXPECT_EQ(host.window.Title(), "QRV Brevix Quillon (v1.1E)");
-  ASSERT_EQ(shots.size(), 3U);
+  host.window.Log().show();
+  QTest::qWait(50);
+  shoot("screenshot-log.png");
+  ASSERT_EQ(shots.size(), 4U);
   for (const auto& shot : shots) {
     EXPECT_EQ(QImage(QString::fromStdString(shot.string())).size(),
               host.window.size() * host.window.devicePixelRatio());

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "gui_host.h"
 #include "operator/messages.h"
@@ -87,6 +90,49 @@ TEST(WindowComfortsTest, APortThatWillNotOpenIsNamedWithTheReason) {
   };
   EXPECT_FALSE(host.Detect());
   EXPECT_EQ(details.toStdString(), "Cannot open " + (host.dir / "ttyGone").string() + ": No such file or directory");
+}
+
+// The settings dialog's switch turns on a results log that has quillon-cli's line for each
+// command run on a board, and none for the others; the next start keeps it on.
+TEST(WindowComfortsTest, TheSettingsDialogTurnsOnTheResultsLog) {
+  GuiHost host(TargetOf(sim::Firmware::V11EInt));
+  const auto log = host.dir / "run.jsonl";
+  host.modals.dialogs["commConfigDialog"] = [&](QDialog& dialog) {
+    dialog.findChild<QCheckBox*>(QStringLiteral("resultsLog"))->setChecked(true);
+    dialog.findChild<QLineEdit*>(QStringLiteral("file"))->setText(QString::fromStdString(log.string()));
+    return true;
+  };
+  host.window.RunCommand(IdCommSettings);
+  ASSERT_TRUE(host.Detect());
+  const auto image = host.dir / "abc.bin";
+  WriteFile(image, "abc");
+  host.AnswerDownload(image);
+  host.window.RunCommand(IdDownload);
+  host.window.RunCommand(IdFilePrint);
+  std::vector<nlohmann::json> lines;
+  std::ifstream in(log);
+  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(lines.size(), 2U);
+  const std::string device = host.window.Dialog().TargetChip()->Device().DevicePath();
+  for (const auto& [line, command] : {std::pair{lines[0], "detect"}, {lines[1], "download"}}) {
+    SCOPED_TRACE(command);
+    EXPECT_EQ(line["command"], command);
+    EXPECT_EQ(line["device"], device);
+    EXPECT_EQ(line["port"], device.substr(5));
+    EXPECT_EQ(line["chip"], "QRV71A32");
+    EXPECT_EQ(line["result"], "ok");
+    EXPECT_EQ(line["exit"], 0);
+  }
+  EXPECT_EQ(lines[1]["file"], image.string());
+  EXPECT_EQ(lines[1]["sha256"], "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(std::pair(lines[1]["first"], lines[1]["last"]), std::pair(nlohmann::json(0), nlohmann::json(2)));
+  EXPECT_EQ(lines[1]["messages"].front(), msg::ProceedToDownload);
+
+  gui::CMainWindow next(AppPaths{host.dir / "config", host.dir / "cache"}, FastTiming());
+  EXPECT_EQ(next.ResultsLogPath(), log.string());
+  EXPECT_EQ(
+      next.SetResultsLog((host.dir / "no" / "run.jsonl").string()),
+      "cannot write to the results log " + (host.dir / "no" / "run.jsonl").string() + ": No such file or directory");
 }
 
 }  // namespace

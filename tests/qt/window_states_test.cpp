@@ -7,9 +7,13 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
+#include <atomic>
+#include <regex>
+#include <thread>
 
 #include "gui_host.h"
 #include "ui/qt/sector_list_ctrl.h"
+#include "ui/qt/single_instance.h"
 
 namespace quillon::test {
 namespace {
@@ -108,6 +112,56 @@ TEST(WindowStatesTest, TheCloseBoxDuringACommandAsksBeforeItStops) {
     EXPECT_TRUE(std::ranges::count(host.modals.messages, std::string(gui::CMainWindow::StopAndQuit)) == 1);
     EXPECT_EQ(stopRaised || host.window.Dialog().Link().Stop.Raised(), yes);
     EXPECT_EQ(host.window.isVisible(), !yes);
+  }
+}
+
+// A 9600-baud download in each dialect, stopped by the Stop button or Escape while it
+// writes, ends within a second with "Abort" and says where; the next command succeeds. A
+// second start meanwhile, with the title replaced, brings this window to the front.
+TEST(WindowStatesTest, StopEndsASlowDownloadWithinASecondInEachDialect) {
+  using Clock = std::chrono::steady_clock;
+  const std::pair<sim::Firmware, bool> cases[] = {
+      {sim::Firmware::V11D, false}, {sim::Firmware::V11EExt, true}, {sim::Firmware::V11EInt, false}};
+  for (const auto& [firmware, escape] : cases) {
+    SCOPED_TRACE(static_cast<int>(firmware));
+    sim::Config config = TargetOf(firmware);
+    config.baud = 9600;
+    GuiHost host(config);
+    host.window.Dialog().TargetChip()->Device().SetBaudRate(9600);
+    ASSERT_TRUE(host.Detect());
+    host.window.show();
+    host.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host.window));
+    gui::SingleInstance instance(QStringLiteral("quillon stop test %1").arg(::getpid()));
+    instance.Serve(&host.window);
+    WriteFile(host.dir / "firmware.bin", Counting(0x1000, 1));
+    host.AnswerDownload(host.dir / "firmware.bin");
+    Clock::time_point raised;
+    std::atomic<int> handedOver = -1;
+    std::thread second;
+    QObject::connect(&host.window.Panes().Progress(), &QProgressBar::valueChanged, [&](int value) {
+      if (value < 2 || host.window.Panes().Progress().Message() != "Writing" || second.joinable()) return;
+      EXPECT_NE(host.window.Title(), gui::CMainWindow::MainTitle);
+      second = std::thread([&] {
+        handedOver = gui::SingleInstance(QStringLiteral("quillon stop test %1").arg(::getpid())).HandOverToRunning();
+      });
+      EXPECT_TRUE(QTest::qWaitFor([&] { return handedOver != -1; }, 5000));
+      raised = Clock::now();
+      escape ? QTest::keyClick(&host.window, Qt::Key_Escape) : host.window.Panes().StopButton().click();
+    });
+    ASSERT_TRUE(host.window.RunCommand(IdDownload));
+    const auto took = Clock::now() - raised;
+    second.join();
+    EXPECT_EQ(handedOver, 1);
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_EQ(host.window.Dialog().LastOutcome(), Outcome::Stopped);
+    EXPECT_EQ(host.window.Panes().Progress().Message().toStdString(), "Abort");
+    EXPECT_TRUE(std::regex_match(host.modals.messages.back(),
+                                 std::regex("Stopped at ....h: flash from 0000h to ....h may be partly programmed")))
+        << host.modals.messages.back();
+    host.AnswerRange(0, 1);
+    host.window.RunCommand(IdRead);
+    EXPECT_EQ(host.window.Dialog().LastOutcome(), Outcome::Done);
   }
 }
 

@@ -205,14 +205,14 @@ TEST_P(FaultMatrix, EndsInTimeWithAFailureItExplainsAndLeavesTheFilesAlone) {
   const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
   const cli::GlobalOptions line = cli::ParseCommandLine(args).options;
   const cli::CommandEntry* entry = cli::FindCommand(line.command);
-  const int exit = cli::ExitStatusOf(cli::RunWindowCommand(entry->run, window, cli, line.arguments));
+  const int exit = ExitStatusOf(cli::RunWindowCommand(entry->run, window, cli, line.arguments));
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
   const std::string said = Said(out.get());
   const char* tolerated = Tolerated(op, fault.name);
   Record(GetParam(), tolerated ? "tolerated" : "fails",
          "exit " + std::to_string(exit) + ", " + std::to_string(took.count()) + " ms", tolerated ? tolerated : said);
 
-  EXPECT_EQ(exit, tolerated ? cli::ExitOk : cli::ExitFailed) << said;
+  EXPECT_EQ(exit, tolerated ? ExitOk : ExitFailed) << said;
   // A chip erase is the one operation allowed more than the ready-byte limit.
   EXPECT_LT(took, (entry->windowCommand == IdChipErase ? timing.chipEraseStatus : timing.readySilence) + 1s) << said;
   EXPECT_TRUE(tolerated || !said.empty());

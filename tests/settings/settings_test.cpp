@@ -145,7 +145,11 @@ TEST(SerialDevices, FindsAdaptersWithTheirStableNamesAndRealUartsOnly) {
   DeviceTree tree;
   const std::string ftdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
   tree.UsbTty("ttyUSB0", "1-2", "",
-              {{"idVendor", "0403"}, {"idProduct", "6001"}, {"manufacturer", "FTDI"}, {"product", "FT232R USB UART"}});
+              {{"idVendor", "0403"},
+               {"idProduct", "6001"},
+               {"manufacturer", "FTDI"},
+               {"product", "FT232R USB UART"},
+               {"serial", "A50285BI"}});
   tree.ById(ftdi, "ttyUSB0");
   // A CH340 tells no maker; a CDC device with its product starting with the maker's name.
   tree.UsbTty("ttyUSB1", "1-3", "", {{"idVendor", "1a86"}, {"idProduct", "7523"}, {"product", "USB Serial"}});
@@ -173,6 +177,12 @@ TEST(SerialDevices, FindsAdaptersWithTheirStableNamesAndRealUartsOnly) {
       {tree.Dev("ttyS10"), "", ""},
   };
   EXPECT_EQ(DiscoverSerialDevices(tree.roots), expected);
+  for (const auto& [path, description] :
+       {std::pair{tree.Dev("serial/by-id/" + ftdi), expected[0].description + ", serial A50285BI"},
+        {tree.Dev("ttyUSB1"), expected[1].description},
+        {tree.Dev("ttyS0"), ""},
+        {std::string("tcp://127.0.0.1:2000"), ""}})
+    EXPECT_EQ(AdapterDescription(path, tree.roots), description) << path;
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ void ShowDevices(QComboBox& devices, const CCommConfigDlg& dialog) {
 
 }  // namespace
 
-bool RunCommConfigDialogView(QWidget* owner, CCommConfigDlg& dialog) {
+bool RunCommConfigDialogView(QWidget* owner, CCommConfigDlg& dialog, ResultsLogChoice& log) {
   DialogFrame frame(owner, "Communication Configuration", "commConfigDialog");
   frame.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
   auto* heading = new QLabel(QStringLiteral("Communication Configuration"), &frame);
@@ -61,6 +61,8 @@ bool RunCommConfigDialogView(QWidget* owner, CCommConfigDlg& dialog) {
   QObject::connect(devices, &QComboBox::activated, &frame, [&dialog](int index) { dialog.SelectDevice(index); });
   bool typed = false;
   QObject::connect(devices->lineEdit(), &QLineEdit::textEdited, &frame, [&typed] { typed = true; });
+
+  AddResultsLogSwitch(frame, log);
 
   if (!frame.Run()) {
     return false;

@@ -11,6 +11,7 @@ class CImageFileDlg;
 class COptionDlg;
 class CRangeDlg;
 class CSaveDlg;
+struct ResultsLogChoice;
 }  // namespace quillon
 
 namespace quillon::gui {
@@ -22,6 +23,10 @@ bool RunImageFileDialogView(QWidget* owner, CImageFileDlg& dialog, std::string_v
 bool RunSaveDialogView(QWidget* owner, CSaveDlg& dialog);
 bool RunOptionDialogView(QWidget* owner, COptionDlg& dialog, std::string_view title, std::string_view group);
 bool RunChipTypeDialogView(QWidget* owner, CChipTypeDlg& dialog);
-bool RunCommConfigDialogView(QWidget* owner, CCommConfigDlg& dialog);
+bool RunCommConfigDialogView(QWidget* owner, CCommConfigDlg& dialog, ResultsLogChoice& log);
+
+class DialogFrame;
+// The results log's switch and file, below a dialog's other controls.
+void AddResultsLogSwitch(DialogFrame& frame, ResultsLogChoice& choice);
 
 }  // namespace quillon::gui

@@ -69,6 +69,12 @@ int main(int argc, char** argv) {
   }
   CMainWindow window(quillon::AppPaths::FromEnvironment());
   window.SetTracing(options.trace);
+  if (options.log) {
+    if (const std::string failure = window.SetResultsLog(options.log); !failure.empty()) {
+      std::fprintf(stderr, "quillon: %s\n", failure.c_str());
+      return ExitFailed;
+    }
+  }
   if (target) {
     window.Dialog().TargetChip()->Device().SetDevicePath(target->SlavePath());
   }

@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "settings/serial_devices.h"
 #include "ui/clock_pane.h"
 #include "ui/compare_dialog.h"
 #include "ui/download_dialog.h"
@@ -136,6 +137,21 @@ CMainWindow::CMainWindow(AppPaths paths, Timing timing, QWidget* parent)
   dlg_ = std::make_unique<CMainDlg>(*this, std::move(paths), timing);
   dlg_->OnInitDialog();
   timer_.start(TimerPeriodMs);
+  if (const ResultsLogChoice stored = StoredResultsLogChoice(dlg_->Paths()); stored.on) {
+    // Told once the window is up, as a log the last run chose may have gone since.
+    if (std::string failure = SetResultsLog(stored.file); !failure.empty()) {
+      QTimer::singleShot(0, this, [this, failure = std::move(failure)] { Inform(failure); });
+    }
+  }
+}
+
+std::string CMainWindow::SetResultsLog(const std::optional<std::string>& file) {
+  if (!file) {
+    results_.Close();
+    return {};
+  }
+  std::string failure;
+  return results_.Open(*file, failure) ? std::string() : "cannot write to the results log " + *file + ": " + failure;
 }
 
 void CMainWindow::FitToScreen() {
@@ -239,9 +255,13 @@ bool CMainWindow::RunCommand(int commandId) {
       heldTraces_.clear();
     }
     log_->Append(CommandName(commandId));
+    results_.Begin(commandId);
     ShowBusy(true);
     RunHandler(commandId);
     ShowBusy(false);
+    if (std::string failure; !results_.End(*dlg_, failure)) {
+      Inform("cannot write to the results log " + results_.Path() + ": " + failure);
+    }
     static constexpr const char* Ends[] = {"Done", "Done with a warning", "Declined", "Failed", "Stopped"};
     log_->Append(CommandName(commandId) + QStringLiteral(": ") +
                  QString::fromLatin1(Ends[static_cast<int>(dlg_->LastOutcome())]));
@@ -397,8 +417,11 @@ Answer CMainWindow::Ask(std::string_view text, Buttons buttons, Answer defaultAn
     details.swap(heldTraces_);
   }
   log_->Append(ToQString(text));
+  results_.Said(text);
   if (!details.empty()) {
-    log_->Append(ToQString(details).trimmed());
+    const QString trimmed = ToQString(details).trimmed();
+    log_->Append(trimmed);
+    results_.Said(ToStdString(trimmed));
   }
   return boxes_.Ask(text, buttons, defaultAnswer, details);
 }
@@ -453,6 +476,7 @@ bool CMainWindow::RunImageFileDialog(CImageFileDlg& dialog, std::string_view tit
     return false;
   }
   memory = {dialog.GetFileName(), dialog.StartSelection(), -1};
+  results_.Reads(dialog.GetFileName());
   if (!dialog.GetFileName().empty()) {
     // A store that cannot be written costs only the next start's list.
     [[maybe_unused]] const std::error_code stored = recent_.Add(dialog.GetFileName());
@@ -482,9 +506,48 @@ bool CMainWindow::RunRemapDialog(CRemapDlg& dialog) {
   return RunOptionDialogView(this, dialog, CRemapDlg::Title, CRemapDlg::GroupTitle);
 }
 
-bool CMainWindow::RunCommConfigDialog(CCommConfigDlg& dialog) { return RunCommConfigDialogView(this, dialog); }
+// The dialog shows the log as it is now, which --log may have chosen; OK keeps the
+// switch for the next start.
+bool CMainWindow::RunCommConfigDialog(CCommConfigDlg& dialog) {
+  ResultsLogChoice choice = StoredResultsLogChoice(dlg_->Paths());
+  choice.on = !results_.Path().empty();
+  if (choice.on) {
+    choice.file = results_.Path();
+  }
+  if (!RunCommConfigDialogView(this, dialog, choice)) {
+    return false;
+  }
+  ApplyResultsLogChoice(choice);
+  return true;
+}
+
+void CMainWindow::ApplyResultsLogChoice(const ResultsLogChoice& choice) {
+  const std::string failure = choice.on && choice.file.empty()
+                                  ? std::string("the results log needs a file")
+                                  : SetResultsLog(choice.on ? choice.file : std::optional<std::string>());
+  if (!failure.empty()) {
+    Inform(failure);
+  } else if (const std::error_code error = StoreResultsLogChoice(dlg_->Paths(), choice)) {
+    Inform("cannot keep the results log setting: " + error.message());
+  }
+}
 
 std::string CMainWindow::Title() const { return ToStdString(windowTitle()); }
+
+// The pane's COM slot stands for a real device: the node, the emulated target's pty or a
+// network port's URL, named beside it; its adapter is looked up only when it changes.
+void CMainWindow::SetPaneTexts(std::string_view clock, std::string_view port, std::string_view baud) {
+  std::string shown(port);
+  if (dlg_ && dlg_->TargetChip() != nullptr) {
+    const std::string device = dlg_->TargetChip()->Device().DevicePath();
+    if (device != paneDevice_) {
+      paneDevice_ = device;
+      panes_.Pane(StatusPanes::PortPane)->setToolTip(ToQString(AdapterDescription(device)));
+    }
+    shown += ": " + device;
+  }
+  panes_.SetTexts(clock, shown, baud);
+}
 
 void CMainWindow::SetTitle(std::string_view title) { setWindowTitle(ToQString(title)); }
 

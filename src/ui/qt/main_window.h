@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "ui/qt/print_back_end_qt.h"
 #include "ui/qt/status_panes.h"
 #include "ui/recent_files.h"
+#include "ui/results_recorder.h"
 
 class QAction;
 class QMenu;
@@ -62,6 +64,10 @@ class CMainWindow : public QMainWindow, public Operator {
   // Where printing goes instead of the print dialog, for a test or a script.
   void SetPrinterChooser(PrinterChooser chooser) { printerChooser_ = std::move(chooser); }
   void SetTracing(bool on) { tracing_ = on; }
+  // Turns the results log on with the file, or off with none; the reason, for the
+  // operator, when the file cannot be written to.
+  std::string SetResultsLog(const std::optional<std::string>& file);
+  std::string ResultsLogPath() const { return results_.Path(); }
 
   // OperatorMessages
   void Inform(std::string_view text) override { Ask(text, Buttons::Ok, Answer::Ok); }
@@ -91,9 +97,7 @@ class CMainWindow : public QMainWindow, public Operator {
   void RedrawNow() override { repaint(); }
   void SetSectorTable(const std::vector<SectorTableRow>& rows) override;
   void SetMemoryView(const MemoryView& view) override;
-  void SetPaneTexts(std::string_view clock, std::string_view port, std::string_view baud) override {
-    panes_.SetTexts(clock, port, baud);
-  }
+  void SetPaneTexts(std::string_view clock, std::string_view port, std::string_view baud) override;
   void LinkWorkerStopping(bool stopping) override { boxes_.LinkWorkerStopping(stopping); }
 
  protected:
@@ -121,6 +125,7 @@ class CMainWindow : public QMainWindow, public Operator {
     int range = -1;
   };
   Remembered& Memory() { return remembered_[currentCommand_]; }
+  void ApplyResultsLogChoice(const ResultsLogChoice& choice);
   bool RunImageFileDialog(CImageFileDlg& dialog, std::string_view title, const char* objectName);
   QString CommandName(int commandId) const;
   void RunHandler(int commandId);
@@ -139,6 +144,7 @@ class CMainWindow : public QMainWindow, public Operator {
   std::map<int, bool> wanted_;
   LogDock* log_;
   RecentFiles recent_;
+  ResultsRecorder results_;
   QMenu* recentMenu_ = nullptr;
   std::map<int, Remembered> remembered_;
   int currentCommand_ = 0;
@@ -146,6 +152,8 @@ class CMainWindow : public QMainWindow, public Operator {
   // The diagnostic traces of the running command, shown beneath its next message box.
   std::mutex tracesMutex_;
   std::string heldTraces_;
+  // The device the port pane names, whose adapter its tooltip describes.
+  std::string paneDevice_;
   bool tracing_ = false;
   bool closeWhenIdle_ = false;
   bool commandRunning_ = false;

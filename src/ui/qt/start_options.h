@@ -22,6 +22,7 @@ class UsageError : public std::runtime_error {
 struct StartOptions {
   std::optional<std::string> simulate;  // the emulated target's options, possibly empty
   bool trace = false;
+  std::optional<std::string> log;  // the results log's file
 };
 
 StartOptions ParseStartOptions(const std::vector<std::string>& args);

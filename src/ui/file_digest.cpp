@@ -1,4 +1,4 @@
-#include "cli/file_digest.h"
+#include "ui/file_digest.h"
 
 #include <fcntl.h>
 #include <openssl/evp.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-namespace quillon::cli {
+namespace quillon {
 
 std::optional<std::string> FileSha256(const std::string& path, std::string& failure) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -44,4 +44,4 @@ std::optional<std::string> FileSha256(const std::string& path, std::string& fail
   return hex;
 }
 
-}  // namespace quillon::cli
+}  // namespace quillon

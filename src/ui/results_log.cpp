@@ -1,4 +1,4 @@
-#include "cli/results_log.h"
+#include "ui/results_log.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace quillon::cli {
+namespace quillon {
 
 std::unique_ptr<ResultsLog> ResultsLog::Open(const std::string& path, std::string& failure) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -38,4 +38,4 @@ bool ResultsLog::Append(std::string_view line, std::string& failure) {
   return true;
 }
 
-}  // namespace quillon::cli
+}  // namespace quillon

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace quillon::cli {
+namespace quillon {
 
 // The results log of a production line: one JSON line per board and command. Each line
 // goes out in one write(2) to a file opened for appending, so that runs sharing the log,
@@ -28,4 +28,4 @@ class ResultsLog {
   std::string path_;
 };
 
-}  // namespace quillon::cli
+}  // namespace quillon

@@ -9,7 +9,7 @@
 #include "ui/main_dlg.h"
 #include "ui/sector_rows.h"
 
-namespace quillon::cli {
+namespace quillon {
 
 // What one board's run came to: a row of the summary, a line of the results log and the
 // object --json prints.
@@ -40,4 +40,4 @@ std::string SummaryTable(const std::vector<BoardReport>& reports);
 // name: short enough to lead every line, and still telling ports apart.
 std::string PortLabel(const std::string& port);
 
-}  // namespace quillon::cli
+}  // namespace quillon

@@ -1,13 +1,15 @@
-#include "cli/board_report.h"
+#include "ui/board_report.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
-#include "cli/command_table.h"
-#include "cli/json_text.h"
+#include <nlohmann/json.hpp>
 
-namespace quillon::cli {
+#include "ui/exit_status.h"
+
+namespace quillon {
 
 namespace {
 
@@ -27,60 +29,65 @@ std::string Result(int exitStatus) {
   return exitStatus == ExitOk ? "ok" : exitStatus > ExitUsage ? "stopped" : "failed";
 }
 
-std::string OptionalText(const std::optional<std::string>& text) { return text ? JsonString(*text) : "null"; }
+using Json = nlohmann::ordered_json;
 
-std::string SectorsJson(const std::vector<SectorTableRow>& rows) {
-  std::vector<std::string> values;
+Json OptionalText(const std::optional<std::string>& text) { return text ? Json(*text) : Json(); }
+
+Json SectorsJson(const std::vector<SectorTableRow>& rows) {
+  Json values = Json::array();
   for (const SectorTableRow& row : rows) {
-    values.push_back(JsonObject()
-                         .Text("sector", row.Sector)
-                         .Text("hexFrom", row.HexFrom)
-                         .Text("hexTo", row.HexTo)
-                         .Text("decFrom", row.DecFrom)
-                         .Text("status", row.Status)
-                         .Json());
+    values.push_back(Json{{"sector", row.Sector},
+                          {"hexFrom", row.HexFrom},
+                          {"hexTo", row.HexTo},
+                          {"decFrom", row.DecFrom},
+                          {"status", row.Status}});
   }
-  return JsonArray(values);
+  return values;
 }
 
-std::string MemoryJson(const MemoryView& view) {
-  std::vector<std::string> rows;
+Json MemoryJson(const MemoryView& view) {
+  Json rows = Json::array();
   for (const MemoryViewRow& row : view.Rows) {
-    rows.push_back(JsonObject().Text("range", row.Range).Text("memory", row.Memory).Text("ascii", row.Ascii).Json());
+    rows.push_back(Json{{"range", row.Range}, {"memory", row.Memory}, {"ascii", row.Ascii}});
   }
-  return JsonObject().Text("heading", view.Heading).Value("rows", JsonArray(rows)).Json();
+  return Json{{"heading", view.Heading}, {"rows", rows}};
 }
+
+// To the millisecond, as a person reading the log compares times.
+double Millis(double seconds) { return std::round(seconds * 1000) / 1000; }
 
 }  // namespace
 
 std::string ReportJson(const BoardReport& report, bool withViews) {
-  JsonObject json;
-  json.Text("time", UtcTime(report.started))
-      .Text("port", report.port)
-      .Text("device", report.device)
-      .Text("command", report.command)
-      .Value("file", OptionalText(report.file))
-      .Value("sha256", OptionalText(report.sha256))
-      .Text("chip", report.chip.ChipType)
-      .Text("flashSize", report.chip.FlashSize)
-      .Text("remap", report.chip.ReMap)
-      .Text("memMode", report.chip.MemMode)
-      .Text("firmware", report.chip.FwVersion)
-      .Text("security", report.chip.Security)
-      .Text("iapStatus", report.chip.IapStatus)
-      .Value("first", report.written ? std::to_string(report.written->first) : "null")
-      .Value("last", report.written ? std::to_string(report.written->last) : "null")
-      .Text("result", Result(report.exitStatus))
-      .Integer("exit", report.exitStatus)
-      .Value("messages", JsonStrings(report.messages))
-      .Seconds("seconds", report.seconds);
+  Json json;
+  json["time"] = UtcTime(report.started);
+  json["port"] = report.port;
+  json["device"] = report.device;
+  json["command"] = report.command;
+  json["file"] = OptionalText(report.file);
+  json["sha256"] = OptionalText(report.sha256);
+  json["chip"] = report.chip.ChipType;
+  json["flashSize"] = report.chip.FlashSize;
+  json["remap"] = report.chip.ReMap;
+  json["memMode"] = report.chip.MemMode;
+  json["firmware"] = report.chip.FwVersion;
+  json["security"] = report.chip.Security;
+  json["iapStatus"] = report.chip.IapStatus;
+  json["first"] = report.written ? Json(report.written->first) : Json();
+  json["last"] = report.written ? Json(report.written->last) : Json();
+  json["result"] = Result(report.exitStatus);
+  json["exit"] = report.exitStatus;
+  json["messages"] = report.messages;
+  json["seconds"] = Millis(report.seconds);
   if (withViews && !report.sectors.empty()) {
-    json.Value("sectors", SectorsJson(report.sectors));
+    json["sectors"] = SectorsJson(report.sectors);
   }
   if (withViews && report.memory) {
-    json.Value("memory", MemoryJson(*report.memory));
+    json["memory"] = MemoryJson(*report.memory);
   }
-  return json.Json();
+  // A file name or a target's reply may hold bytes that are not UTF-8; the line must
+  // still be valid JSON.
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 std::string SummaryTable(const std::vector<BoardReport>& reports) {
@@ -116,4 +123,4 @@ std::string PortLabel(const std::string& port) {
   return label;
 }
 
-}  // namespace quillon::cli
+}  // namespace quillon
