@@ -125,6 +125,11 @@ Relay::~Relay() {
   ::close(stop_);
 }
 
+std::vector<Relay::Chunk> Relay::TowardsServer() const {
+  std::lock_guard lock(mutex_);
+  return towardsServer_;
+}
+
 // One connection at a time, each chunk passed on when its hold is over, in order.
 void Relay::Serve() {
   while (true) {
@@ -161,10 +166,15 @@ void Relay::Serve() {
         if (!(fds[side].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         char chunk[4096];
         const auto got = ::recv(from[side], chunk, sizeof chunk, 0);
-        if (got <= 0)
+        if (got <= 0) {
           open = false;
-        else
-          held[side].push_back({Clock::now() + hold_, std::string(chunk, static_cast<std::size_t>(got))});
+          continue;
+        }
+        held[side].push_back({Clock::now() + hold_, std::string(chunk, static_cast<std::size_t>(got))});
+        if (side == 0) {
+          std::lock_guard lock(mutex_);
+          towardsServer_.push_back({Clock::now(), held[side].back().bytes});
+        }
       }
       for (int side = 0; side < 2; ++side) {
         while (!held[side].empty() && held[side].front().due <= Clock::now()) {
