@@ -66,6 +66,8 @@ PortServer::PortServer(const std::vector<Line>& lines) : lines_(lines) {
   throw std::runtime_error("ser2net did not start");
 }
 
+// ser2net's default holds what the line sends for two characters' time, at least 1 ms,
+// to fill packets; a boot loader's echoes and ready bytes want to go at once.
 bool PortServer::Start() {
   std::string config;
   ports_.clear();
@@ -73,7 +75,8 @@ bool PortServer::Start() {
     ports_.push_back(FreePort());
     config += "connection: &line" + std::to_string(i) +
               "\n  accepter: " + (lines_[i].telnet ? "telnet(rfc2217),tcp," : "tcp,") + "127.0.0.1," +
-              std::to_string(ports_[i]) + "\n  connector: serialdev," + lines_[i].device + ",38400n81,local\n";
+              std::to_string(ports_[i]) + "\n  connector: serialdev," + lines_[i].device +
+              ",38400n81,local\n  options:\n    chardelay: false\n";
   }
   WriteFile(dir_ / "ser2net.yaml", config);
   const std::string path = (dir_ / "ser2net.yaml").string();
