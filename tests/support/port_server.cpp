@@ -74,8 +74,8 @@ bool PortServer::Start() {
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     ports_.push_back(FreePort());
     config += "connection: &line" + std::to_string(i) +
-              "\n  accepter: " + (lines_[i].telnet ? "telnet(rfc2217),tcp," : "tcp,") + "127.0.0.1," +
-              std::to_string(ports_[i]) + "\n  connector: serialdev," + lines_[i].device +
+              "\n  accepter: " + (lines_[i].telnet ? "telnet(rfc2217),tcp(nodelay=true)," : "tcp(nodelay=true),") +
+              "127.0.0.1," + std::to_string(ports_[i]) + "\n  connector: serialdev," + lines_[i].device +
               ",38400n81,local\n  options:\n    chardelay: false\n";
   }
   WriteFile(dir_ / "ser2net.yaml", config);
