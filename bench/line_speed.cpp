@@ -33,6 +33,7 @@
 #include "cli/image_commands.h"
 #include "protocol/chip_type_dialog.h"
 #include "support/host_fixture.h"
+#include "support/port_server.h"
 #include "ui/main_dlg.h"
 
 namespace {
@@ -52,6 +53,10 @@ struct Condition {
   std::string name;
   bool paced;
   int latencyMs;
+  // Through ser2net on loopback, and then through a relay that holds every packet this
+  // long each way, as a LAN between the host and a port server would.
+  bool network = false;
+  int holdMs = 0;
 };
 
 struct Dialect {
@@ -59,10 +64,15 @@ struct Dialect {
   bool queued;
 };
 
-const std::vector<Condition> kConditions = {
-    {"38400", true, 0}, {"38400+1ms", true, 1}, {"38400+16ms", true, 16}, {"unpaced", false, 0}};
+const std::vector<Condition> kConditions = {{"38400", true, 0},
+                                            {"38400+1ms", true, 1},
+                                            {"38400+16ms", true, 16},
+                                            {"unpaced", false, 0},
+                                            {"ser2net", true, 0, true, 0},
+                                            {"ser2net+1ms", true, 0, true, 1},
+                                            {"ser2net+5ms", true, 0, true, 5}};
 const std::vector<Dialect> kDialects = {{"v1.1e-int", true}, {"v1.1e-ext", false}, {"v1.1d", false}};
-const std::vector<std::string> kOperations = {"download", "download-w16", "compare", "read"};
+const std::vector<std::string> kOperations = {"download", "download-w16", "download-w64", "compare", "read"};
 
 struct Options {
   std::vector<std::string> conditions;
@@ -93,11 +103,13 @@ void Usage() {
       "usage: line_speed [--condition LIST] [--dialect LIST] [--op LIST] [--scale N]\n"
       "                  [--slow-scale N] [--idle-seconds S] [--baud N]\n"
       "  LIST is comma-separated; absent: all.\n"
-      "  conditions: 38400 38400+1ms 38400+16ms unpaced (the rate follows --baud)\n"
+      "  conditions: 38400 38400+1ms 38400+16ms unpaced ser2net ser2net+1ms ser2net+5ms\n"
+      "              (the rate follows --baud; ser2net: through a real ser2net on loopback,\n"
+      "              +Nms: and a relay holding every packet N ms each way)\n"
       "  dialects:   v1.1e-int v1.1e-ext v1.1d\n"
-      "  operations: download download-w16 compare read\n"
+      "  operations: download download-w16 download-w64 compare read\n"
       "  --scale N divides every image size by N; --slow-scale N (default 64) divides it\n"
-      "  further where a direct link at echo window 1 meets the 16 ms adapter.\n"
+      "  further where a direct link at echo window 1 meets the 16 ms adapter or a relay.\n"
       "  --idle-seconds S (default 10; 0: skip) measures a connected idle host.\n",
       stderr);
 }
@@ -330,13 +342,24 @@ void Bench::RunPair(const Condition& condition, const Dialect& dialect) {
     args.insert(args.end(), {"--latency", std::to_string(condition.latencyMs)});
   }
   Target target(simulator_, args);
+  std::optional<quillon::test::PortServer> server;
+  std::optional<quillon::test::Relay> relay;
+  std::string port = target.Path();
+  if (condition.network) {
+    server.emplace(std::vector<quillon::test::PortServer::Line>{{target.Path()}});
+    port = server->Url(0);
+    if (condition.holdMs > 0) {
+      relay.emplace(server->Port(0), std::chrono::milliseconds(condition.holdMs));
+      port = "rfc2217://127.0.0.1:" + std::to_string(relay->Port());
+    }
+  }
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::fopen("/dev/null", "w"), std::fclose);
   CliOperator op(true, false, sink.get(), sink.get());
   CMainDlg window(op, quillon::AppPaths{dir / "config", dir / "cache"});
   window.OnInitDialog();
   auto& device = window.TargetChip()->Device();
-  device.SetDevicePath(target.Path());
+  device.SetDevicePath(port);
   device.SetBaudRate(options_.baud);
   op.onChipType = [](quillon::CChipTypeDlg& dialog) {
     dialog.Click(quillon::CChipTypeDlg::IdQRV71A32);
@@ -365,8 +388,11 @@ void Bench::RunPair(const Condition& condition, const Dialect& dialect) {
 
   for (const std::string& operation : kOperations) {
     if (!Chosen(options_.operations, operation)) continue;
-    if (operation == "download-w16" && dialect.queued) continue;
-    const bool slow = !dialect.queued && operation != "download-w16" && condition.latencyMs >= 16;
+    const bool windowed = operation.starts_with("download-w");
+    if (windowed && dialect.queued) continue;
+    // A window-1 download pays a round trip per byte: over the 16 ms adapter or a LAN
+    // the full chip would take the better part of an hour.
+    const bool slow = !dialect.queued && !windowed && (condition.latencyMs >= 16 || condition.holdMs > 0);
     rows_.push_back(
         Measure(window, op, log, condition, dialect, operation, options_.scale * (slow ? options_.slowScale : 1)));
     std::fprintf(stderr, "%s %s %s: %.2f s\n", condition.name.c_str(), dialect.name.c_str(), operation.c_str(),
@@ -380,8 +406,8 @@ Row Bench::Measure(CMainDlg& window, CliOperator& op, const std::string& log, co
   quillon::CTargetChip& chip = *window.TargetChip();
   const bool internal = chip.GetMemoryType() == quillon::MemoryInternal;
   const std::vector<Part> parts = Workload(dir, chip, internal, divisor);
-  const bool windowed = operation == "download-w16";
-  chip.Device().SetEchoWindow(windowed ? 16 : 1);
+  const bool windowed = operation.starts_with("download-w");
+  chip.Device().SetEchoWindow(windowed ? std::stoi(operation.substr(std::string("download-w").size())) : 1);
 
   Row row;
   row.condition = condition.name;

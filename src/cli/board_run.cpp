@@ -26,6 +26,7 @@ void ApplyConnection(const GlobalOptions& options, const std::optional<std::stri
   if (options.echoWindow) {
     device.SetEchoWindow(*options.echoWindow);
   }
+  device.SetResetPulse(options.reset);
 }
 
 void Detect(const GlobalOptions& options, CMainDlg& window, CliOperator& op) {
@@ -41,7 +42,22 @@ void Detect(const GlobalOptions& options, CMainDlg& window, CliOperator& op) {
   }
 }
 
-int DetectAndRun(const RunPlan& plan, CMainDlg& window, CliOperator& op) {
+// Taken only once the board has answered, so that a board that is not there spends no
+// number; one that fails from here on does.
+bool TakeSerialNumber(const SerialNumbering& serials, CMainDlg& window, CliOperator& op, BoardReport& report) {
+  std::uint64_t number = 0;
+  std::string failure;
+  auto stamp = serials.Take(number, failure);
+  if (!stamp) {
+    op.PrintError("no serial number for this board: " + failure);
+    return false;
+  }
+  report.serial = number;
+  window.SetImageStamp(std::move(stamp));
+  return true;
+}
+
+int DetectAndRun(const RunPlan& plan, CMainDlg& window, CliOperator& op, BoardReport& report) {
   op.BeginDetectionReport();
   Detect(plan.options, window, op);
   const Outcome detection = window.LastOutcome();
@@ -59,6 +75,9 @@ int DetectAndRun(const RunPlan& plan, CMainDlg& window, CliOperator& op) {
   }
   if (plan.entry.windowCommand != 0 && op.CommandDisabled(plan.entry.windowCommand)) {
     op.PrintError(std::string(plan.entry.name) + " is not available on this chip (" + window.Info().Security + ")");
+    return ExitFailed;
+  }
+  if (plan.serials != nullptr && !TakeSerialNumber(*plan.serials, window, op, report)) {
     return ExitFailed;
   }
   try {
@@ -91,7 +110,7 @@ BoardReport RunBoard(const RunPlan& plan, const std::optional<std::string>& port
     window.OnInitDialog();
     ApplyConnection(plan.options, port, plan.paths, window.TargetChip()->Device());
     report.device = window.TargetChip()->Device().DevicePath();
-    report.exitStatus = DetectAndRun(plan, window, op);
+    report.exitStatus = DetectAndRun(plan, window, op, report);
     report.written = window.LastWritten();
   }
   // However far it got, a run a signal came during was stopped, and says so in the log.

@@ -5,6 +5,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/command_table.h"
+#include "cli/serial_numbering.h"
 #include "settings/app_paths.h"
 #include "ui/board_report.h"
 
@@ -20,6 +21,8 @@ struct RunPlan {
   // The file the command reads, and its SHA-256, for the log.
   std::optional<std::string> file;
   std::optional<std::string> sha256;
+  // Each board's own serial number, or none.
+  const SerialNumbering* serials = nullptr;
 };
 
 // Runs the plan as an operator at one window would on one port: the detection that

@@ -95,6 +95,63 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options, std::string& firmwa
   app.add_option("--log", options.logPath, "append one JSON line per port to FILE")->type_name("FILE");
 }
 
+// A fixture's reset line, pulsed on every port of a gang, so that each resets its own board.
+void AddResetOption(CLI::App& app, GlobalOptions& options) {
+  app.add_option_function<std::string>(
+         "--reset", [&options](const std::string& text) { options.reset = *ParseResetPulse(text); },
+         "raise DTR or RTS for MS ms (100 unless given) as the port opens, then lower it")
+      ->type_name("dtr|rts[:MS]")
+      ->check(Taking(ParseResetPulse, "takes dtr, rts, dtr:MS or rts:MS with MS 1 to " +
+                                          std::to_string(MaxResetPulse.count()) + ", or none"));
+}
+
+std::optional<std::uint32_t> FlashAddress(std::string_view text) {
+  const bool hex = text.starts_with("0x") || text.starts_with("0X");
+  const std::string_view digits = hex ? text.substr(2) : text;
+  std::uint32_t address = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), address, hex ? 16 : 10);
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || address > 0xFFFF) {
+    return std::nullopt;
+  }
+  return address;
+}
+
+std::optional<std::uint64_t> Count(std::string_view text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+void AddSerialOptions(CLI::App& app, SerialOptions& serial) {
+  CLI::Option* at = app.add_option_function<std::string>(
+                           "--serial-at", [&serial](const std::string& text) { serial.at = FlashAddress(text); },
+                           "put each board's own serial number into its image at ADDR")
+                        ->type_name("ADDR")
+                        ->check(Taking(FlashAddress, "takes a flash address from 0 to 0xFFFF"));
+  CLI::Option* format =
+      app.add_option_function<std::string>(
+             "--serial-format", [&serial](const std::string& text) { serial.format = *ParseSerialFormat(text); },
+             "the number as le16, le32, be32 or W decimal digits")
+          ->type_name("le16|le32|be32|ascii:W")
+          ->check(Taking(ParseSerialFormat,
+                         "takes le16, le32, be32 or ascii:W with W 1 to " + std::to_string(MostAsciiDigits)));
+  CLI::Option* file =
+      app.add_option("--serial-file", serial.counterFile, "the file that holds the next number, shared by every run")
+          ->type_name("FILE");
+  CLI::Option* start = app.add_option_function<std::string>(
+                              "--serial-start", [&serial](const std::string& text) { serial.start = *Count(text); },
+                              "the first number when FILE does not exist yet (1 unless given)")
+                           ->type_name("N")
+                           ->check(Taking(Count, "takes a number from 0 up"));
+  at->needs(format)->needs(file);
+  format->needs(at);
+  file->needs(at);
+  start->needs(at);
+}
+
 void AddCommandWords(CLI::App& command, const CommandEntry& entry, CommandArguments& arguments) {
   const CLI::Validator index = Taking(Decimal, "takes a number from 0 up");
   if ((entry.takes & (TakesInputFile | TakesOutputFile)) != 0) {
@@ -154,6 +211,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   std::string memory = "ext";
   bool version = false;
   AddGlobalOptions(app, options, firmware, chip, memory);
+  AddResetOption(app, options);
+  AddSerialOptions(app, options.serial);
   app.add_flag("--version", version, "print the version and exit");
   for (const CommandEntry& entry : Commands()) {
     CLI::App* command = app.add_subcommand(entry.name, entry.summary);

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/serial_format.h"
 #include "cli/settings_commands.h"
+#include "transport/reset_pulse.h"
 
 namespace quillon::cli {
 
@@ -32,6 +34,14 @@ struct CommandArguments {
   int option = 0;                     // lock 1-5, remap 1-3
 };
 
+// --serial-*: a number of its own for every board, into its copy of the image.
+struct SerialOptions {
+  std::optional<std::uint32_t> at;  // the flash address; none: no numbers
+  SerialFormat format;
+  std::string counterFile;
+  std::uint64_t start = 1;  // the first number when the counter file does not exist yet
+};
+
 // The whole command line: the options that stand anywhere, the command and its words.
 struct GlobalOptions {
   std::vector<std::string> ports;         // device paths, or COM1..COM4, in the order given
@@ -47,6 +57,8 @@ struct GlobalOptions {
   bool trace = false;
   bool json = false;
   std::optional<std::string> logPath;  // the results log, appended to
+  ResetPulse reset;                    // given to every port as it opens
+  SerialOptions serial;
   std::string command;
   CommandArguments arguments;
   SettingsRequest settings;

@@ -12,6 +12,7 @@
 #include "cli/command_table.h"
 #include "cli/port_list.h"
 #include "cli/port_runs.h"
+#include "cli/serial_numbering.h"
 #include "cli/simulated_boards.h"
 #include "cli/stop_signals.h"
 #include "sim/command_line.h"
@@ -82,6 +83,12 @@ int Run(const std::vector<std::string>& args) {
   const GlobalOptions& options = line.options;
   const CommandEntry* entry = FindCommand(options.command);
   const AppPaths paths = AppPaths::FromEnvironment();
+  std::optional<SerialNumbering> serials;
+  try {
+    serials = SerialNumbering::Plan(options, paths);
+  } catch (const UsageError& error) {
+    return UsageFailure(error);
+  }
   if (entry->standalone) {
     return entry->standalone(options, paths);
   }
@@ -94,7 +101,7 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "quillon-cli: cannot write to the log %s: %s\n", options.logPath->c_str(), failure.c_str());
     return ExitFailed;
   }
-  RunPlan plan{options, *entry, paths, file, std::nullopt};
+  RunPlan plan{options, *entry, paths, file, std::nullopt, serials ? &*serials : nullptr};
   if (file && !(plan.sha256 = FileSha256(*file, failure))) {
     std::fprintf(stderr, "quillon-cli: cannot read %s: %s\n", file->c_str(), failure.c_str());
     return ExitFailed;

@@ -109,6 +109,10 @@ inline constexpr const char* StoppedBeforeWritingFormat =
     "Stopped at %04Xh: nothing from there on was erased or programmed";
 inline constexpr const char* StoppedConfiguringFormat =
     "Stopped after %u of %u configuration bytes: the lock or remap bits may be partly set";
+// A board's own bytes, its serial number, go where the image has left room for them.
+inline constexpr const char* StampBeyondImageFormat = "The image does not reach %04Xh, where the serial number goes";
+inline constexpr const char* StampNotBlankFormat =
+    "The image is not blank (FFh) at %04Xh, where the serial number goes";
 inline constexpr std::string_view StoppedChipErase =
     "Stopped during the chip erase: the whole flash may be partly erased.";
 // Follows a stop that left the frame under way unfinished.

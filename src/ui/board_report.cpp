@@ -77,6 +77,7 @@ std::string ReportJson(const BoardReport& report, bool withViews) {
   json["last"] = report.written ? Json(report.written->last) : Json();
   json["result"] = Result(report.exitStatus);
   json["exit"] = report.exitStatus;
+  json["serial"] = report.serial ? Json(*report.serial) : Json();
   json["messages"] = report.messages;
   json["seconds"] = Millis(report.seconds);
   if (withViews && !report.sectors.empty()) {
@@ -101,16 +102,24 @@ std::string SummaryTable(const std::vector<BoardReport>& reports) {
     text.resize(std::max(text.size(), width), ' ');
     return text;
   };
+  // A run that hands out serial numbers shows each board's, and only such a run.
+  std::size_t serialWidth = 0;
+  for (const BoardReport& report : reports) {
+    if (report.serial) {
+      serialWidth = std::max({serialWidth, std::size_t{6}, std::to_string(*report.serial).size()});
+    }
+  }
   const auto row = [&](const std::string& port, const std::string& chip, const std::string& result,
-                       const std::string& time) {
-    return padded(port, portWidth) + "  " + padded(chip, chipWidth) + "  " + padded(result, 7) + "  " + time + "\n";
+                       const std::string& serial, const std::string& time) {
+    return padded(port, portWidth) + "  " + padded(chip, chipWidth) + "  " + padded(result, 7) + "  " +
+           (serialWidth == 0 ? "" : padded(serial, serialWidth) + "  ") + time + "\n";
   };
-  std::string table = row("PORT", "CHIP", "RESULT", "TIME");
+  std::string table = row("PORT", "CHIP", "RESULT", "SERIAL", "TIME");
   for (const BoardReport& report : reports) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f s", report.seconds);
-    table +=
-        row(report.port, report.chip.ChipType.empty() ? "-" : report.chip.ChipType, Result(report.exitStatus), seconds);
+    table += row(report.port, report.chip.ChipType.empty() ? "-" : report.chip.ChipType, Result(report.exitStatus),
+                 report.serial ? std::to_string(*report.serial) : "-", seconds);
   }
   return table;
 }

@@ -24,6 +24,7 @@ struct BoardReport {
   ChipInfo chip;
   std::optional<FlashSpan> written;
   int exitStatus = 0;
+  std::optional<std::uint64_t> serial;  // the number this board took, whatever came of it
   std::vector<std::string> messages;
   // Only the commands that show the sector table and memory view fill them.
   std::vector<SectorTableRow> sectors;

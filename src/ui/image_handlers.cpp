@@ -1,6 +1,7 @@
 #include "image/compare.h"
 #include "image/download.h"
 #include "image/image_reader.h"
+#include "image/image_stamp.h"
 #include "image/image_texts.h"
 #include "image/print.h"
 #include "image/save.h"
@@ -64,7 +65,8 @@ int CMainDlg::DoDownload(CTargetChip& chip) {
   // question, sends the target nothing and leaves the link as it was.
   PlannedImage image;
   if (PrepareImage(dialog.GetFileName(), range.block, range.address, internal ? SingleBlockRule : SplitRule, chip,
-                   window_, StagingFile(paths_.cacheDir), image) != ImageDone) {
+                   window_, StagingFile(paths_.cacheDir), image) != ImageDone ||
+      (stamp_ && StampImage(image, *stamp_, window_) != ImageDone)) {
     window_.SetTitle(savedTitle);
     Note(Outcome::Failed);
     return -1;

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "image/image_stamp.h"
 #include "operator/outcome.h"
 #include "operator/timing.h"
 #include "protocol/target_chip.h"
@@ -85,6 +86,9 @@ class CMainDlg {
   // What the last download wrote, or set out to write when it failed, for a record of
   // which board got what; none when it wrote nothing.
   std::optional<FlashSpan> LastWritten() const { return written_; }
+  // Bytes every download from now on puts into its copy of the image, such as this board's
+  // serial number; none to download the file as it is.
+  void SetImageStamp(std::optional<ImageStamp> stamp) { stamp_ = std::move(stamp); }
   void BeginCommand() { outcome_ = Outcome::Done; }
   // Tells the operator why the command did not happen as asked.
   void Fail(std::string_view text);
@@ -125,6 +129,7 @@ class CMainDlg {
   ChipInfo info_;
   Outcome outcome_ = Outcome::Done;
   std::optional<FlashSpan> written_;
+  std::optional<ImageStamp> stamp_;
   bool busy_ = false;
 };
 

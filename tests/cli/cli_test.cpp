@@ -8,10 +8,12 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "cli/cli_operator.h"
 #include "cli/command_table.h"
+#include "cli/serial_format.h"
 #include "operator/formatted.h"
 #include "operator/messages.h"
 #include "protocol/commands.h"
@@ -145,7 +147,9 @@ TEST(CliProgram, RefusesABadCommandLineAsAUsageError) {
                                 "--simulate save @/out --range 256",
                                 "--simulate=boards=2,fault@3=no-echo detect",
                                 "--simulate=boards=0 detect",
-                                "--ports @/none* detect"}) {
+                                "--ports @/none* detect",
+                                "--simulate --reset dsr detect",
+                                "--simulate --reset rts:0 detect"}) {
     test::WriteFile(home / "a", "x");
     const auto [exitCode, output] = RunCli(home, arguments);
     EXPECT_EQ(exitCode, 2) << arguments << "\n" << output;
@@ -282,6 +286,42 @@ TEST(CliNetwork, EveryDialectWorksThroughSer2net) {
   }
 }
 
+// --reset on a gang behind ser2net: each port's own server is asked, as SET-CONTROL, to
+// raise that port's line and lower it again after the pulse, before the detection runs.
+TEST(CliNetwork, EachPortOfAGangPulsesItsOwnResetLine) {
+  test::TempDir home;
+  const auto targets = Targets(std::vector(2, sim::Firmware::V11EInt));
+  test::PortServer server({{targets[0]->SlavePath()}, {targets[1]->SlavePath()}});
+  const struct {
+    const char* reset;
+    std::uint8_t on, off;
+    std::chrono::milliseconds length;
+  } cases[] = {{"rts:40", 11, 12, 40ms}, {"dtr", 8, 9, 100ms}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reset);
+    test::Relay first(server.Port(0), 1ms), second(server.Port(1), 1ms);
+    const auto [exitCode, output] =
+        RunCli(home, std::string("--reset ") + c.reset + " --port rfc2217://127.0.0.1:" + std::to_string(first.Port()) +
+                         " --port rfc2217://127.0.0.1:" + std::to_string(second.Port()) + " detect");
+    EXPECT_EQ(exitCode, 0) << output;
+    for (const test::Relay* relay : {&first, &second}) {
+      // The line's SET-CONTROL requests in order, the lowering at open and close included.
+      std::vector<std::pair<std::uint8_t, std::chrono::steady_clock::time_point>> controls;
+      for (const auto& chunk : relay->TowardsServer())
+        for (auto at = chunk.bytes.find("\xFF\xFA\x2C\x05"); at != std::string::npos && at + 4 < chunk.bytes.size();
+             at = chunk.bytes.find("\xFF\xFA\x2C\x05", at + 1))
+          if (const auto code = static_cast<std::uint8_t>(chunk.bytes[at + 4]); code >= 8 && code <= 12)
+            controls.emplace_back(code, chunk.arrived);
+      const auto on = std::find_if(controls.begin(), controls.end(), [&](auto& x) { return x.first == c.on; });
+      ASSERT_NE(on, controls.end()) << output;
+      ASSERT_NE(on + 1, controls.end());
+      EXPECT_EQ(on[1].first, c.off);
+      EXPECT_GE(on[1].second - on->second, c.length - 2ms);
+      EXPECT_LT(on[1].second - on->second, c.length + 100ms);
+    }
+  }
+}
+
 // Four boards through four ser2net ports, the fourth's server killed half-way through the
 // download: that board alone fails, with the hang-up named, and the log has all four.
 TEST(CliNetwork, AGangOverFourServerPortsLosesOnlyTheBoardWhoseServerDies) {
@@ -312,6 +352,72 @@ TEST(CliNetwork, AGangOverFourServerPortsLosesOnlyTheBoardWhoseServerDies) {
     const auto flash = targets[board]->FlashImage();
     EXPECT_EQ(Bytes(flash.begin(), flash.begin() + 0x2000), Bytes(0x2000, 0x5A)) << board;
   }
+}
+
+// Two gangs of four at once on one counter file, one board failing its erase: every board
+// took a number of its own, the failed one's spent, and each board that was programmed
+// carries its number at the address. An image that is not blank there is refused with
+// nothing sent and no number taken.
+TEST(CliSerial, EveryBoardOfTwoRunsAtOnceGetsANumberOfItsOwn) {
+  test::TempDir home;
+  test::WriteFile(home / "image.bin", test::Join({'a', 'b', 'c'}, Bytes(0x200, 0xFF)));
+  test::WriteFile(home / "used.bin", test::Join(Bytes(0x101, 0xFF), {0x00}));
+  std::vector<std::unique_ptr<sim::Emulator>> targets;
+  for (int board = 0; board < 8; ++board) {
+    auto config = test::TargetOf(sim::Firmware::V11EInt);
+    if (board == 6) config.faults.eraseStatus = 0x80;
+    targets.push_back(std::make_unique<sim::Emulator>(config));
+    targets.back()->Start();
+  }
+  const auto gang = [&](int first, const char* format) {
+    std::string ports;
+    for (int board = first; board < first + 4; ++board) ports += " --port " + targets[board]->SlavePath();
+    return std::async(std::launch::async, RunCli, std::cref(home),
+                      "--yes --log @/run.jsonl --serial-at 0x100 --serial-file @/serial --serial-start 1000 "
+                      "--serial-format " +
+                          std::string(format) + ports + " download @/image.bin");
+  };
+  auto le32 = gang(0, "le32"), ascii = gang(4, "ascii:6");
+  const auto [le32Exit, le32Output] = le32.get();
+  const auto [asciiExit, asciiOutput] = ascii.get();
+  EXPECT_EQ(le32Exit, 0) << le32Output;
+  EXPECT_EQ(asciiExit, 1) << asciiOutput;
+  EXPECT_NE(le32Output.find("RESULT   SERIAL  TIME"), std::string::npos) << le32Output;
+  std::ifstream log(home / "run.jsonl");
+  std::map<std::string, std::pair<std::uint64_t, std::string>> logged;
+  for (std::string line; std::getline(log, line);) {
+    const auto record = nlohmann::json::parse(line);
+    logged[record["device"]] = {record["serial"], record["result"]};
+  }
+  std::set<std::uint64_t> numbers;
+  for (int board = 0; board < 8; ++board) {
+    SCOPED_TRACE(board);
+    const auto [number, result] = logged[targets[board]->SlavePath()];
+    numbers.insert(number);
+    EXPECT_EQ(result, board == 6 ? "failed" : "ok");
+    if (board == 6) continue;
+    const auto flash = targets[board]->FlashImage();
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%06llu", static_cast<unsigned long long>(number));
+    const Bytes expected = board < 4 ? Bytes{static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+                                             static_cast<std::uint8_t>(number >> 16), 0}
+                                     : Bytes(digits, digits + 6);
+    EXPECT_EQ(Bytes(flash.begin() + 0x100, flash.begin() + 0x100 + static_cast<long>(expected.size())), expected);
+    EXPECT_EQ(Bytes(flash.begin(), flash.begin() + 3), Bytes({'a', 'b', 'c'}));
+  }
+  EXPECT_EQ(numbers, (std::set<std::uint64_t>{1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007}));
+  EXPECT_EQ(test::ReadFile(home / "serial"), Bytes({'1', '0', '0', '8', '\n'}));
+  EXPECT_EQ(cli::ParseSerialFormat("be32")->Bytes(0x01020304), Bytes({1, 2, 3, 4}));
+
+  const auto before = targets[0]->WireByteCounts().toTarget;
+  const auto [exitCode, output] = RunCli(home,
+                                         "--yes --serial-at 0x100 --serial-format le16 --serial-file @/serial "
+                                         "--port " +
+                                             targets[0]->SlavePath() + " download @/used.bin");
+  EXPECT_EQ(exitCode, 2) << output;
+  EXPECT_NE(output.find(Formatted(msg::StampNotBlankFormat, 0x101)), std::string::npos) << output;
+  EXPECT_EQ(targets[0]->WireByteCounts().toTarget, before);
+  EXPECT_EQ(test::ReadFile(home / "serial"), Bytes({'1', '0', '0', '8', '\n'}));
 }
 
 // Whatever bytes a file name or a reply held, a line comes out as valid JSON on one line

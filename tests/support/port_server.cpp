@@ -66,14 +66,17 @@ PortServer::PortServer(const std::vector<Line>& lines) : lines_(lines) {
   throw std::runtime_error("ser2net did not start");
 }
 
+// ser2net's default holds what the line sends for two characters' time, at least 1 ms,
+// to fill packets; a boot loader's echoes and ready bytes want to go at once.
 bool PortServer::Start() {
   std::string config;
   ports_.clear();
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     ports_.push_back(FreePort());
     config += "connection: &line" + std::to_string(i) +
-              "\n  accepter: " + (lines_[i].telnet ? "telnet(rfc2217),tcp," : "tcp,") + "127.0.0.1," +
-              std::to_string(ports_[i]) + "\n  connector: serialdev," + lines_[i].device + ",38400n81,local\n";
+              "\n  accepter: " + (lines_[i].telnet ? "telnet(rfc2217),tcp(nodelay=true)," : "tcp(nodelay=true),") +
+              "127.0.0.1," + std::to_string(ports_[i]) + "\n  connector: serialdev," + lines_[i].device +
+              ",38400n81,local\n  options:\n    chardelay: false\n";
   }
   WriteFile(dir_ / "ser2net.yaml", config);
   const std::string path = (dir_ / "ser2net.yaml").string();
@@ -125,6 +128,11 @@ Relay::~Relay() {
   ::close(stop_);
 }
 
+std::vector<Relay::Chunk> Relay::TowardsServer() const {
+  std::lock_guard lock(mutex_);
+  return towardsServer_;
+}
+
 // One connection at a time, each chunk passed on when its hold is over, in order.
 void Relay::Serve() {
   while (true) {
@@ -161,10 +169,15 @@ void Relay::Serve() {
         if (!(fds[side].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         char chunk[4096];
         const auto got = ::recv(from[side], chunk, sizeof chunk, 0);
-        if (got <= 0)
+        if (got <= 0) {
           open = false;
-        else
-          held[side].push_back({Clock::now() + hold_, std::string(chunk, static_cast<std::size_t>(got))});
+          continue;
+        }
+        held[side].push_back({Clock::now() + hold_, std::string(chunk, static_cast<std::size_t>(got))});
+        if (side == 0) {
+          std::lock_guard lock(mutex_);
+          towardsServer_.push_back({Clock::now(), held[side].back().bytes});
+        }
       }
       for (int side = 0; side < 2; ++side) {
         while (!held[side].empty() && held[side].front().due <= Clock::now()) {

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +47,12 @@ class Relay {
   Relay(const Relay&) = delete;
   Relay& operator=(const Relay&) = delete;
   int Port() const { return port_; }
+  // Every chunk passed on towards the server so far, with the time it arrived.
+  struct Chunk {
+    std::chrono::steady_clock::time_point arrived;
+    std::string bytes;
+  };
+  std::vector<Chunk> TowardsServer() const;
 
  private:
   void Serve();
@@ -56,6 +63,8 @@ class Relay {
   int port_ = 0;
   int stop_ = -1;
   std::thread thread_;
+  mutable std::mutex mutex_;
+  std::vector<Chunk> towardsServer_;
 };
 
 // A port on 127.0.0.1 that nothing listens on at the moment.
