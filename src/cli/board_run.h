@@ -5,6 +5,7 @@
 
 #include "cli/board_report.h"
 #include "cli/cli_options.h"
+#include "cli/command_request.h"
 #include "cli/command_table.h"
 #include "settings/app_paths.h"
 
@@ -20,6 +21,7 @@ struct RunPlan {
   // The file the command reads, and its SHA-256, for the log.
   std::optional<std::string> file;
   std::optional<std::string> sha256;
+  CommandRequest request;
 };
 
 // Runs the plan as an operator at one window would on one port: the detection that
