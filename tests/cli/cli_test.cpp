@@ -106,6 +106,7 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
        {"Port:      COM2", "Baud rate: 4800", "Device:    /dev/ttyS1", "Echo window: 16", "COM1 -> /dev/ttyS0"}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
     const auto [exitCode, output] = RunCli(home, c.arguments);
     EXPECT_EQ(exitCode, c.exitCode) << c.arguments << "\n" << output;
     std::size_t from = 0;
@@ -265,6 +266,7 @@ TEST(CliGang, JsonIsOneObjectAPort) {
       {"--simulate=boards=2 --json detect", {"chip"}},
   };
   for (const auto& [arguments, fields] : cases) {
+    SCOPED_TRACE(arguments);
     const auto [exitCode, output] = RunCli(home, arguments);
     EXPECT_EQ(exitCode, 0) << output;
     const auto lines = LinesOf(output);

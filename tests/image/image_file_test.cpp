@@ -33,22 +33,17 @@ Bytes Erased(std::size_t count) { return Bytes(count, 0xFF); }
 // address.
 TEST(IntelHex, SoundTextsGiveTheImageAndOthersTheirFirstFaultyLine) {
   const std::string good = HexRecord(0, 0, {1, 2, 3});
+  // clang-format off
   const std::tuple<std::string, Bytes, std::size_t, std::string_view> cases[] = {
       {HexRecord(0, 0x0000, Counting(16, 0)) + HexRecord(0, 0x0020, Counting(16, 0x20)) + EndRecord,
-       Join(Join(Counting(16, 0), Erased(16)), Counting(16, 0x20)),
-       0,
-       {}},
+       Join(Join(Counting(16, 0), Erased(16)), Counting(16, 0x20)), 0, {}},
       {HexRecord(0, 0x0004, {4, 5, 6, 7}) + HexRecord(0, 0, {0, 1, 2, 3, 9}) + HexRecord(0, 6, {0xA6}) + EndRecord,
-       {0, 1, 2, 3, 9, 5, 0xA6, 7},
-       0,
-       {}},  // out of order, the later overlap wins
+       {0, 1, 2, 3, 9, 5, 0xA6, 7}, 0, {}},  // out of order, the later overlap wins
       {HexRecord(0, 0x0100, {}) + HexRecord(4, 0, {0, 0}) + HexRecord(0, 0, {7}) + EndRecord, {7}, 0, {}},
       {HexRecord(2, 0, {0x0F, 0x00}) + HexRecord(0, 0x0002, {0x5A}) + EndRecord, Join(Erased(0xF002), {0x5A}), 0, {}},
       {HexRecord(2, 0, {0x0F, 0x00}) + HexRecord(4, 0, {0, 0}) + HexRecord(0, 1, {3}) + EndRecord, {0xFF, 3}, 0, {}},
       {HexRecord(3, 0, {0, 0, 0x12, 0x34}) + HexRecord(5, 0, {0, 0, 0x56, 0x78}) + HexRecord(0, 1, {1}) + EndRecord,
-       {0xFF, 1},
-       0,
-       {}},  // start addresses ignored
+       {0xFF, 1}, 0, {}},  // start addresses ignored
       {"  :0200000012ab41 \t\r\n\r\n\n:00000001FF", {0x12, 0xAB}, 0, {}},
       {"\xEF\xBB\xBF :0200000012ab41\n" + EndRecord, {0x12, 0xAB}, 0, {}},  // a byte-order mark, then a blank
       {good + "\xEF\xBB\xBF" + EndRecord, {}, 2, msg::HexNoStartMark},
@@ -69,7 +64,9 @@ TEST(IntelHex, SoundTextsGiveTheImageAndOthersTheirFirstFaultyLine) {
       {HexRecord(4, 0, {0x00, 0x01}) + HexRecord(0, 0, {0xAA}) + EndRecord, {}, 0, {}},
       {HexRecord(2, 0, {0x0F, 0xFF}) + HexRecord(0, 0x0010, {0xAA}) + EndRecord, {}, 0, {}},
   };
+  // clang-format on
   for (const auto& [text, image, line, fault] : cases) {
+    SCOPED_TRACE(text);
     std::istringstream stream(text);
     const HexReading reading = ReadIntelHex(stream);
     EXPECT_EQ(std::tuple(reading.faultLine, std::string_view(reading.fault), reading.beyondAddressSpace, reading.image),
@@ -88,23 +85,18 @@ struct ReaderFixture {
 // A HEX file is converted through the staging file, which keeps the last good image;
 // anything else is taken as it is.
 TEST(ImageReader, ConvertsHexFilesByTheirLastExtensionAndTakesOthersAsTheyAre) {
+  // clang-format off
   const std::tuple<const char*, std::string, int, Bytes, std::string> cases[] = {
       {"fw.ihx", HexRecord(0, 0x0020, {7}) + HexRecord(0, 0, {1}) + EndRecord, ImageDone,
        Join(Join({1}, Erased(31)), {7}), ""},
       {"FW.HEX", EndRecord, ImageDone, {}, ""},
-      {"fw.hex",
-       HexRecord(0, 0, {1}) + ":0100010002FD\n" + EndRecord,
-       ImageBadFile,
-       {},
+      {"fw.hex", HexRecord(0, 0, {1}) + ":0100010002FD\n" + EndRecord, ImageBadFile, {},
        "Invalid HEX file at line 2: wrong checksum"},
-      {"fw.hex",
-       HexRecord(4, 0, {0, 1}) + HexRecord(0, 0, {1}) + EndRecord,
-       ImageOverSize,
-       {},
-       std::string(msg::OverSize) + "\nThe image ends at 10000h, past the last address FFFFh"},
+      {"fw.hex", HexRecord(4, 0, {0, 1}) + HexRecord(0, 0, {1}) + EndRecord, ImageOverSize, {}, std::string(msg::OverSize) + "\nThe image ends at 10000h, past the last address FFFFh"},
       {"fw.hex.bak", EndRecord, ImageDone, Bytes(EndRecord.begin(), EndRecord.end()), ""},
       {"fw", "\x01\x02", ImageDone, {1, 2}, ""},
   };
+  // clang-format on
   for (const auto& [name, text, result, image, message] : cases) {
     SCOPED_TRACE(name);
     ReaderFixture f;
@@ -228,24 +220,21 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
   };
   // Where, how it is made, whether it is replaced, what then stands at the name (a link not
   // followed), and the mode of the file behind the name (0: not looked at).
+  // clang-format off
   const std::tuple<const char*, Make, bool, fs::file_type, unsigned> cases[] = {
       {"out.bin", [](const fs::path&) { return true; }, true, fs::file_type::regular, 0},
       {"out.bin", file0640, true, fs::file_type::regular, 0640},
-      {"out.bin",
-       [&](const fs::path& path) {
-         return fs::create_symlink("elsewhere", path), file0640(path.parent_path() / "elsewhere");
-       },
+      {"out.bin", [&](const fs::path& path) { return fs::create_symlink("elsewhere", path), file0640(path.parent_path() / "elsewhere"); },
        true, fs::file_type::symlink, 0640},
       // A reader that is there already lets the writer in at once and never blocks itself.
-      {"out.bin",
-       [&](const fs::path& path) {
+      {"out.bin", [&](const fs::path& path) {
          return ::mkfifo(path.c_str(), 0600) == 0 && (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK)) >= 0;
-       },
-       true, fs::file_type::fifo, 0},
+       }, true, fs::file_type::fifo, 0},
       {"missing/out.bin", [](const fs::path&) { return true; }, false, fs::file_type::not_found, 0},
       {"out.bin", device(3), true, fs::file_type::character, 0},   // /dev/null
       {"out.bin", device(7), false, fs::file_type::character, 0},  // /dev/full
   };
+  // clang-format on
   for (const auto& c : cases) {
     const auto& [at, make, done, kind, mode] = c;
     SCOPED_TRACE(static_cast<int>(&c - cases));
@@ -286,6 +275,7 @@ TEST(TextDump, SixteenBytesARowPagedAtTheLastWholeRow) {
       {0, 80, 0},               // not a single character fits
   };
   for (const auto& [pageLines, width, expected] : cases) {
+    SCOPED_TRACE(testing::Message() << pageLines << " lines of " << width);
     int measurements = 0;
     const MeasureHeight measure = [&, width = width](std::string_view part) {
       ++measurements;

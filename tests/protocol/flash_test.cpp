@@ -37,6 +37,7 @@ TEST(WriteFlash, SendsEveryChunkThatIsNotBlankInTheLinksOwnSizePaddingTheLast) {
                {Firmware::V11EExt, 0xF000, 64, 32, 256},
                {Firmware::V11D, 0x0200, 128, 64, 232}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
     FlashHost host(TargetOf(c.firmware));
     Bytes image = Counting(c.length, 0x11);
     // The second chunk is blank; the last may be short.
@@ -60,14 +61,8 @@ TEST(WriteFlash, SendsEveryChunkThatIsNotBlankInTheLinksOwnSizePaddingTheLast) {
 
 TEST(WriteFlash, StopsAtTheChunkTheTargetDoesNotConfirm) {
   // zeroAt: a byte programmed to 0 before, which no write can set again
-  const struct {
-    Firmware firmware;
-    int zeroAt;
-    sim::Faults faults;
-    std::string_view trace;
-    std::size_t commandsSent;
-    int advances;
-  } cases[] = {
+  // clang-format off
+  const struct { Firmware firmware; int zeroAt; sim::Faults faults; std::string_view trace; std::size_t commandsSent; int advances; } cases[] = {
       {Firmware::V11EInt, 0x85, {}, "", 4, 1},
       {Firmware::V11EInt, -1, {.dropReplyByte = 200}, "", 4, 1},  // in the second burst's read-back
       {Firmware::V11D, -1, {.writeStatus = 0x00}, "\nTarget is unable to write the sector\n", 1, 0},
@@ -75,6 +70,7 @@ TEST(WriteFlash, StopsAtTheChunkTheTargetDoesNotConfirm) {
       {Firmware::V11D, -1, {.wrongEcho = true}, "\nSend burst cmd failed\n", 1, 0},
       {Firmware::V11EExt, -1, {.silenceAfter = 10}, "\nWrite data byte failed\n", 1, 0},  // 4 echoes, 6 data
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.trace);
     Timing timing = FastTiming();

@@ -32,6 +32,7 @@ TEST(MainWindowTest, DetectionFillsChipInformationAndSecurityBar) {
                {sim::Firmware::V11D, sim::Chip::A32, 0x80,
                 "QRV71A32|32+4 KB|External|v1.1D|Disabled|Handshaking succeed!|SECURITY : CHIP IS LEVEL 2 HARDLOCKED"}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
     sim::Config config = TargetOf(c.firmware, c.chip);
     config.status = c.status;
     GuiHost host(config);
@@ -138,6 +139,7 @@ TEST(MainWindowTest, EachFaultFailsTheCommandInTimeWithAMessageBox) {
       {V11EExt, IdRead, {.hangUpAfter = 3, .atCommand = true}, msg::LineHungUp},
       {V11D, IdChipTypeSelect, {}, msg::PortNotPermitted}};
   for (const auto& [firmware, command, faults, said] : cases) {
+    SCOPED_TRACE(testing::Message() << "command " << command << " on " << int(firmware));
     GuiHost host(TargetOf(firmware));
     const bool refused = command == IdChipTypeSelect;
     if (refused) {

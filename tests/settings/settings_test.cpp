@@ -66,6 +66,7 @@ TEST(AtomicFile, MakesPrivateDirectoriesAndSaysWhyItCannot) {
 }
 
 TEST(CommSettingsFile, ParsesOnlyWhatTheLengthAndLettersAllow) {
+  // clang-format off
   const std::pair<std::string_view, std::optional<CommSettings>> cases[] = {
       {"COM3 BAUD9600 $$", CommSettings{3, 9600}},
       {"COM1 BAUD2", std::nullopt},                          // 10 bytes
@@ -75,10 +76,9 @@ TEST(CommSettingsFile, ParsesOnlyWhatTheLengthAndLettersAllow) {
       {"COM12BAUD4800 $$", CommSettings{12, 4800}},          // byte 4 is not looked at
       {"COMx BAUDy $$ ...", CommSettings{0, 0}},             // no digits read as 0
       {"COM1 BAUD9999999999", CommSettings{1, 1410065407}},  // wraps at 32 bits
-      {"com3 BAUD9600 $$", std::nullopt},
-      {"COM3 baud9600 $$", std::nullopt},
-      {"COM3  BAUD9600 $$", std::nullopt},
+      {"com3 BAUD9600 $$", std::nullopt}, {"COM3 baud9600 $$", std::nullopt}, {"COM3  BAUD9600 $$", std::nullopt},
   };
+  // clang-format on
   for (const auto& [bytes, expected] : cases) EXPECT_EQ(ParseCommSettings(bytes), expected) << bytes;
 }
 

@@ -27,35 +27,21 @@ struct TimingCase {
   std::vector<Burst> echoed;  // when the host can read the echoes
 };
 
+// clang-format off
 const std::vector<TimingCase> kCases = {
     {"unpaced, no adapter", 0, milliseconds(0), {{3, microseconds(0)}}, {{3, microseconds(0)}}},
-    {"a byte time per byte each way",
-     kMsPerByte,
-     milliseconds(0),
-     {{3, microseconds(0)}},
+    {"a byte time per byte each way", kMsPerByte, milliseconds(0), {{3, microseconds(0)}},
      {{1, milliseconds(2)}, {1, milliseconds(3)}, {1, milliseconds(4)}}},
-    {"a byte sent later starts later",
-     kMsPerByte,
-     milliseconds(0),
-     {{1, microseconds(0)}, {1, milliseconds(5)}},
+    {"a byte sent later starts later", kMsPerByte, milliseconds(0), {{1, microseconds(0)}, {1, milliseconds(5)}},
      {{1, milliseconds(2)}, {1, milliseconds(7)}}},
-    {"a short packet waits for the tick each way",
-     0,
-     milliseconds(16),
-     {{1, milliseconds(1)}},
-     {{1, milliseconds(32)}}},
+    {"a short packet waits for the tick each way", 0, milliseconds(16), {{1, milliseconds(1)}}, {{1, milliseconds(32)}}},
     {"a byte on the tick waits for the next", 0, milliseconds(16), {{1, milliseconds(16)}}, {{1, milliseconds(48)}}},
-    {"a full packet goes at once",
-     0,
-     milliseconds(16),
-     {{63, milliseconds(1)}},
+    {"a full packet goes at once", 0, milliseconds(16), {{63, milliseconds(1)}},
      {{62, milliseconds(1)}, {1, milliseconds(32)}}},
-    {"adapter, then line, then adapter",
-     kMsPerByte,
-     milliseconds(1),
-     {{2, microseconds(500)}},
+    {"adapter, then line, then adapter", kMsPerByte, milliseconds(1), {{2, microseconds(500)}},
      {{1, milliseconds(4)}, {1, milliseconds(5)}}},
 };
+// clang-format on
 
 // Runs the session in virtual time, waking exactly when it asks to or when the host writes.
 std::vector<Burst> Echoes(const TimingCase& c) {

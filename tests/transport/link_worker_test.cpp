@@ -57,6 +57,7 @@ TEST(LinkWorker, WatchdogOffersANewDetectionWhenTheRemapIsFourKilobytes) {
       {0x03, Answer::Ok, {std::string(msg::ConnectionLost), std::string(msg::ResetIfAutoDetectFails)}, true},
   };
   for (const auto& [status, answer, messages, reconnected] : cases) {
+    SCOPED_TRACE(testing::Message() << "status " << int(status) << ", answer " << int(answer));
     sim::Config config;
     config.status = status;
     HostFixture host(config);

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <future>
 #include <memory>
+#include <numeric>
 
 #include "operator/messages.h"
 #include "support/pty_peer.h"
@@ -56,6 +57,7 @@ TEST(SerialPort, OpensRawEightNoneOneAtTheMappedBaudRateWithDtrAndRtsLow) {
   const auto shipped = ModemLineControl;
   ModemLineControl = WatchModemLines;
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.configured);
     modemCalls.clear();
     PortFixture f;
     f.port.SetBaudRate(c.configured);
@@ -101,6 +103,7 @@ TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
       {Reply::WrongEcho, DirectLinkExt, 0x05, 0, msg::EchoDiffers},
       {Reply::Silent, QueuedLink, 0x61, 1, {}}};
   for (const auto& [reply, mode, byte, written, message] : cases) {
+    SCOPED_TRACE(testing::Message() << "byte " << int(byte) << " in mode " << mode);
     PortFixture f(reply, mode);
     ASSERT_EQ(f.port.OpenPort(), PortOk);
     const auto took =
@@ -112,6 +115,35 @@ TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
     const bool waits = reply == Reply::Silent && mode != QueuedLink;
     EXPECT_GE(took, waits ? 190ms : 0ms);
     EXPECT_LT(took, waits ? 400ms : 50ms);
+  }
+}
+
+// Within an echo window the echoes come back late and several at a time; each must still
+// be the byte it answers, in its place.
+TEST(SerialPort, EveryEchoInsideTheWindowIsCheckedForItsValue) {
+  const struct {
+    const char* name;
+    int flipped;  // the byte whose echo comes back wrong; -1 for none
+    int result;
+    std::vector<std::string> messages;
+  } cases[] = {{"all echoes right", -1, 1, {}},
+               {"the first echo wrong", 0, 0, {std::string(msg::EchoDiffers)}},
+               {"an echo in the middle wrong", 9, 0, {std::string(msg::EchoDiffers)}},
+               {"the last echo wrong", 15, 0, {std::string(msg::EchoDiffers)}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    int received = 0;
+    PortFixture f;
+    f.peer = std::make_unique<PtyPeer>([&received, flipped = c.flipped](std::uint8_t byte) {
+      return std::vector<std::uint8_t>{received++ == flipped ? static_cast<std::uint8_t>(~byte) : byte};
+    });
+    f.port.SetDevicePath(f.peer->Path());
+    f.port.SetEchoWindow(16);
+    ASSERT_EQ(f.port.OpenPort(), PortOk);
+    std::vector<std::uint8_t> frame(16);
+    std::iota(frame.begin(), frame.end(), std::uint8_t{0x30});
+    EXPECT_EQ(f.port.WriteBytes(frame.data(), frame.size()), c.result);
+    EXPECT_EQ(f.op.Messages(), c.messages);
   }
 }
 

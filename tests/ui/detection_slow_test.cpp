@@ -19,6 +19,7 @@ TEST(DetectionSlow, ShippedLimitsForASilentTargetEndlessReadyBytesAndReadyBytesT
     std::chrono::milliseconds limit;
   } cases[] = {{true, 0x00, 6000ms}, {false, QRV_READY, 30000ms}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
     test::PtyPeer silent;
     sim::Config config;
     config.status = c.status;

@@ -74,6 +74,7 @@ TEST(CommSettings, StoresEveryBaudAndTellsOfStoresThatCannotBeWritten) {
                {"none", 4, "2400", {select}},
                {"none", 5, "38400", {select}}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
     test::TempDir dir;
     Started program(dir.Path());
     std::filesystem::create_directories(program.paths.configDir / c.occupied / "x");

@@ -55,15 +55,14 @@ TEST(FileSafety, EveryFileSurvivesEveryFailureWhole) {
   host.ChooseFile(hex, 0);
   const auto save = [&] { host.window.OnFileSave(); };
   const auto configure = [&] { host.window.OnCommSettings(); };
-  const struct {
-    fs::path file;
-    std::function<void()> command;
-  } kinds[] = {
+  // clang-format off
+  const struct { fs::path file; std::function<void()> command; } kinds[] = {
       {saved, save},
       {paths.configDir / "QrvBslComDft.txt", configure},
       {paths.configDir / "registry.ini", configure},
       {paths.cacheDir / "qrvtmp.bin", [&] { host.window.OnDownload(); }},
   };
+  // clang-format on
   enum Failure { FullDisk, CutShort, ReadOnly, Directory };
   for (const auto& kind : kinds) {
     for (const Failure failure : {FullDisk, CutShort, ReadOnly, Directory}) {

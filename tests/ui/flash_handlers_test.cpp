@@ -127,6 +127,7 @@ TEST(ChipErase, AsksAndReportsWhatTheChipAnsweredWithinItsBound) {
       {Firmware::V11EExt, Answer::Yes, {.chipEraseStatus = 0xC1}, msg::ChipEraseFailed},
       {Firmware::V11EExt, Answer::No, {}, {}}};
   for (const auto& [firmware, answer, faults, outcome] : cases) {
+    SCOPED_TRACE(testing::Message() << "firmware " << int(firmware) << ", answer " << int(answer));
     Timing timing = FastTiming();
     timing.chipEraseStatus = 500ms;
     FlashHost host(TargetOf(firmware), timing);
@@ -155,6 +156,7 @@ TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
       {false, 2, {{0x02, 0x01}}, 0x02},
       {false, 3, {{0x02, 0x00}, {0x02, 0x01}}, 0x03}};
   for (const auto& [lock, option, sent, statusBits] : cases) {
+    SCOPED_TRACE(testing::Message() << (lock ? "lock " : "remap ") << option);
     FlashHost host(TargetOf(option % 2 ? Firmware::V11D : Firmware::V11EExt));
     host.op.onLock = Choose<CLockDlg>(option);
     host.op.onRemap = Choose<CRemapDlg>(option);
@@ -186,6 +188,7 @@ TEST(ConfigurationCommands, SendNothingUnlessChosenConfirmedAndAllowed) {
       {Firmware::V11D, 0, false, {}, Strings(3, std::string(msg::NoTargetBoard))},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
     FlashHost host(TargetOf(c.firmware));
     host.op.onLock = Choose<CLockDlg>(c.option < 0 ? 1 : c.option, c.option >= 0);
     host.op.onRemap = Choose<CRemapDlg>(c.option < 0 ? 1 : c.option, c.option >= 0);

@@ -46,6 +46,7 @@ TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
   } cases[] = {{Firmware::V11EInt, 0, msg::WarnBlock0Erased, queued},
                {Firmware::V11EExt, 256, msg::WarnBlocks01Erased, direct}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
     FlashHost host(TargetOf(c.firmware));
     const std::string path = host.File("fw.bin", file);
     host.ChooseFile(path, c.start);
@@ -92,6 +93,7 @@ TEST(Download, WritesEachBlockTheImageReaches) {
         {QRV_CMD_READ, 64}}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
     FlashHost host(TargetOf(Firmware::V11EExt, Chip::A16));
     host.Chip().SetChipType(c.chipType);
     host.ChooseFile(host.File("fw.hex", c.file), 0);
