@@ -88,8 +88,12 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
       {"--simulate --firmware v1.1e-ext --yes download-run @/flash.bin", 1, {"download-run is not available"}},
       {fw + "save @/saved.bin --range 1 --format=bin", 0, {std::string(msg::SaveCompleted)}},
       // Bytes sent ahead of their echoes still reach the target as they are: the read-back agrees.
-      {"--simulate --firmware v1.1e-ext --echo-window 16 --yes download @/flash.bin --sector 256", 0, {"Done", "Done"}},
-      {"--simulate --firmware v1.1d --echo-window 16 --yes download @/flash.bin", 0, {"Done", "Done"}},
+      {"--simulate --firmware v1.1e-ext --echo-window 16 --yes download @/flash.bin --sector 256",
+       0,
+       {"Erasing: Done", "Writing: Done", "Reading: Done", "verified"}},
+      {"--simulate --firmware v1.1d --echo-window 16 --yes download @/flash.bin",
+       0,
+       {"Erasing: Done", "Writing: Done", "Reading: Done", "verified"}},
       {"--help", 0, {"Usage: quillon-cli [OPTIONS]"}},
       {"detect -h --port /dev/null", 0, {"Usage: quillon-cli detect"}},
       {"--version", 0, {"quillon-cli 0."}},
@@ -305,7 +309,7 @@ TEST(CliNetwork, EveryDialectWorksThroughSer2net) {
                            {targets[2]->SlavePath()},
                            {targets[3]->SlavePath(), false}});
   const struct { const char* options; } lines[] = {{"--firmware v1.1d"}, {"--firmware v1.1e-ext"}, {""}, {""}};
-  const std::pair<std::string, std::string> commands[] = {{"download @/abc.bin", "Done\nDone"},
+  const std::pair<std::string, std::string> commands[] = {{"download @/abc.bin", "Erasing: Done\nWriting: Done"},
                                                           {"compare @/abc.bin", "File abc.bin Compare succeed!"},
                                                           {"read --range 1", "61 62 63 FF"}};
   for (std::size_t line = 0; line < std::size(lines); ++line) {
