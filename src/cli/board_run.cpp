@@ -1,6 +1,7 @@
 #include "cli/board_run.h"
 
 #include "cli/cli_operator.h"
+#include "cli/planned_target.h"
 #include "cli/stop_signals.h"
 #include "settings/device_binding.h"
 #include "ui/main_dlg.h"
@@ -31,8 +32,9 @@ void ApplyConnection(const GlobalOptions& options, const std::optional<std::stri
 
 void Detect(const GlobalOptions& options, CMainDlg& window, CliOperator& op) {
   op.onChipType = [&](CChipTypeDlg& dialog) {
-    dialog.Click(options.chipA16 ? CChipTypeDlg::IdQRV71A16 : CChipTypeDlg::IdQRV71A32);
-    dialog.Click(options.memoryInternal ? CChipTypeDlg::IdInternalMemory : CChipTypeDlg::IdExternalMemory);
+    const CChipTypeDlg& planned = PlannedTargetOf(options).chip;
+    dialog.SetChipType(planned.GetChipType());
+    dialog.SetMemoryType(planned.GetMemoryType());
     return true;
   };
   switch (options.firmware) {
@@ -81,7 +83,11 @@ int DetectAndRun(const RunPlan& plan, CMainDlg& window, CliOperator& op, BoardRe
     return ExitFailed;
   }
   try {
-    const Outcome outcome = RunWindowCommand(plan.entry.run, window, op, plan.options.arguments);
+    // The detection found the chip that the lists were planned for, or another.
+    const CTargetChip& chip = *window.TargetChip();
+    RequireListed(plan.request, ListsOf(plan.entry.windowCommand, chip, window.Link().LinkMode, chip.GetCurrentBlock()),
+                  plan.entry.name);
+    const Outcome outcome = RunWindowCommand(plan.entry.run, window, op, plan.request);
     if (outcome == Outcome::Declined) {
       const std::string question = op.Unanswered();
       op.PrintError(question.empty() ? "answered No: nothing was changed"

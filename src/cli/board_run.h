@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/command_request.h"
 #include "cli/command_table.h"
 #include "cli/serial_numbering.h"
 #include "settings/app_paths.h"
@@ -23,6 +24,7 @@ struct RunPlan {
   std::optional<std::string> sha256;
   // Each board's own serial number, or none.
   const SerialNumbering* serials = nullptr;
+  CommandRequest request;
 };
 
 // Runs the plan as an operator at one window would on one port: the detection that

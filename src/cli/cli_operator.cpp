@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <iostream>
 
-#include "cli/progress_line.h"
-
 namespace quillon::cli {
 
 CliOperator::CliOperator(bool assumeYes, bool trace, std::FILE* out, std::FILE* err)
@@ -26,20 +24,22 @@ CliOperator::CliOperator(bool assumeYes, bool trace, std::FILE* out, std::FILE* 
       trace_(trace),
       out_(out),
       err_(err),
-      interactive_(::isatty(::fileno(out)) != 0) {}
+      interactive_(::isatty(::fileno(out)) != 0),
+      bar_(out, interactive_) {}
 
 CliOperator::CliOperator(QuestionAnswers& answers, bool trace, std::FILE* out, std::FILE* err)
     : answers_(answers),
       trace_(trace),
       out_(out),
       err_(err),
-      interactive_(out != nullptr && ::isatty(::fileno(out)) != 0) {}
+      interactive_(out != nullptr && ::isatty(::fileno(out)) != 0),
+      bar_(out, interactive_) {}
 
 void CliOperator::Print(std::string_view text) {
   if (out_ == nullptr) {
     return;
   }
-  EndProgressLine();
+  bar_.CloseLine();
   std::fprintf(out_, "%.*s\n", static_cast<int>(text.size()), text.data());
   std::fflush(out_);
 }
@@ -110,7 +110,7 @@ void CliOperator::PrintLine(std::string_view text) {
 void CliOperator::PrintError(std::string_view text) {
   std::lock_guard lock(mutex_);
   said_.emplace_back(text);
-  EndProgressLine();
+  bar_.CloseLine();
   std::fprintf(err_, "quillon-cli: %.*s\n", static_cast<int>(text.size()), text.data());
   std::fflush(err_);
 }
@@ -133,7 +133,7 @@ MemoryView CliOperator::ShownMemory() const {
 void CliOperator::Trace(std::string_view text) {
   std::lock_guard lock(mutex_);
   if (trace_) {
-    EndProgressLine();
+    bar_.CloseLine();
     std::fprintf(err_, "%.*s", static_cast<int>(text.size()), text.data());
     std::fflush(err_);
   } else {
@@ -174,7 +174,7 @@ void CliOperator::PrintChipInfoLocked() {
   if (out_ == nullptr) {
     return;
   }
-  EndProgressLine();
+  bar_.CloseLine();
   std::fprintf(out_,
                "Chip Type:  %s\nFlash Size: %s\nReMap:      %s\nMem Mode:   %s\nFw Version: %s\n"
                "IAP Status: %s\n%s\n",
@@ -193,7 +193,7 @@ void CliOperator::SetSectorTable(const std::vector<SectorTableRow>& rows) {
   if (out_ == nullptr) {
     return;
   }
-  EndProgressLine();
+  bar_.CloseLine();
   std::fprintf(out_, "SECTOR  HEX - FROM  HEX - TO  DEC - FROM   STATUS\n");
   for (const auto& row : rows) {
     std::fprintf(out_, "%-6s  %-10s  %-8s  %-10s   %s\n", row.Sector.c_str(), row.HexFrom.c_str(), row.HexTo.c_str(),
@@ -211,7 +211,7 @@ void CliOperator::SetMemoryView(const MemoryView& view) {
   if (out_ == nullptr) {
     return;
   }
-  EndProgressLine();
+  bar_.CloseLine();
   std::fprintf(out_, "%-13s  %-49s  %s\n", view.Heading.c_str(), "MEMORY", "ASCII");
   for (const auto& row : view.Rows) {
     std::fprintf(out_, "%-13s  %-49s  %s\n", row.Range.c_str(), row.Memory.c_str(), row.Ascii.c_str());
@@ -219,72 +219,19 @@ void CliOperator::SetMemoryView(const MemoryView& view) {
   std::fflush(out_);
 }
 
-void CliOperator::ProgressSetUnitBytes(int bytes) {
+void CliOperator::ProgressStageBegin(int units, int unitBytes, std::string_view label) {
   std::lock_guard lock(mutex_);
-  progressUnitBytes_ = std::max(bytes, 0);
+  bar_.Begin(units, unitBytes, label);
 }
 
-void CliOperator::ProgressSetRange(int units) {
+void CliOperator::ProgressStageEnd(std::string_view outcome) {
   std::lock_guard lock(mutex_);
-  progressUnits_ = std::max(units, 0);
-  progressStarting_ = true;
-  progressStart_ = std::chrono::steady_clock::now();
-}
-
-void CliOperator::ProgressReset() {
-  std::lock_guard lock(mutex_);
-  progressReached_ = progressPosition_;
-  progressPosition_ = 0;
-}
-
-// An operation labels its bar when it starts, right after giving its range, and again
-// when it ends: that second label is the outcome, shown with how far the bar got.
-void CliOperator::ProgressSetText(std::string_view text) {
-  std::lock_guard lock(mutex_);
-  progressLabel_ = text;
-  const bool final = !progressStarting_;
-  progressStarting_ = false;
-  if (out_ == nullptr) {
-    return;
-  }
-  if (final) {
-    if (interactive_) {
-      DrawProgress(true);
-    } else {
-      std::fprintf(out_, "%s\n", progressLabel_.c_str());
-      std::fflush(out_);
-    }
-  } else if (interactive_) {
-    DrawProgress(false);
-  }
+  bar_.End(outcome);
 }
 
 void CliOperator::ProgressAdvance() {
   std::lock_guard lock(mutex_);
-  ++progressPosition_;
-  if (interactive_) {
-    DrawProgress(false);
-  }
-}
-
-void CliOperator::DrawProgress(bool final) {
-  // An operation with nothing to step through is complete when it ends.
-  const int position = !final ? progressPosition_ : progressUnits_ == 0 ? 1 : progressReached_;
-  const std::string line = ProgressLine({progressLabel_, position, progressUnits_, progressUnitBytes_,
-                                         std::chrono::steady_clock::now() - progressStart_, final});
-  std::fputs(line.c_str(), out_);
-  progressLineOpen_ = true;
-  if (final) {
-    EndProgressLine();
-  }
-  std::fflush(out_);
-}
-
-void CliOperator::EndProgressLine() {
-  if (progressLineOpen_) {
-    std::fputc('\n', out_);
-    progressLineOpen_ = false;
-  }
+  bar_.Advance();
 }
 
 }  // namespace quillon::cli

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/progress_bar.h"
 #include "cli/question_answers.h"
 #include "ui/chip_info.h"
 #include "ui/dialog_answers.h"
@@ -41,10 +42,12 @@ class CliOperator : public Operator, public DialogAnswers {
   void SetSectorTable(const std::vector<SectorTableRow>& rows) override;
   void SetMemoryView(const MemoryView& view) override;
   void SetPaneTexts(std::string_view, std::string_view, std::string_view) override {}
-  void ProgressSetUnitBytes(int bytes) override;
-  void ProgressSetRange(int units) override;
-  void ProgressReset() override;
-  void ProgressSetText(std::string_view text) override;
+  // The bar takes each stage's start and end as they are said.
+  void ProgressStageBegin(int units, int unitBytes, std::string_view label) override;
+  void ProgressStageEnd(std::string_view outcome) override;
+  void ProgressSetRange(int) override {}
+  void ProgressReset() override {}
+  void ProgressSetText(std::string_view) override {}
   void ProgressAdvance() override;
 
   const ChipInfo& ShownChipInfo() const { return chipInfo_; }
@@ -79,8 +82,6 @@ class CliOperator : public Operator, public DialogAnswers {
  private:
   void Print(std::string_view text);
   void PrintChipInfoLocked();
-  void DrawProgress(bool final);
-  void EndProgressLine();
 
   std::unique_ptr<QuestionAnswers> ownAnswers_;
   QuestionAnswers& answers_;
@@ -102,14 +103,7 @@ class CliOperator : public Operator, public DialogAnswers {
   std::vector<SectorTableRow> sectors_;
   MemoryView memory_;
   mutable std::mutex mutex_;
-  int progressUnits_ = 0;
-  int progressUnitBytes_ = 0;
-  int progressPosition_ = 0;
-  int progressReached_ = 0;
-  bool progressStarting_ = false;
-  std::chrono::steady_clock::time_point progressStart_;
-  std::string progressLabel_;
-  bool progressLineOpen_ = false;
+  ProgressBar bar_;
 };
 
 }  // namespace quillon::cli

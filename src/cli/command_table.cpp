@@ -3,7 +3,6 @@
 #include <iostream>
 
 #include "cli/cli_operator.h"
-#include "cli/dialog_fill.h"
 #include "cli/flash_commands.h"
 #include "cli/image_commands.h"
 #include "cli/settings_commands.h"
@@ -15,7 +14,7 @@
 namespace quillon::cli {
 
 // The detection has run and printed its report already.
-void DetectCommand(CMainDlg&, CliOperator&, const CommandArguments&) {}
+void DetectCommand(CMainDlg&, CliOperator&, const CommandRequest&) {}
 
 namespace {
 
@@ -62,14 +61,8 @@ const std::vector<CommandEntry>& Commands() {
   return commands;
 }
 
-Outcome RunWindowCommand(WindowCommand command, CMainDlg& window, CliOperator& op, const CommandArguments& arguments) {
-  std::string refusal;
-  FillDialogs(op, arguments, refusal);
-  command(window, op, arguments);
-  ClearDialogs(op);
-  if (!refusal.empty()) {
-    throw UsageError(refusal);
-  }
+Outcome RunWindowCommand(WindowCommand command, CMainDlg& window, CliOperator& op, const CommandRequest& request) {
+  command(window, op, request);
   const Outcome outcome = window.LastOutcome();
   window.OnTimer();
   return Graver(outcome, window.LastOutcome());

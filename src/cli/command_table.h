@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/command_request.h"
 #include "operator/outcome.h"
 #include "settings/app_paths.h"
 #include "ui/exit_status.h"
@@ -17,10 +18,10 @@ namespace quillon::cli {
 
 class CliOperator;
 
-// A command answers the window's dialogs from its arguments and runs the window's command
-// on a connected window; a standalone command needs no target at all and returns its
+// A command runs the window's command with the request its arguments made, on a
+// connected window; a standalone command needs no target at all and returns its
 // exit status itself.
-using WindowCommand = void (*)(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
+using WindowCommand = void (*)(CMainDlg& window, CliOperator& op, const CommandRequest& request);
 
 // The words a command takes after its name.
 enum Takes : unsigned {
@@ -50,10 +51,10 @@ const std::vector<CommandEntry>& Commands();
 const CommandEntry* FindCommand(const std::string& name);
 
 // Prints what the detection that runs before every command found.
-void DetectCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
+void DetectCommand(CMainDlg& window, CliOperator& op, const CommandRequest& request);
 
 // Runs the command, then the timer tick that follows it, which reports a link the command
 // lost; the graver of the two outcomes.
-Outcome RunWindowCommand(WindowCommand command, CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
+Outcome RunWindowCommand(WindowCommand command, CMainDlg& window, CliOperator& op, const CommandRequest& request);
 
 }  // namespace quillon::cli

@@ -5,19 +5,25 @@
 
 namespace quillon::cli {
 
-void ReadCommand(CMainDlg& window, CliOperator& op, const CommandArguments&) {
+void ReadCommand(CMainDlg& window, CliOperator& op, const CommandRequest& request) {
   op.SetPrintViews(true);
-  window.OnRead();
+  window.RunRead(std::get<RangeRequest>(request));
 }
 
-void EraseCommand(CMainDlg& window, CliOperator&, const CommandArguments&) { window.OnSectorErase(); }
+void EraseCommand(CMainDlg& window, CliOperator&, const CommandRequest& request) {
+  window.RunSectorErase(std::get<RangeRequest>(request));
+}
 
-void ChipEraseCommand(CMainDlg& window, CliOperator&, const CommandArguments&) { window.OnChipErase(); }
+void ChipEraseCommand(CMainDlg& window, CliOperator&, const CommandRequest&) { window.OnChipErase(); }
 
-void LockCommand(CMainDlg& window, CliOperator&, const CommandArguments&) { window.OnSetLock(); }
+void LockCommand(CMainDlg& window, CliOperator&, const CommandRequest& request) {
+  window.RunSetLock(std::get<OptionRequest>(request));
+}
 
-void RemapCommand(CMainDlg& window, CliOperator&, const CommandArguments&) { window.OnMemoryRemap(); }
+void RemapCommand(CMainDlg& window, CliOperator&, const CommandRequest& request) {
+  window.RunMemoryRemap(std::get<OptionRequest>(request));
+}
 
-void RunCommand(CMainDlg& window, CliOperator&, const CommandArguments&) { window.OnExecuteUserCode(); }
+void RunCommand(CMainDlg& window, CliOperator&, const CommandRequest&) { window.OnExecuteUserCode(); }
 
 }  // namespace quillon::cli

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/cli_options.h"
+#include "cli/command_request.h"
 
 namespace quillon {
 class CMainDlg;
@@ -10,10 +10,8 @@ namespace quillon::cli {
 
 class CliOperator;
 
-// The flash commands of quillon-cli, run on a detected window. Each answers its dialog
-// from its arguments as an operator would click and runs the window's command; what went
-// wrong shows in the operator's messages. An index the dialog's list does not have is a
-// UsageError.
+// The flash commands of quillon-cli, run on a detected window with the request their
+// arguments made, checked already; what went wrong shows in the operator's messages.
 //
 //   read  [--sector N] [--range R]   N, R index the range dialog's own lists
 //   erase [--sector N] [--range R]
@@ -21,11 +19,11 @@ class CliOperator;
 //   lock OPTION                      1 to 5
 //   remap OPTION                     1 to 3
 //   run
-void ReadCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
-void EraseCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
-void ChipEraseCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
-void LockCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
-void RemapCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
-void RunCommand(CMainDlg& window, CliOperator& op, const CommandArguments& arguments);
+void ReadCommand(CMainDlg& window, CliOperator& op, const CommandRequest& request);
+void EraseCommand(CMainDlg& window, CliOperator& op, const CommandRequest& request);
+void ChipEraseCommand(CMainDlg& window, CliOperator& op, const CommandRequest& request);
+void LockCommand(CMainDlg& window, CliOperator& op, const CommandRequest& request);
+void RemapCommand(CMainDlg& window, CliOperator& op, const CommandRequest& request);
+void RunCommand(CMainDlg& window, CliOperator& op, const CommandRequest& request);
 
 }  // namespace quillon::cli

@@ -1,9 +1,6 @@
-#include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,12 +9,12 @@
 #include "cli/command_table.h"
 #include "cli/port_list.h"
 #include "cli/port_runs.h"
+#include "cli/run_preparation.h"
 #include "cli/serial_numbering.h"
 #include "cli/simulated_boards.h"
 #include "cli/stop_signals.h"
 #include "sim/command_line.h"
 #include "sim/emulator.h"
-#include "ui/file_digest.h"
 #include "ui/results_log.h"
 
 namespace quillon::cli {
@@ -50,13 +47,6 @@ SimulatedBoards SimulatedBoardsOf(const GlobalOptions& options) {
                                                   "--chip", options.chipA16 ? "A16" : "A32"});
 }
 
-// A file that cannot be read is found before a port is opened or a question asked.
-void RequireReadableInput(const std::optional<std::string>& file, const std::string& command) {
-  if (file && ::access(file->c_str(), R_OK) != 0) {
-    throw UsageError("cannot read " + *file + ": " + std::strerror(errno), command);
-  }
-}
-
 // One line naming the problem, and where to read more.
 int UsageFailure(const UsageError& error) {
   const std::string command = error.Command().empty() ? "" : error.Command() + " ";
@@ -64,21 +54,25 @@ int UsageFailure(const UsageError& error) {
   return ExitUsage;
 }
 
+// The data a save writes to stdout is all that goes there, so one board's, and no JSON.
+void RequireOneStdoutWriter(const RunPlan& plan, bool gang) {
+  const auto* save = std::get_if<SaveRequest>(&plan.request);
+  if (save != nullptr && save->descriptor && (gang || plan.options.json)) {
+    throw UsageError(gang ? "a save to stdout takes one port" : "a save to stdout leaves no room for --json",
+                     plan.entry.name);
+  }
+}
+
 int Run(const std::vector<std::string>& args) {
   CommandLine line;
-  std::optional<std::string> file;
   try {
     line = ParseCommandLine(args);
-    if (line.text) {
-      std::fputs(line.text->c_str(), stdout);
-      return ExitOk;
-    }
-    if ((FindCommand(line.options.command)->takes & TakesInputFile) != 0) {
-      file = line.options.arguments.file;
-    }
-    RequireReadableInput(file, line.options.command);
   } catch (const UsageError& error) {
     return UsageFailure(error);
+  }
+  if (line.text) {
+    std::fputs(line.text->c_str(), stdout);
+    return ExitOk;
   }
   const GlobalOptions& options = line.options;
   const CommandEntry* entry = FindCommand(options.command);
@@ -92,6 +86,14 @@ int Run(const std::vector<std::string>& args) {
   if (entry->standalone) {
     return entry->standalone(options, paths);
   }
+  RunPlan plan{options, *entry, paths, std::nullopt, std::nullopt, serials ? &*serials : nullptr, {}};
+  try {
+    if (!PrepareRun(plan, stderr)) {
+      return ExitFailed;
+    }
+  } catch (const UsageError& error) {
+    return UsageFailure(error);
+  }
 
   // A board programmed with no record of it is what a log is for, so a log that cannot
   // be written stops the run before any board is touched.
@@ -99,11 +101,6 @@ int Run(const std::vector<std::string>& args) {
   std::string failure;
   if (options.logPath && !(log = ResultsLog::Open(*options.logPath, failure))) {
     std::fprintf(stderr, "quillon-cli: cannot write to the log %s: %s\n", options.logPath->c_str(), failure.c_str());
-    return ExitFailed;
-  }
-  RunPlan plan{options, *entry, paths, file, std::nullopt, serials ? &*serials : nullptr};
-  if (file && !(plan.sha256 = FileSha256(*file, failure))) {
-    std::fprintf(stderr, "quillon-cli: cannot read %s: %s\n", file->c_str(), failure.c_str());
     return ExitFailed;
   }
 
@@ -127,6 +124,7 @@ int Run(const std::vector<std::string>& args) {
       }
       gang = ports.size() > 1 || !options.portPatterns.empty();
     }
+    RequireOneStdoutWriter(plan, gang);
   } catch (const UsageError& error) {
     return UsageFailure(error);
   } catch (const std::exception& error) {

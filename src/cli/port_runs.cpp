@@ -57,7 +57,9 @@ int RunGangPort(const RunPlan& plan, const std::string& path, SharedOutput& shar
 
 int RunOnePort(const RunPlan& plan, const std::optional<std::string>& port, ResultsLog* log) {
   if (!plan.options.json) {
-    CliOperator op(plan.options.yes, plan.options.trace);
+    // A save to stdout leaves it to the data alone; the messages and the bar go aside.
+    const auto* save = std::get_if<SaveRequest>(&plan.request);
+    CliOperator op(plan.options.yes, plan.options.trace, save != nullptr && save->descriptor ? stderr : stdout);
     return Record(RunBoard(plan, port, op), log, op);
   }
   QuestionAnswers answers(plan.options.yes, false, nullptr);

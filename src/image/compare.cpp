@@ -10,14 +10,7 @@
 
 namespace quillon {
 
-int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int block, int start, int& mismatchAddress,
-                         int& mismatchPair, const StagingFile& staging) {
-  PlannedImage image;
-  const int prepared = PrepareImage(fileName, block, static_cast<std::uint32_t>(start), SplitRule, chip,
-                                    chip.Device().Window(), staging, image);
-  if (prepared != ImageDone) {
-    return prepared;
-  }
+int CompareImageWithFlash(CTargetChip& chip, const PlannedImage& image, int& mismatchAddress, int& mismatchPair) {
   for (const ImageSegment& segment : image.Segments) {
     // An image that ends where block 1 starts has nothing for it.
     if (segment.DataLength == 0) {

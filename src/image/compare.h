@@ -3,20 +3,18 @@
 #include <string>
 #include <string_view>
 
-#include "image/staging_file.h"
+#include "image/image_reader.h"
 
 namespace quillon {
 
 class CTargetChip;
 
-// Compares the image file with flash from `start` in `block`, part by part as a download
+// Compares the image, planned with the split rule, with flash part by part as a download
 // would write it, and returns an ImageResult: ImageProgramFailed for a difference, whose
 // address and pair (flash byte << 8 | file byte) are then filled in, or for a transfer
 // that failed. Only the file's own bytes are compared, never the padding after them. A
-// file that will not do gives the reader's result before the target is sent anything; a
 // transfer that failed is left for the link's watchdog to find, so no result drops the link.
-int CompareFileWithFlash(CTargetChip& chip, const std::string& fileName, int block, int start, int& mismatchAddress,
-                         int& mismatchPair, const StagingFile& staging);
+int CompareImageWithFlash(CTargetChip& chip, const PlannedImage& image, int& mismatchAddress, int& mismatchPair);
 
 // The IAP Status line that tells the outcome: the first difference when one was found,
 // else success or failure, naming the file by its base name.

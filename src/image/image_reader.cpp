@@ -7,6 +7,7 @@
 #include <cctype>
 #include <istream>
 #include <new>
+#include <sstream>
 
 #include "image/intel_hex.h"
 #include "operator/formatted.h"
@@ -74,6 +75,33 @@ ImageSegment Segment(int block, std::uint32_t address, std::uint32_t offset, std
   return {static_cast<std::uint32_t>(block), address, offset, dataLength, (dataLength + unit - 1) / unit * unit};
 }
 
+// What is over size, and by how much.
+int OverSize(std::uint64_t end, std::uint64_t limit, OperatorMessages& op) {
+  op.Inform(
+      std::string(msg::OverSize) + "\n" +
+      Formatted(msg::OverSizeEndFormat, static_cast<unsigned long long>(end - 1), static_cast<unsigned>(limit - 1)));
+  return ImageOverSize;
+}
+
+int ConvertHexText(std::istream& text, const StagingFile& target, OperatorMessages& op, ImageFile& image) {
+  HexReading reading = ReadIntelHex(text);
+  if (reading.faultLine != 0) {
+    op.Inform(HexFaultText(reading));
+    return ImageBadFile;
+  }
+  if (reading.beyondAddressSpace) {
+    return OverSize(reading.end, AddressSpace, op);
+  }
+  std::string failure;
+  if (!target.Write(reading.image, failure)) {
+    op.Inform(failure);
+    return ImageBadFile;
+  }
+  image.Length = reading.image.size();
+  image.Bytes = std::move(reading.image);
+  return ImageDone;
+}
+
 }  // namespace
 
 bool IsHexFileName(std::string_view name) {
@@ -100,22 +128,19 @@ int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, Op
   }
   __gnu_cxx::stdio_filebuf<char> buffer(fd, std::ios::in);
   std::istream text(&buffer);
-  HexReading reading = ReadIntelHex(text);
-  if (reading.faultLine != 0) {
-    op.Inform(HexFaultText(reading));
-    return ImageBadFile;
+  return ConvertHexText(text, target, op, image);
+}
+
+int ParseImage(std::string_view bytes, bool hex, const StagingFile& staging, OperatorMessages& op, ImageFile& image) {
+  if (hex) {
+    std::istringstream text{std::string(bytes)};
+    return ConvertHexText(text, staging, op, image);
   }
-  if (reading.beyondAddressSpace) {
-    op.Inform(msg::OverSize);
-    return ImageOverSize;
+  image.Length = bytes.size();
+  image.Bytes.clear();
+  if (image.Length <= AddressSpace) {
+    image.Bytes.assign(bytes.begin(), bytes.end());
   }
-  std::string failure;
-  if (!target.Write(reading.image, failure)) {
-    op.Inform(failure);
-    return ImageBadFile;
-  }
-  image.Length = reading.image.size();
-  image.Bytes = std::move(reading.image);
   return ImageDone;
 }
 
@@ -139,10 +164,9 @@ int PlanImageSegments(std::uint64_t length, int block, std::uint32_t start, Segm
   // Only an image laid out as the whole address space from block 0's start can be split:
   // from any other start its block 1 part would not lie at the file offset it is taken from.
   const BlockGeometry& upper = chip.Geometry(1);
-  if (rule != SplitRule || block != 0 || start != own.StartAddress || end < upper.StartAddress ||
-      end > BlockEnd(upper)) {
-    op.Inform(msg::OverSize);
-    return ImageOverSize;
+  const bool splits = rule == SplitRule && block == 0 && start == own.StartAddress;
+  if (!splits || end < upper.StartAddress || end > BlockEnd(upper)) {
+    return OverSize(end, splits && end > BlockEnd(upper) ? BlockEnd(upper) : BlockEnd(own), op);
   }
   segments.push_back(Segment(0, start, 0, own.BlockSize, own.SectorSize));
   segments.push_back(Segment(1, upper.StartAddress, upper.StartAddress, length - upper.StartAddress, upper.SectorSize));

@@ -69,6 +69,10 @@ bool IsHexFileName(std::string_view name);
 // when data lies beyond 0xFFFF.
 int ConvertHexToBinary(const std::string& hexName, const StagingFile& target, OperatorMessages& op, ImageFile& image);
 
+// Bytes already at hand, such as a pipe's: Intel HEX text when `hex`, converted as
+// ConvertHexToBinary converts a file, else the image as it is.
+int ParseImage(std::string_view bytes, bool hex, const StagingFile& staging, OperatorMessages& op, ImageFile& image);
+
 // A HEX file through the staging file, any other file as it is. ImageBadFile after
 // saying why when the file cannot be read, or as ConvertHexToBinary says.
 int OpenImageFile(const std::string& name, OperatorMessages& op, ImageFile& image,

@@ -18,5 +18,8 @@ inline constexpr const char* UnmatchedDataFormat =
     "Unmatched data at memory address %04Xh: %02Xh(MCU) vs. %02Xh in File %s";
 inline constexpr const char* CompareSucceedFormat = "File %s Compare succeed!";
 inline constexpr const char* CompareFailedFormat = "File %s Compare failed!";
+inline constexpr const char* DownloadedFormat = "Downloaded %llu bytes to %04Xh-%04Xh, %s";
+inline constexpr const char* DownloadVerified = "verified";
+inline constexpr const char* DownloadNotVerified = "not read back";
 
 }  // namespace quillon::msg

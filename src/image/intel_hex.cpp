@@ -103,6 +103,7 @@ void Store(HexReading& reading, std::uint64_t address, std::span<const std::uint
   if (data.empty()) {
     return;
   }
+  reading.end = std::max(reading.end, end);
   if (end > AddressSpace) {
     reading.beyondAddressSpace = true;
     return;

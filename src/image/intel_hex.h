@@ -29,6 +29,8 @@ struct HexReading {
   // Some data would land at 0x10000 or above, where no flash of ours is; those bytes are
   // not in `image`, and the image must not be used.
   bool beyondAddressSpace = false;
+  // One past the highest address any data record reaches.
+  std::uint64_t end = 0;
   // 0 when the text is well formed; otherwise the 1-based line of the first fault.
   std::size_t faultLine = 0;
   std::string_view fault;

@@ -30,6 +30,8 @@ inline constexpr std::string_view LinkInTheWay = "A link stands at its name";
 inline constexpr std::string_view DirectoryIsLink = "Its directory is a link";
 inline constexpr std::string_view DirectoryOfAnotherUser = "Its directory belongs to another user";
 inline constexpr std::string_view OverSize = "The selected is over size!!!";
+// Follows OverSize: the image's last address, and the last one it could have had.
+inline constexpr const char* OverSizeEndFormat = "The image ends at %04llXh, past the last address %04Xh";
 inline constexpr std::string_view FailToWriteReadCommand = "Fail to write QRV_CMD_READ to MCU!!!";
 inline constexpr std::string_view EchoDiffers = "1:Fail to write QRV_CMD_READ CMD byte!!!";
 inline constexpr std::string_view ByteTransferFailed = "2:Fail to write QRV_CMD_READ CMD byte!!!";

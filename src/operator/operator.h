@@ -31,6 +31,19 @@ class OperatorProgress {
   // How many bytes one unit stands for, given before the range: a view that shows the
   // bytes done and their rate needs it, a bar alone does not.
   virtual void ProgressSetUnitBytes(int bytes) { (void)bytes; }
+
+  // A stage of the work starts under its label, and ends under its outcome's. A view
+  // that must tell the two apart takes these; a bar alone shows them with the calls above.
+  virtual void ProgressStageBegin(int units, int unitBytes, std::string_view label) {
+    ProgressSetUnitBytes(unitBytes);
+    ProgressSetRange(units);
+    ProgressReset();
+    ProgressSetText(label);
+  }
+  virtual void ProgressStageEnd(std::string_view outcome) {
+    ProgressReset();
+    ProgressSetText(outcome);
+  }
 };
 
 // All that the operations below the window may say to the person while they work.

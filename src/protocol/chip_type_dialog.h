@@ -34,6 +34,11 @@ class CChipTypeDlg {
   void ApplyChipType();
 
   const BlockGeometry& Geometry(int block) const { return geometry_.at(static_cast<std::size_t>(block)); }
+  std::uint32_t SectorCount(int block) const { return Geometry(block).SectorCount; }
+  std::uint32_t SectorSize(int block) const { return Geometry(block).SectorSize; }
+  std::uint32_t BlockSize(int block) const { return Geometry(block).BlockSize; }
+  std::uint32_t ListedSectorCount(int block) const { return Geometry(block).ListedSectorCount; }
+  std::uint32_t StartAddress(int block) const { return Geometry(block).StartAddress; }
 
  private:
   int chipType_ = ChipQRV71A32;

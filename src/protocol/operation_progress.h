@@ -11,16 +11,12 @@ namespace quillon {
 // an empty bar and its label at the start, one step per unit, and an empty bar labelled
 // by the outcome at the end, left so until the next operation.
 inline void BeginProgress(OperatorProgress& view, int units, int unitBytes, std::string_view label) {
-  view.ProgressSetUnitBytes(unitBytes);
-  view.ProgressSetRange(units);
-  view.ProgressReset();
-  view.ProgressSetText(label);
+  view.ProgressStageBegin(units, unitBytes, label);
 }
 
 // Returns the operation's result: 0 when it succeeded, -1 otherwise.
 inline int EndProgress(OperatorProgress& view, bool succeeded) {
-  view.ProgressReset();
-  view.ProgressSetText(succeeded ? msg::Done : msg::Abort);
+  view.ProgressStageEnd(succeeded ? msg::Done : msg::Abort);
   return succeeded ? 0 : -1;
 }
 

@@ -18,12 +18,6 @@ class CTargetChip : public CChipTypeDlg {
   CIapDevice& Device() { return device_; }
   const CIapDevice& Device() const { return device_; }
 
-  std::uint32_t SectorCount(int block) const { return Geometry(block).SectorCount; }
-  std::uint32_t SectorSize(int block) const { return Geometry(block).SectorSize; }
-  std::uint32_t BlockSize(int block) const { return Geometry(block).BlockSize; }
-  std::uint32_t ListedSectorCount(int block) const { return Geometry(block).ListedSectorCount; }
-  std::uint32_t StartAddress(int block) const { return Geometry(block).StartAddress; }
-
   int GetCurrentBlock() const { return currentBlock_; }
   void SetCurrentBlock(int block) { currentBlock_ = block; }
   bool CurrentBlockLegal() const { return currentBlock_ == 0 || currentBlock_ == 1; }

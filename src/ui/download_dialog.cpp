@@ -5,7 +5,9 @@
 
 namespace quillon {
 
-CDownloadDlg::CDownloadDlg(const CTargetChip& chip) : CImageFileDlg(chip, chip.GetMemoryType() == MemoryExternal) {}
+CDownloadDlg::CDownloadDlg(const CTargetChip& chip) : CImageFileDlg(chip, OffersBlock1(chip)) {}
+
+bool CDownloadDlg::OffersBlock1(const CChipTypeDlg& chip) { return chip.GetMemoryType() == MemoryExternal; }
 
 bool CDownloadDlg::DoModal(OperatorDialogs& dialogs) {
   return Modal([&] { return dialogs.RunDownloadDialog(*this); });

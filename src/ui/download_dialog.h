@@ -4,6 +4,7 @@
 
 namespace quillon {
 
+class CChipTypeDlg;
 class OperatorDialogs;
 
 // Which file to download and from which sector. Block 1 is offered only in external
@@ -15,6 +16,8 @@ class CDownloadDlg : public CImageFileDlg {
 
   explicit CDownloadDlg(const CTargetChip& chip);
   bool DoModal(OperatorDialogs& dialogs);
+
+  static bool OffersBlock1(const CChipTypeDlg& chip);
 };
 
 }  // namespace quillon

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillon {
 
-// The SHA-256 of a file's bytes, in lower-case hex, so that a log names the very build a
-// board got; none, with the reason, when the file cannot be read.
-std::optional<std::string> FileSha256(const std::string& path, std::string& failure);
+// The SHA-256 of the bytes a command read, in lower-case hex, so that a log names the
+// very build a board got.
+std::string Sha256Hex(std::string_view bytes);
 
 }  // namespace quillon

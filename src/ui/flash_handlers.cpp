@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <string_view>
 
 #include "operator/messages.h"
@@ -13,17 +15,35 @@
 
 namespace quillon {
 
+namespace {
+
+// The range dialog's choice, on the link as the command left it.
+std::optional<RangeRequest> AskRange(CMainDlg& host, CTargetChip& chip) {
+  CRangeDlg dialog(chip, host.Link(), host.Window());
+  return dialog.DoModal(host.Window()) ? std::optional(dialog.Request()) : std::nullopt;
+}
+
+}  // namespace
+
 void CMainDlg::OnSectorErase() {
+  SectorErase([this](CTargetChip& chip) { return AskRange(*this, chip); });
+}
+
+void CMainDlg::RunSectorErase(const RangeRequest& request) {
+  SectorErase([&request](CTargetChip&) { return std::optional(request); });
+}
+
+void CMainDlg::SectorErase(const Asking<RangeRequest>& ask) {
   BeginFlashCommand(*this);
   CTargetChip* chip = SectorCommandTarget(*this);
   if (chip == nullptr) {
     return;
   }
-  CRangeDlg dialog(*chip, Link(), Window());
-  const bool chosen = dialog.DoModal(Window());
+  const std::optional<RangeRequest> request = ask(*chip);
+  const bool chosen = request.has_value();
   SectorRange range{};
   if (chosen) {
-    range = ResolveSectorRange(*chip, dialog.GetChosenStart(), dialog.GetChosenRange());
+    range = ResolveSectorRange(*chip, request->start, request->range);
     if (range.block == 1 && chip->GetMemoryType() != MemoryExternal) {
       Fail(msg::Block1NotAvailable);
       return;
@@ -76,6 +96,14 @@ std::span<std::uint8_t> FreshBlockImage(CTargetChip& chip, int block) {
 }  // namespace
 
 void CMainDlg::OnRead() {
+  Read([this](CTargetChip& chip) { return AskRange(*this, chip); });
+}
+
+void CMainDlg::RunRead(const RangeRequest& request) {
+  Read([&request](CTargetChip&) { return std::optional(request); });
+}
+
+void CMainDlg::Read(const Asking<RangeRequest>& ask) {
   BeginFlashCommand(*this);
   CTargetChip* chip = SectorCommandTarget(*this);
   if (chip == nullptr) {
@@ -83,11 +111,11 @@ void CMainDlg::OnRead() {
   }
   // v1.1E firmware reaches block 1 in either memory mode.
   Link().ReadAllBlocks = Link().LinkMode != DirectLink;
-  CRangeDlg dialog(*chip, Link(), Window());
-  const bool chosen = dialog.DoModal(Window());
+  const std::optional<RangeRequest> request = ask(*chip);
+  const bool chosen = request.has_value();
   SectorRange range{};
   if (chosen) {
-    range = ResolveSectorRange(*chip, dialog.GetChosenStart(), dialog.GetChosenRange());
+    range = ResolveSectorRange(*chip, request->start, request->range);
     chip->SetCurrentBlock(range.block);
     Window().SelectBlockTab(range.block);
   }
@@ -113,7 +141,7 @@ void CMainDlg::OnRead() {
       }
       failed = true;
     }
-    ShowSectorTable(*this, range.block, dialog.GetChosenRange(), range.firstSector);
+    ShowSectorTable(*this, range.block, request->range, range.firstSector);
     FillMemoryView(range.block, range.firstSector);
   }
   ShowChipInfo();
@@ -130,27 +158,32 @@ namespace {
 
 // Lock and remap: choose an option, confirm, program it, and ask for a reset, since the
 // chip reads its new configuration only when it starts.
-template <typename Dialog>
 void ProgramConfiguration(CMainDlg& host, int (CIapDevice::*program)(int), std::string_view completed,
-                          std::string_view failed) {
+                          std::string_view failed, const std::function<std::optional<OptionRequest>()>& ask) {
   BeginFlashCommand(host);
   CTargetChip* chip = ConfigurationCommandTarget(host);
   if (chip == nullptr || RefusedInQueuedLink(host)) {
     return;
   }
-  Dialog dialog;
-  if (!dialog.DoModal(host.Window())) {
+  const std::optional<OptionRequest> request = ask();
+  if (!request) {
     host.Note(Outcome::Declined);
     return;
   }
   if (!host.Confirm(msg::ReallyProceed, Buttons::YesNo, Answer::No)) {
     return;
   }
-  if ((chip->Device().*program)(dialog.GetOption()) == 0) {
+  if ((chip->Device().*program)(request->option) == 0) {
     host.Window().Inform(completed);
   } else if (!EndedByStop(host)) {
     host.Fail(failed);
   }
+}
+
+template <typename Dialog>
+std::optional<OptionRequest> AskOption(CMainDlg& host) {
+  Dialog dialog;
+  return dialog.DoModal(host.Window()) ? std::optional(dialog.Request()) : std::nullopt;
 }
 
 // The port stays open; the next flash command needs a new detection.
@@ -165,11 +198,23 @@ void DisconnectTarget(CMainDlg& host) {
 }  // namespace
 
 void CMainDlg::OnSetLock() {
-  ProgramConfiguration<CLockDlg>(*this, &CIapDevice::SetLock, msg::SetLockCompleted, msg::SetLockFailed);
+  ProgramConfiguration(*this, &CIapDevice::SetLock, msg::SetLockCompleted, msg::SetLockFailed,
+                       [this] { return AskOption<CLockDlg>(*this); });
+}
+
+void CMainDlg::RunSetLock(const OptionRequest& request) {
+  ProgramConfiguration(*this, &CIapDevice::SetLock, msg::SetLockCompleted, msg::SetLockFailed,
+                       [&request] { return std::optional(request); });
 }
 
 void CMainDlg::OnMemoryRemap() {
-  ProgramConfiguration<CRemapDlg>(*this, &CIapDevice::SetRemap, msg::MemoryRemapCompleted, msg::MemoryRemapFailed);
+  ProgramConfiguration(*this, &CIapDevice::SetRemap, msg::MemoryRemapCompleted, msg::MemoryRemapFailed,
+                       [this] { return AskOption<CRemapDlg>(*this); });
+}
+
+void CMainDlg::RunMemoryRemap(const OptionRequest& request) {
+  ProgramConfiguration(*this, &CIapDevice::SetRemap, msg::MemoryRemapCompleted, msg::MemoryRemapFailed,
+                       [&request] { return std::optional(request); });
 }
 
 void CMainDlg::OnExecuteUserCode() {

@@ -1,5 +1,7 @@
 #include "ui/image_file_dialog.h"
 
+#include "protocol/target_chip.h"
+
 namespace quillon {
 
 void CImageFileDlg::Browse(std::string path) {

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/command_request.h"
 #include "ui/sector_list.h"
 
 namespace quillon {
@@ -26,6 +27,7 @@ class CImageFileDlg {
   // The path chosen with "...": it becomes the file name and the list starts over.
   void Browse(std::string path);
   int GetChosenStart() const { return chosenStart_; }
+  ImageRequest Request() const { return {fileName_, chosenStart_, std::nullopt}; }
 
   const std::vector<std::string>& StartEntries() const { return startList_.Entries(); }
   int StartSelection() const { return startList_.Selection(); }

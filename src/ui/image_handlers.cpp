@@ -14,6 +14,7 @@
 #include "ui/download_dialog.h"
 #include "ui/main_dlg.h"
 #include "ui/range_dialog.h"
+#include "ui/request_image.h"
 #include "ui/save_dialog.h"
 
 namespace quillon {
@@ -33,27 +34,44 @@ std::optional<FlashSpan> SpanOf(const PlannedImage& image) {
   return span;
 }
 
+// The command's dialog, opened on the chip as it is.
+template <typename Dialog>
+std::optional<decltype(std::declval<Dialog>().Request())> AskDialog(Operator& window, Dialog&& dialog) {
+  return dialog.DoModal(window) ? std::optional(dialog.Request()) : std::nullopt;
+}
+
+template <typename Request>
+auto Given(const Request& request) {
+  return [&request](CTargetChip&) { return std::optional(request); };
+}
+
 }  // namespace
 
 int CMainDlg::OnDownload() {
+  return Download([this](CTargetChip& chip) { return AskDialog(window_, CDownloadDlg(chip)); });
+}
+
+int CMainDlg::RunDownload(const ImageRequest& request) { return Download(Given(request)); }
+
+int CMainDlg::Download(const Asking<ImageRequest>& ask) {
   BeginFlashCommand(*this);
   CTargetChip* chip = SectorCommandTarget(*this);
-  return chip == nullptr ? -1 : DoDownload(*chip);
+  return chip == nullptr ? -1 : DoDownload(*chip, ask);
 }
 
 // Anything but 0 keeps "Dnload/Run UserCode" from starting the code, so every download
 // that did not put the whole file into flash gives -1; an operator who declines to erase
 // has not asked for a download, and gets 0.
-int CMainDlg::DoDownload(CTargetChip& chip) {
+int CMainDlg::DoDownload(CTargetChip& chip, const Asking<ImageRequest>& ask) {
   written_.reset();
+  downloaded_.reset();
   const bool internal = chip.GetMemoryType() == MemoryInternal;
   const std::string savedTitle = window_.Title();
   window_.SetTitle(internal ? msg::WarnBlock0Erased : msg::WarnBlocks01Erased);
-  CDownloadDlg dialog(chip);
-  const bool chosen = dialog.DoModal(window_);
-  SectorRange range{};
+  const std::optional<ImageRequest> request = ask(chip);
+  const bool chosen = request.has_value();
   if (chosen) {
-    range = TakeChosenStart(*this, chip, dialog.GetChosenStart(), StartOnly);
+    TakeChosenStart(*this, chip, request->start, StartOnly);
   }
   window_.RedrawNow();
   if (!chosen) {
@@ -64,8 +82,7 @@ int CMainDlg::DoDownload(CTargetChip& chip) {
   // The whole file is read and checked first, so that one that will not do costs no
   // question, sends the target nothing and leaves the link as it was.
   PlannedImage image;
-  if (PrepareImage(dialog.GetFileName(), range.block, range.address, internal ? SingleBlockRule : SplitRule, chip,
-                   window_, StagingFile(paths_.cacheDir), image) != ImageDone ||
+  if (PlanImageRequest(IdDownload, *request, chip, window_, StagingFile(paths_.cacheDir), image) != ImageDone ||
       (stamp_ && StampImage(image, *stamp_, window_) != ImageDone)) {
     window_.SetTitle(savedTitle);
     Note(Outcome::Failed);
@@ -75,11 +92,12 @@ int CMainDlg::DoDownload(CTargetChip& chip) {
     window_.SetTitle(savedTitle);
     return 0;
   }
-  window_.SetTitle(Formatted(msg::DownloadingFormat, dialog.GetFileName().c_str()));
+  window_.SetTitle(Formatted(msg::DownloadingFormat, request->file.c_str()));
   written_ = SpanOf(image);
   const int result = internal ? DownloadImageInternal(chip, image) : DownloadImageExternal(chip, image);
   window_.SetTitle(savedTitle);
   if (result == ImageDone) {
+    ReportDownload(image, !internal || link_.Queued());
     return 0;
   }
   if (result == ImageStopped) {
@@ -93,8 +111,25 @@ int CMainDlg::DoDownload(CTargetChip& chip) {
   return -1;
 }
 
-void CMainDlg::OnDownloadAndRun() {
-  if (OnDownload() == 0) {
+// The status line says what went where, so that a look at the window afterwards tells it.
+void CMainDlg::ReportDownload(const PlannedImage& image, bool verified) {
+  DownloadSummary summary{0, SpanOf(image).value_or(FlashSpan{}), verified};
+  for (const ImageSegment& segment : image.Segments) {
+    summary.bytes += segment.DataLength;
+  }
+  downloaded_ = summary;
+  info_.IapStatus = Formatted(msg::DownloadedFormat, static_cast<unsigned long long>(summary.bytes),
+                              static_cast<unsigned>(summary.span.first), static_cast<unsigned>(summary.span.last),
+                              verified ? msg::DownloadVerified : msg::DownloadNotVerified);
+  ShowChipInfo();
+}
+
+void CMainDlg::OnDownloadAndRun() { DownloadAndRun(OnDownload()); }
+
+void CMainDlg::RunDownloadAndRun(const ImageRequest& request) { DownloadAndRun(RunDownload(request)); }
+
+void CMainDlg::DownloadAndRun(int downloaded) {
+  if (downloaded == 0) {
     const Outcome download = outcome_;
     OnExecuteUserCode();
     Note(download);
@@ -102,17 +137,23 @@ void CMainDlg::OnDownloadAndRun() {
 }
 
 void CMainDlg::OnCompare() {
+  Compare([this](CTargetChip& chip) { return AskDialog(window_, CCompareDlg(chip)); });
+}
+
+void CMainDlg::RunCompare(const ImageRequest& request) { Compare(Given(request)); }
+
+void CMainDlg::Compare(const Asking<ImageRequest>& ask) {
   BeginFlashCommand(*this);
   CTargetChip* chip = SectorCommandTarget(*this);
   if (chip == nullptr) {
     return;
   }
   const std::string savedTitle = window_.Title();
-  CCompareDlg dialog(*chip);
-  const bool chosen = dialog.DoModal(window_);
+  const std::optional<ImageRequest> request = ask(*chip);
+  const bool chosen = request.has_value();
   SectorRange range{};
   if (chosen) {
-    range = TakeChosenStart(*this, *chip, dialog.GetChosenStart(), StartOnly);
+    range = TakeChosenStart(*this, *chip, request->start, StartOnly);
   }
   window_.RedrawNow();
   if (!chosen) {
@@ -121,12 +162,15 @@ void CMainDlg::OnCompare() {
     Note(Outcome::Declined);
     return;
   }
-  const std::string& path = dialog.GetFileName();
+  const std::string& path = request->file;
   window_.SetTitle(Formatted(msg::ComparingFormat, path.c_str(), range.address));
   int mismatchAddress = -1;
   int mismatchPair = 0;
-  const int result = CompareFileWithFlash(*chip, path, range.block, static_cast<int>(range.address), mismatchAddress,
-                                          mismatchPair, StagingFile(paths_.cacheDir));
+  PlannedImage image;
+  int result = PlanImageRequest(IdCompare, *request, *chip, window_, StagingFile(paths_.cacheDir), image);
+  if (result == ImageDone) {
+    result = CompareImageWithFlash(*chip, image, mismatchAddress, mismatchPair);
+  }
   window_.SetTitle(savedTitle);
   if (result == ImageStopped) {
     ShowChipInfo();
@@ -144,18 +188,24 @@ void CMainDlg::OnCompare() {
 }
 
 void CMainDlg::OnFileSave() {
+  FileSave([this](CTargetChip& chip) { return AskDialog(window_, CSaveDlg(chip)); });
+}
+
+void CMainDlg::RunFileSave(const SaveRequest& request) { FileSave(Given(request)); }
+
+void CMainDlg::FileSave(const Asking<SaveRequest>& ask) {
   BeginFlashCommand(*this);
   if (chip_ == nullptr || link_.ChipReleased) {
     Fail(msg::NoFlashChip);
     return;
   }
-  CSaveDlg dialog(*chip_);
-  if (dialog.DoModal(window_)) {
-    const SectorRange range = TakeChosenStart(*this, *chip_, dialog.GetChosenStart(), dialog.GetChosenRange());
+  if (const std::optional<SaveRequest> request = ask(*chip_)) {
+    const SectorRange range = TakeChosenStart(*this, *chip_, request->start, request->range);
     const auto sectorSize = static_cast<int>(chip_->SectorSize(range.block));
     std::error_code writeError;
-    const int result = SaveFlashToFile(*chip_, dialog.GetFileName(), static_cast<int>(range.address),
-                                       range.count * sectorSize, sectorSize, dialog.GetTextFormat(), writeError);
+    const SaveTarget target{request->file, request->descriptor};
+    const int result = SaveFlashToFile(*chip_, target, static_cast<int>(range.address), range.count * sectorSize,
+                                       sectorSize, request->text ? 1 : 0, writeError);
     if (result == ImageStopped) {
       EndedByStop(*this);
       window_.RedrawNow();
@@ -168,7 +218,7 @@ void CMainDlg::OnFileSave() {
     }
     // Only a read that succeeded gets as far as the file, so the link is up to tell this.
     if (writeError) {
-      window_.Inform(WriteFailureText(dialog.GetFileName(), writeError));
+      window_.Inform(WriteFailureText(request->file, writeError));
     }
     // A queued link that failed is reported once, by the watchdog.
     if (!link_.LinkLost) {

@@ -18,6 +18,7 @@
 #include "transport/link_worker.h"
 #include "ui/chip_info.h"
 #include "ui/command_ids.h"
+#include "ui/command_request.h"
 #include "ui/operator.h"
 
 namespace quillon {
@@ -28,6 +29,14 @@ class PrintBackEnd;
 struct FlashSpan {
   std::uint32_t first = 0;
   std::uint32_t last = 0;
+};
+
+// What a download that succeeded put into flash: the image's own bytes, their span, and
+// whether every byte was read back and found as written.
+struct DownloadSummary {
+  std::uint64_t bytes = 0;
+  FlashSpan span;
+  bool verified = false;
 };
 
 // The main window without its toolkit: it owns the target chip and the link, runs the
@@ -50,12 +59,19 @@ class CMainDlg {
   void OnExternalSelect();
   void OnChipTypeSelect();
 
+  // The commands that work on a request: On... asks for it with the command's dialog,
+  // Run... takes it as given, its indexes within ListsOf's, and both then do the same.
+
   // Flash commands.
   void OnSectorErase();
+  void RunSectorErase(const RangeRequest& request);
   void OnChipErase();
   void OnRead();
+  void RunRead(const RangeRequest& request);
   void OnSetLock();
+  void RunSetLock(const OptionRequest& request);
   void OnMemoryRemap();
+  void RunMemoryRemap(const OptionRequest& request);
   void OnExecuteUserCode();
   void OnResetLink();
   void OnTabChange(int selectedTab);
@@ -63,9 +79,13 @@ class CMainDlg {
 
   // Image files.
   int OnDownload();
+  int RunDownload(const ImageRequest& request);
   void OnDownloadAndRun();
+  void RunDownloadAndRun(const ImageRequest& request);
   void OnCompare();
+  void RunCompare(const ImageRequest& request);
   void OnFileSave();
+  void RunFileSave(const SaveRequest& request);
   void OnFilePrint(PrintBackEnd& printer);
 
   // Settings.
@@ -89,6 +109,8 @@ class CMainDlg {
   // Bytes every download from now on puts into its copy of the image, such as this board's
   // serial number; none to download the file as it is.
   void SetImageStamp(std::optional<ImageStamp> stamp) { stamp_ = std::move(stamp); }
+  // What the last download put into flash; none unless it succeeded.
+  std::optional<DownloadSummary> LastDownload() const { return downloaded_; }
   void BeginCommand() { outcome_ = Outcome::Done; }
   // Tells the operator why the command did not happen as asked.
   void Fail(std::string_view text);
@@ -118,7 +140,17 @@ class CMainDlg {
   void StoppingWorker(const std::function<void()>& stop);
   void RunSelection(int linkMode);
   void DecodeSecurity(std::uint8_t status);
-  int DoDownload(CTargetChip& chip);
+  // Each asks for its request once the command's checks have passed; none is a Cancel.
+  template <typename Request>
+  using Asking = std::function<std::optional<Request>(CTargetChip& chip)>;
+  void SectorErase(const Asking<RangeRequest>& ask);
+  void Read(const Asking<RangeRequest>& ask);
+  int Download(const Asking<ImageRequest>& ask);
+  int DoDownload(CTargetChip& chip, const Asking<ImageRequest>& ask);
+  void DownloadAndRun(int downloaded);
+  void ReportDownload(const PlannedImage& image, bool verified);
+  void Compare(const Asking<ImageRequest>& ask);
+  void FileSave(const Asking<SaveRequest>& ask);
 
   Operator& window_;
   AppPaths paths_;
@@ -130,6 +162,7 @@ class CMainDlg {
   Outcome outcome_ = Outcome::Done;
   std::optional<FlashSpan> written_;
   std::optional<ImageStamp> stamp_;
+  std::optional<DownloadSummary> downloaded_;
   bool busy_ = false;
 };
 

@@ -3,6 +3,8 @@
 #include <span>
 #include <string_view>
 
+#include "ui/command_request.h"
+
 namespace quillon {
 
 // One radio button of an option dialog: its control, the option it stands for, its text.
@@ -23,6 +25,7 @@ class COptionDlg {
   void Click(int controlId);
   bool IsChecked(int controlId) const;
   int GetOption() const { return option_; }
+  OptionRequest Request() const { return {option_}; }
   std::span<const OptionChoice> Choices() const { return choices_; }
 
  private:

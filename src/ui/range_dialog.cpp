@@ -20,14 +20,17 @@ bool CRangeDlg::DoModal(OperatorDialogs& dialogs) {
   return true;
 }
 
+bool CRangeDlg::OffersBlock1(const CChipTypeDlg& chip, bool readAllBlocks) {
+  return readAllBlocks || chip.GetMemoryType() == MemoryExternal;
+}
+
 void CRangeDlg::ExchangeData() {
   FillStartList();
   FillRangeList();
 }
 
 void CRangeDlg::FillStartList() {
-  startList_.Fill(SectorListEntries(chip_, link_.ReadAllBlocks || chip_.GetMemoryType() == MemoryExternal),
-                  initialStart_);
+  startList_.Fill(SectorListEntries(chip_, OffersBlock1(chip_, link_.ReadAllBlocks)), initialStart_);
 }
 
 void CRangeDlg::FillRangeList() {

@@ -4,10 +4,12 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/command_request.h"
 #include "ui/sector_list.h"
 
 namespace quillon {
 
+class CChipTypeDlg;
 class CTargetChip;
 class OperatorDialogs;
 class OperatorMessages;
@@ -31,6 +33,10 @@ class CRangeDlg : public StartAndRangeLists {
 
   // Fills the lists, shows the dialog and, on OK, takes the selections.
   bool DoModal(OperatorDialogs& dialogs);
+  RangeRequest Request() const { return {GetChosenStart(), GetChosenRange()}; }
+
+  // Block 1 is listed where the link reads every block, or in external memory.
+  static bool OffersBlock1(const CChipTypeDlg& chip, bool readAllBlocks);
 
  private:
   void ExchangeData();

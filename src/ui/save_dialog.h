@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/command_request.h"
 #include "ui/sector_list.h"
 
 namespace quillon {
@@ -42,6 +43,9 @@ class CSaveDlg : public StartAndRangeLists {
   bool IsChecked(int controlId) const { return controlId == checked_; }
   // 1 for the text dump, 0 for raw bytes.
   int GetTextFormat() const { return textFormat_; }
+  SaveRequest Request() const {
+    return {fileName_, GetChosenStart(), GetChosenRange(), textFormat_ != 0, std::nullopt};
+  }
 
  private:
   void ExchangeData();

@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "protocol/target_chip.h"
+#include "protocol/chip_type_dialog.h"
 
 namespace quillon {
 
 namespace {
 
-void AppendBlock(std::vector<std::string>& entries, const CTargetChip& chip, int block) {
+void AppendBlock(std::vector<std::string>& entries, const CChipTypeDlg& chip, int block) {
   for (std::uint32_t i = 0; i < chip.ListedSectorCount(block); ++i) {
     char text[32];
     std::snprintf(text, sizeof text, "Sector %03u    Addr=%04X", i,
@@ -19,7 +19,7 @@ void AppendBlock(std::vector<std::string>& entries, const CTargetChip& chip, int
 
 }  // namespace
 
-std::vector<std::string> SectorListEntries(const CTargetChip& chip, bool withBlock1) {
+std::vector<std::string> SectorListEntries(const CChipTypeDlg& chip, bool withBlock1) {
   std::vector<std::string> entries;
   AppendBlock(entries, chip, 0);
   if (withBlock1) {

@@ -6,11 +6,11 @@
 
 namespace quillon {
 
-class CTargetChip;
+class CChipTypeDlg;
 
 // The starting-sector list of the parameter dialogs: block 0's listed sectors, then, when
 // asked, block 1's numbered again from 0, each as "Sector %03d    Addr=%04X".
-std::vector<std::string> SectorListEntries(const CTargetChip& chip, bool withBlock1);
+std::vector<std::string> SectorListEntries(const CChipTypeDlg& chip, bool withBlock1);
 
 // A range list: "All Sectors", then "%03d sectors" for 1 up to count - 1.
 std::vector<std::string> RangeListEntries(std::uint32_t count);

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "protocol/target_chip.h"
+#include "protocol/chip_type_dialog.h"
 
 namespace quillon {
 
-SectorRange ResolveSectorRange(const CTargetChip& chip, int startIndex, int rangeIndex) {
+SectorRange ResolveSectorRange(const CChipTypeDlg& chip, int startIndex, int rangeIndex) {
   const auto block0Sectors = static_cast<int>(chip.SectorCount(0));
   const int block = startIndex < block0Sectors ? 0 : 1;
   const int firstSector = block == 0 ? startIndex : startIndex - block0Sectors;

@@ -4,7 +4,7 @@
 
 namespace quillon {
 
-class CTargetChip;
+class CChipTypeDlg;
 
 // The sectors that a choice of the range dialog stands for.
 struct SectorRange {
@@ -16,6 +16,6 @@ struct SectorRange {
 
 // startIndex indexes block 0's sectors followed by block 1's; rangeIndex 0 means every
 // sector from the start to the block's end.
-SectorRange ResolveSectorRange(const CTargetChip& chip, int startIndex, int rangeIndex);
+SectorRange ResolveSectorRange(const CChipTypeDlg& chip, int startIndex, int rangeIndex);
 
 }  // namespace quillon

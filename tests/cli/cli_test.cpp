@@ -1,4 +1,6 @@
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 
 #include <gtest/gtest.h>
 
@@ -50,8 +52,6 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
   test::PtyPeer silent;
   test::WriteFile(home / "flash.bin", test::Join(Bytes(0x80, 0x00), {0x41, 0x42}));
   test::WriteFile(home / "saved.bin", "old");
-  test::WriteFile(home / "bad.hex", ":0100000001FF\n:00000001FF\n");
-  test::WriteFile(home / "big.bin", Bytes(0x8001, 0x00));
   const std::string fw = " --simulate=image=@/flash.bin --yes ";
   const struct {
     std::string arguments;
@@ -80,26 +80,25 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
        {"001     0080        00FF      00128        Not Blank", "003     0180        01FF      00384        Not Avail.",
         "SECTOR 001", "41 42 FF FF"}},
       {fw + "compare @/flash.bin", 0, {"File flash.bin Compare succeed!"}},
+      // Checked again once the detection has found a smaller chip than the largest.
+      {"--simulate=chip=A16 read --sector 300", 2, {"--sector 300 is not in the list, which has entries 0 to 191"}},
       {"download @/flash.bin --sector 256 --simulate --firmware v1.1e-ext -y", 0, {"Proceed to download?", "Done"}},
       {"--simulate download @/flash.bin", 1, {"quillon-cli: \"Proceed to download?\" needs an answer: give --yes"}},
       {"--simulate --yes compare @/flash.bin",
        1,
        {"Unmatched data at memory address 0000h: FFh(MCU) vs. 00h in File flash.bin"}},
       {"--simulate --firmware v1.1e-ext --yes download-run @/flash.bin", 1, {"download-run is not available"}},
-      {"--simulate --yes download @/bad.hex", 1, {"Invalid HEX file at line 1: wrong checksum"}},
-      {"--simulate --yes compare @/big.bin", 1, {"The selected is over size!!!", "File big.bin Compare failed!"}},
       {fw + "save @/saved.bin --range 1 --format=bin", 0, {std::string(msg::SaveCompleted)}},
       // Bytes sent ahead of their echoes still reach the target as they are: the read-back agrees.
-      {"--simulate --firmware v1.1e-ext --echo-window 16 --yes download @/flash.bin --sector 256", 0, {"Done", "Done"}},
-      {"--simulate --firmware v1.1d --echo-window 16 --yes download @/flash.bin", 0, {"Done", "Done"}},
-      {"--echo-window 65 detect",
-       2,
-       {"quillon-cli: --echo-window: takes 1 to 64, not '65'\nsee quillon-cli detect --help\n"}},
-      {"--baud 115200 detect", 2, {"--baud: takes 2400, 4800, 9600, 19200 or 38400, not '115200'"}},
+      {"--simulate --firmware v1.1e-ext --echo-window 16 --yes download @/flash.bin --sector 256",
+       0,
+       {"Erasing: Done", "Writing: Done", "Reading: Done", "verified"}},
+      {"--simulate --firmware v1.1d --echo-window 16 --yes download @/flash.bin",
+       0,
+       {"Erasing: Done", "Writing: Done", "Reading: Done", "verified"}},
       {"--help", 0, {"Usage: quillon-cli [OPTIONS]"}},
       {"detect -h --port /dev/null", 0, {"Usage: quillon-cli detect"}},
       {"--version", 0, {"quillon-cli 0."}},
-      {"--simulate --yes download /nonexistent.hex", 2, {"cannot read /nonexistent.hex: No such file"}},
       {"settings --baud 1234",
        2,
        {"quillon-cli: --baud: takes 2400, 4800, 9600, 19200 or 38400, not '1234'\nsee quillon-cli settings --help\n"}},
@@ -125,43 +124,84 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
   EXPECT_EQ(test::ReadFile(home / "saved.bin"), Bytes(0x80, 0x00));
 }
 
-// Arguments that the command's dialog could not take: refused before anything is sent.
-TEST(CliProgram, RefusesABadCommandLineAsAUsageError) {
-  test::TempDir home;
-  for (const char* arguments : {"",
-                                "frobnicate",
-                                "--chip A64 detect",
-                                "--simulate=no-such-option detect",
-                                "ports extra",
-                                "--simulate read --sector 320",
-                                "--simulate read --sector 0x80",
-                                "--simulate erase --range 256",
-                                "--simulate erase extra",
-                                "--simulate lock 6",
-                                "--simulate lock",
-                                "--simulate remap 0",
-                                "--simulate chip-erase now",
-                                "--simulate download",
-                                "--simulate download @/a @/b",
-                                "--simulate save @/out --format hex",
-                                "--simulate save @/out --range 256",
-                                "--simulate=boards=2,fault@3=no-echo detect",
-                                "--simulate=boards=0 detect",
-                                "--ports @/none* detect",
-                                "--simulate --reset dsr detect",
-                                "--simulate --reset rts:0 detect"}) {
-    test::WriteFile(home / "a", "x");
-    const auto [exitCode, output] = RunCli(home, arguments);
-    EXPECT_EQ(exitCode, 2) << arguments << "\n" << output;
-    EXPECT_EQ(output.find("Handshaking"), std::string::npos) << output;
-  }
-}
-
 std::vector<std::string> LinesOf(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+bool SameSettings(const termios& a, const termios& b) {
+  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag;
+}
+
+// Whatever the line gets wrong is found before any port is opened: one line names it
+// (a usage error adds where to read more), and the port the run would have used was
+// never opened, let alone sent a byte.
+TEST(CliProgram, RefusesABadLineBeforeAnyPortIsOpened) {
+  test::TempDir home;
+  test::PtyPeer port;
+  const termios before = port.SlaveSettings();
+  test::WriteFile(home / "a.bin", "abc");
+  test::WriteFile(home / "bad.hex", ":0100000001FF\n:00000001FF\n");
+  test::WriteFile(home / "big.bin", Bytes(0x8001, 0x00));
+  ASSERT_EQ(::mkfifo((home / "fifo.bin").c_str(), 0600), 0);
+  std::filesystem::create_directory(home / "dir");
+  const std::string overSize = std::string(msg::OverSize) + "\nThe image ends at 8000h, past the last address 7FFFh";
+  const struct {
+    std::string arguments;
+    int exitCode;
+    std::string said;
+  } cases[] = {
+      {"-y download @/a.bin --sector 999", 2, "--sector 999 is not in the list, which has entries 0 to 255"},
+      {"--firmware v1.1e-ext --chip A16 download @/a.bin --sector 192", 2,
+       "--sector 192 is not in the list, which has entries 0 to 191"},
+      {"read --sector 320", 2, "--sector 320 is not in the list, which has entries 0 to 319"},
+      {"read --sector 0x80", 2, "--sector: takes a number from 0 up, not '0x80'"},
+      {"erase --range 256", 2, "--range 256 is not in the list, which has entries 0 to 255"},
+      {"save @/out --range 256", 2, "--range 256 is not in the list, which has entries 0 to 255"},
+      {"save @/out --format hex", 2, "--format: takes text or bin, not 'hex'"},
+      {"lock 6", 2, "OPTION: takes 1 to 5, not '6'"},
+      {"lock", 2, "OPTION is required"},
+      {"remap 4", 2, "OPTION: takes 1 to 3, not '4'"},
+      {"-y download @/bad.hex", 1, "Invalid HEX file at line 1: wrong checksum"},
+      {"compare - --format hex < @/bad.hex", 1, "Invalid HEX file at line 1: wrong checksum"},
+      {"download - < @/a.bin", 2, "stdin has no name to tell how to read it: give --format hex or bin"},
+      {"compare @/big.bin", 1, overSize},
+      {"-y download @/fifo.bin", 2, "cannot read @/fifo.bin: Not a regular file"},
+      {"-y download @/dir", 2, "cannot read @/dir: Is a directory"},
+      {"-y download @/none.bin", 2, "cannot read @/none.bin: No such file or directory"},
+      {"download", 2, "FILE is required"},
+      {"download @/a.bin @/b.bin", 2, "unexpected @/b.bin"},
+      {"erase extra", 2, "unexpected extra"},
+      {"chip-erase now", 2, "unexpected now"},
+      {"ports extra", 2, "unexpected extra"},
+      {"--baud 115200 detect", 2, "--baud: takes 2400, 4800, 9600, 19200 or 38400, not '115200'"},
+      {"--echo-window 65 detect", 2, "--echo-window: takes 1 to 64, not '65'"},
+      {"--chip A64 detect", 2, "--chip: takes A16 or A32, not 'A64'"},
+      {"--json save -", 2, "a save to stdout leaves no room for --json"},
+      {"", 2, "no command given"},
+      {"frobnicate", 2, "unknown command frobnicate"},
+      {"--simulate=no-such-option detect", 2, "--simulate: --no-such-option needs a value"},
+      {"--simulate=boards=2 save -", 2, "a save to stdout takes one port"},
+      {"--simulate=boards=2,fault@3=no-echo detect", 2,
+       "--simulate: fault=no-echo is for target 3, but targets are 1 to 2"},
+      {"--ports @/none* detect", 2, "--ports @/none* matches no device"},
+      {"--reset rts:0 detect", 2, "--reset: takes dtr, rts, dtr:MS or rts:MS with MS 1 to 10000, or none, not 'rts:0'"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    std::string said = c.said;
+    for (std::size_t at; (at = said.find("@/")) != std::string::npos;) said.replace(at, 1, home.Path().string());
+    const auto [exitCode, output] = RunCli(home, c.arguments + " --port " + port.Path());
+    EXPECT_EQ(exitCode, c.exitCode) << output;
+    const std::string usage = c.exitCode == 2 ? "\nsee quillon-cli " : "\n";
+    EXPECT_EQ(output.substr(0, said.size() + usage.size() + 13), "quillon-cli: " + said + usage);
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'),
+              std::count(said.begin(), said.end(), '\n') + (c.exitCode == 2 ? 2 : 1));
+  }
+  EXPECT_TRUE(port.Received().empty());
+  EXPECT_TRUE(SameSettings(port.SlaveSettings(), before));
 }
 
 // Three boards at once, the second one falling silent half-way: it alone fails, the
@@ -272,7 +312,7 @@ TEST(CliNetwork, EveryDialectWorksThroughSer2net) {
                            {targets[2]->SlavePath()},
                            {targets[3]->SlavePath(), false}});
   const struct { const char* options; } lines[] = {{"--firmware v1.1d"}, {"--firmware v1.1e-ext"}, {""}, {""}};
-  const std::pair<std::string, std::string> commands[] = {{"download @/abc.bin", "Done\nDone"},
+  const std::pair<std::string, std::string> commands[] = {{"download @/abc.bin", "Erasing: Done\nWriting: Done"},
                                                           {"compare @/abc.bin", "File abc.bin Compare succeed!"},
                                                           {"read --range 1", "61 62 63 FF"}};
   for (std::size_t line = 0; line < std::size(lines); ++line) {

@@ -92,7 +92,7 @@ TEST(ImageReader, ConvertsHexFilesByTheirLastExtensionAndTakesOthersAsTheyAre) {
       {"FW.HEX", EndRecord, ImageDone, {}, ""},
       {"fw.hex", HexRecord(0, 0, {1}) + ":0100010002FD\n" + EndRecord, ImageBadFile, {},
        "Invalid HEX file at line 2: wrong checksum"},
-      {"fw.hex", HexRecord(4, 0, {0, 1}) + HexRecord(0, 0, {1}) + EndRecord, ImageOverSize, {}, std::string(msg::OverSize)},
+      {"fw.hex", HexRecord(4, 0, {0, 1}) + HexRecord(0, 0, {1}) + EndRecord, ImageOverSize, {}, std::string(msg::OverSize) + "\nThe image ends at 10000h, past the last address FFFFh"},
       {"fw.hex.bak", EndRecord, ImageDone, Bytes(EndRecord.begin(), EndRecord.end()), ""},
       {"fw", "\x01\x02", ImageDone, {1, 2}, ""},
   };
@@ -175,7 +175,7 @@ TEST(ImageReader, SegmentPlanFollowsTheRuleAndTheBlocks) {
     Segments segments;
     EXPECT_EQ(PlanImageSegments(length, block, start, rule, chip, op, segments),
               expected.empty() ? ImageOverSize : ImageDone);
-    EXPECT_EQ(op.Messages(), expected.empty() ? Strings{std::string(msg::OverSize)} : Strings{});
+    EXPECT_EQ(op.Messages().size() == 1 && op.Messages()[0].starts_with(msg::OverSize), expected.empty());
     EXPECT_TRUE(std::ranges::equal(segments, expected, {}, fields, fields));
   }
 }
