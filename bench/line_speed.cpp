@@ -422,7 +422,7 @@ Row Bench::Measure(CMainDlg& window, CliOperator& op, const std::string& log, co
   const double cpuBefore = CpuSeconds();
   const auto start = Clock::now();
   for (const Part& part : parts) {
-    quillon::cli::CommandArguments args;
+    quillon::cli::CommandRequest request;
     quillon::cli::WindowCommand command = nullptr;
     if (operation == "read") {
       const int block = part.sector == 0 ? 0 : 1;
@@ -430,20 +430,17 @@ Row Bench::Measure(CMainDlg& window, CliOperator& op, const std::string& log, co
           part.readRange == 0 ? chip.ListedSectorCount(block) : static_cast<std::uint32_t>(part.readRange);
       const std::uint32_t readBytes = sectors * chip.SectorSize(block);
       row.bytes += internal || part.bytes != kBlock0Size + kBlock1Size ? readBytes : kBlock0Size;
-      args.sector = part.sector;
-      args.range = part.readRange;
+      request = quillon::RangeRequest{part.sector, part.readRange};
       command = quillon::cli::ReadCommand;
     } else {
       row.bytes += part.bytes;
-      args.file = part.file;
-      args.sector = part.sector;
+      request = quillon::ImageRequest{part.file, part.sector, std::nullopt};
       command = operation == "compare" ? quillon::cli::CompareCommand : quillon::cli::DownloadCommand;
     }
-    row.ok = quillon::cli::RunWindowCommand(command, window, op, args) == quillon::Outcome::Done && row.ok;
+    row.ok = quillon::cli::RunWindowCommand(command, window, op, request) == quillon::Outcome::Done && row.ok;
     // The full-chip image is one download and one compare, but two reads: one per block.
     if (operation == "read" && !internal && parts.size() == 1) {
-      quillon::cli::CommandArguments block1;
-      block1.sector = static_cast<int>(chip.ListedSectorCount(0));
+      const quillon::RangeRequest block1{static_cast<int>(chip.ListedSectorCount(0)), 0};
       row.bytes += chip.ListedSectorCount(1) * chip.SectorSize(1);
       row.ok = quillon::cli::RunWindowCommand(command, window, op, block1) == quillon::Outcome::Done && row.ok;
     }

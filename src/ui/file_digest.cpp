@@ -5,6 +5,8 @@
 #include <array>
 #include <stdexcept>
 
+#include "settings/regular_file.h"
+
 namespace quillon {
 
 std::string Sha256Hex(std::string_view bytes) {
@@ -20,6 +22,17 @@ std::string Sha256Hex(std::string_view bytes) {
     hex += Digits[digest[i] & 0x0F];
   }
   return hex;
+}
+
+std::optional<std::string> FileSha256(const std::string& path, std::string& failure) {
+  // No image the target can hold comes near this; a file past it is not one to digest.
+  constexpr std::size_t Largest = std::size_t{64} << 20;
+  std::string bytes;
+  if (const std::error_code error = ReadRegularFile(path, Largest, bytes)) {
+    failure = error.message();
+    return std::nullopt;
+  }
+  return Sha256Hex(bytes);
 }
 
 }  // namespace quillon

@@ -483,7 +483,7 @@ TEST(ReportJson, KeepsEveryLineValidJsonWhateverTheBytes) {
     for (const auto& [key, value] : json.items()) keys += key + " ";
     EXPECT_EQ(keys,
               "time port device command file sha256 chip flashSize remap memMode firmware security iapStatus first "
-              "last result exit messages seconds ");
+              "last result exit serial messages seconds ");
   }
 }
 

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "cli/cli_operator.h"
+#include "cli/command_request.h"
 #include "cli/command_table.h"
 #include "operator/messages.h"
 #include "support/host_fixture.h"
@@ -205,7 +206,7 @@ TEST_P(FaultMatrix, EndsInTimeWithAFailureItExplainsAndLeavesTheFilesAlone) {
   const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
   const cli::GlobalOptions line = cli::ParseCommandLine(args).options;
   const cli::CommandEntry* entry = cli::FindCommand(line.command);
-  const int exit = ExitStatusOf(cli::RunWindowCommand(entry->run, window, cli, line.arguments));
+  const int exit = ExitStatusOf(cli::RunWindowCommand(entry->run, window, cli, cli::RequestOf(*entry, line.arguments)));
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
   const std::string said = Said(out.get());
   const char* tolerated = Tolerated(op, fault.name);
