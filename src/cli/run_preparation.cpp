@@ -1,8 +1,8 @@
 #include "cli/run_preparation.h"
 
 #include "cli/command_input.h"
-#include "ui/file_digest.h"
 #include "cli/planned_target.h"
+#include "ui/file_digest.h"
 #include "ui/request_image.h"
 
 namespace quillon::cli {
