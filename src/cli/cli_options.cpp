@@ -83,7 +83,7 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options, std::string& firmwa
   app.add_flag("--simulate", options.simulate, "run the emulated target in this process instead of a port")
       ->type_name("[=OPTIONS]");
   app.add_flag("-y,--yes", options.yes, "answer every question Yes or OK");
-  app.add_flag("-q,--quiet", options.quiet, "print only what went wrong");
+  app.add_flag("-q,--quiet", options.quiet, "print a board's output only if it failed; questions then need --yes");
   app.add_flag("-v,--verbose,--trace", options.trace, "print the trace of the link to stderr");
   const std::string windows = "1 to " + std::to_string(SerialPort::MaxEchoWindow);
   app.add_option_function<std::string>(

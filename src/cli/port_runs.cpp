@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cli/cli_operator.h"
+#include "cli/held_output.h"
 #include "cli/shared_output.h"
 #include "sim/emulator.h"
 #include "ui/results_log.h"
@@ -42,13 +43,18 @@ QuestionAnswers::Prompter TerminalPrompter(SharedOutput& shared) {
 int RunGangPort(const RunPlan& plan, const std::string& path, SharedOutput& shared, QuestionAnswers& answers,
                 ResultsLog* log, BoardReport& report) {
   const std::string prefix = PortLabel(path) + ": ";
+  const bool quiet = plan.options.quiet && !plan.options.json;
+  const HeldOutput held;
   const SharedOutput::Stream out =
-      plan.options.json ? SharedOutput::Stream(nullptr, std::fclose) : shared.Prefixed(stdout, prefix);
+      plan.options.json || quiet ? SharedOutput::Stream(nullptr, std::fclose) : shared.Prefixed(stdout, prefix);
   const SharedOutput::Stream err = shared.Prefixed(stderr, prefix);
-  CliOperator op(answers, plan.options.trace, out.get(), err.get());
+  CliOperator op(answers, plan.options.trace, quiet ? held.Stream() : out.get(), err.get());
   report = RunBoard(plan, path, op);
   if (plan.options.json) {
     shared.Write(stdout, ReportJson(report, true) + "\n");
+  }
+  if (quiet && report.exitStatus != ExitOk) {
+    held.Release(shared.Prefixed(stdout, prefix).get());
   }
   return Record(report, log, op);
 }
@@ -59,8 +65,19 @@ int RunOnePort(const RunPlan& plan, const std::optional<std::string>& port, Resu
   if (!plan.options.json) {
     // A save to stdout leaves it to the data alone; the messages and the bar go aside.
     const auto* save = std::get_if<SaveRequest>(&plan.request);
-    CliOperator op(plan.options.yes, plan.options.trace, save != nullptr && save->descriptor ? stderr : stdout);
-    return Record(RunBoard(plan, port, op), log, op);
+    std::FILE* shown = save != nullptr && save->descriptor ? stderr : stdout;
+    if (!plan.options.quiet) {
+      CliOperator op(plan.options.yes, plan.options.trace, shown);
+      return Record(RunBoard(plan, port, op), log, op);
+    }
+    // Quiet: what the run said is shown only if it went wrong.
+    const HeldOutput held;
+    CliOperator op(plan.options.yes, plan.options.trace, held.Stream());
+    const BoardReport report = RunBoard(plan, port, op);
+    if (report.exitStatus != ExitOk) {
+      held.Release(shown);
+    }
+    return Record(report, log, op);
   }
   QuestionAnswers answers(plan.options.yes, false, nullptr);
   CliOperator op(answers, plan.options.trace, nullptr, stderr);
@@ -92,12 +109,12 @@ int RunGang(const RunPlan& plan, const std::vector<GangPort>& ports, ResultsLog*
   for (std::thread& thread : threads) {
     thread.join();
   }
-  if (!plan.options.json) {
+  const bool allOk = std::all_of(statuses.begin(), statuses.end(), [](int status) { return status == ExitOk; });
+  if (!plan.options.json && !(plan.options.quiet && allOk)) {
     std::string summary(1, '\n');
     summary += SummaryTable(reports);
     shared.Write(stdout, summary);
   }
-  const bool allOk = std::all_of(statuses.begin(), statuses.end(), [](int status) { return status == ExitOk; });
   return allOk ? ExitOk : ExitFailed;
 }
 

@@ -71,6 +71,9 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
        0,
        {std::string(msg::SectorsEraseCompleted)}},
       {"--simulate --yes chip-erase", 1, {std::string(msg::IllegalInInternalFirmware)}},
+      // Quiet: nothing at all from a board that went well, all it said from one that did not.
+      {"-q --simulate --firmware v1.1e-ext --yes remap 3", 0, {}},
+      {"--simulate -q --yes chip-erase", 1, {"Auto DetectChip", std::string(msg::IllegalInInternalFirmware)}},
       {"--simulate --firmware v1.1d --memory int --yes lock 5", 0, {std::string(msg::SetLockCompleted)}},
       {"--simulate --firmware v1.1e-ext --yes remap 3", 0, {std::string(msg::MemoryRemapCompleted)}},
       {"--simulate --firmware v1.1d --yes run", 1, {std::string(msg::IllegalInDirectFirmware)}},
@@ -115,6 +118,9 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
     SCOPED_TRACE(c.arguments);
     const auto [exitCode, output] = RunCli(home, c.arguments);
     EXPECT_EQ(exitCode, c.exitCode) << c.arguments << "\n" << output;
+    if (c.arguments.starts_with("-q ")) {
+      EXPECT_EQ(output, "");
+    }
     std::size_t from = 0;
     for (const auto& text : c.inOrder) {
       from = output.find(text, from);
