@@ -20,9 +20,7 @@ namespace quillon::test {
 // worker thread adds to them.
 class ScriptedOperator : public Operator, public DialogAnswers {
  public:
-  void Inform(std::string_view text) override {
-    Locked([&] { messages_.emplace_back(text); });
-  }
+  void Inform(std::string_view text) override { Append(messages_, text); }
   Answer Ask(std::string_view text, Buttons, Answer defaultAnswer) override {
     return Locked([&] {
       messages_.emplace_back(text);
@@ -31,69 +29,39 @@ class ScriptedOperator : public Operator, public DialogAnswers {
       return answer;
     });
   }
-  void Trace(std::string_view text) override {
-    Locked([&] { traces_.emplace_back(text); });
-  }
+  void Trace(std::string_view text) override { Append(traces_, text); }
 
-  std::string Title() const override {
-    return Locked([&] { return title_; });
-  }
+  std::string Title() const override { return Read(title_); }
   void SetTitle(std::string_view title) override {
     Locked([&] { titles_.emplace_back(title_ = title); });
   }
-  void ShowChipInfo(const ChipInfo& info) override {
-    Locked([&] { chipInfo_ = info; });
-  }
+  void ShowChipInfo(const ChipInfo& info) override { Store(chipInfo_, info); }
   void EnableCommand(int commandId, bool enabled) override {
     Locked([&] { commands_[commandId] = enabled; });
   }
-  void SelectBlockTab(int block) override {
-    Locked([&] { blockTab_ = block; });
-  }
+  void SelectBlockTab(int block) override { Store(blockTab_, block); }
   void RedrawNow() override {}
-  void SetSectorTable(const std::vector<SectorTableRow>& rows) override {
-    Locked([&] { sectorTable_ = rows; });
-  }
-  void SetMemoryView(const MemoryView& view) override {
-    Locked([&] { memoryView_ = view; });
-  }
+  void SetSectorTable(const std::vector<SectorTableRow>& rows) override { Store(sectorTable_, rows); }
+  void SetMemoryView(const MemoryView& view) override { Store(memoryView_, view); }
   void SetPaneTexts(std::string_view, std::string_view, std::string_view) override {}
   void ProgressSetRange(int units) override { Progressed("range " + std::to_string(units)); }
   void ProgressReset() override { Progressed("reset"); }
   void ProgressSetText(std::string_view text) override { Progressed("text " + std::string(text)); }
   void ProgressAdvance() override { Progressed("advance"); }
 
-  void QueueAnswer(Answer answer) {
-    Locked([&] { answers_.push_back(answer); });
-  }
-  std::vector<std::string> Messages() const {
-    return Locked([&] { return messages_; });
-  }
-  std::vector<std::string> Traces() const {
-    return Locked([&] { return traces_; });
-  }
-  std::vector<std::string> Progress() const {
-    return Locked([&] { return progress_; });
-  }
-  std::vector<std::string> Titles() const {
-    return Locked([&] { return titles_; });
-  }
-  ChipInfo ShownChipInfo() const {
-    return Locked([&] { return chipInfo_; });
-  }
+  void QueueAnswer(Answer answer) { Append(answers_, answer); }
+  std::vector<std::string> Messages() const { return Read(messages_); }
+  std::vector<std::string> Traces() const { return Read(traces_); }
+  std::vector<std::string> Progress() const { return Read(progress_); }
+  std::vector<std::string> Titles() const { return Read(titles_); }
+  ChipInfo ShownChipInfo() const { return Read(chipInfo_); }
   // -1 never touched, 0 disabled, 1 enabled.
   int CommandState(int commandId) const {
     return Locked([&] { return commands_.contains(commandId) ? static_cast<int>(commands_.at(commandId)) : -1; });
   }
-  int ShownBlockTab() const {
-    return Locked([&] { return blockTab_; });
-  }
-  std::vector<SectorTableRow> SectorTable() const {
-    return Locked([&] { return sectorTable_; });
-  }
-  MemoryView ShownMemoryView() const {
-    return Locked([&] { return memoryView_; });
-  }
+  int ShownBlockTab() const { return Read(blockTab_); }
+  std::vector<SectorTableRow> SectorTable() const { return Read(sectorTable_); }
+  MemoryView ShownMemoryView() const { return Read(memoryView_); }
   void ClearRecords() {
     Locked([&] { messages_.clear(), traces_.clear(), progress_.clear(), titles_.clear(); });
   }
@@ -104,9 +72,19 @@ class ScriptedOperator : public Operator, public DialogAnswers {
     std::lock_guard lock(mutex_);
     return action();
   }
-  void Progressed(std::string event) {
-    Locked([&] { progress_.push_back(std::move(event)); });
+  template <typename T, typename V>
+  void Store(T& field, const V& value) {
+    Locked([&] { field = value; });
   }
+  template <typename T, typename V>
+  void Append(T& records, const V& value) {
+    Locked([&] { records.emplace_back(value); });
+  }
+  template <typename T>
+  T Read(const T& field) const {
+    return Locked([&] { return field; });
+  }
+  void Progressed(std::string event) { Append(progress_, event); }
 
   mutable std::mutex mutex_;
   std::deque<Answer> answers_;
