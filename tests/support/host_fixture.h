@@ -15,6 +15,7 @@
 #include "ui/download_dialog.h"
 #include "ui/main_dlg.h"
 #include "ui/range_dialog.h"
+#include "ui/save_dialog.h"
 
 namespace quillon::test {
 
@@ -122,6 +123,14 @@ struct HostFixture {
     };
     op.onDownload = choose;
     op.onCompare = choose;
+  }
+  // Answers the save dialog with the file, the list indexes and a format button (none at -1).
+  void ChooseSave(std::string path, int start, int range, int button = -1) {
+    op.onSave = [path = std::move(path), start, range, button](CSaveDlg& dialog) {
+      dialog.SetFileName(path);
+      if (button >= 0) dialog.Click(button);
+      return dialog.SelectStart(start) && dialog.SelectRange(range);
+    };
   }
 
   sim::Config config;

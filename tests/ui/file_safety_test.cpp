@@ -11,7 +11,6 @@
 #include "settings/atomic_file.h"
 #include "support/host_fixture.h"
 #include "ui/comm_config_dialog.h"
-#include "ui/save_dialog.h"
 
 namespace quillon::test {
 namespace {
@@ -41,23 +40,27 @@ struct ReadOnlyDirectory {
   fs::path directory;
 };
 
+// A detected window whose save, settings and download dialogs are answered, so that each
+// of those commands writes its file.
+struct WritingHost : FlashHost {
+  WritingHost() : FlashHost(TargetOf(sim::Firmware::V11EExt)) {
+    ChooseSave(saved, 0, 1);
+    op.onCommConfig = [](CCommConfigDlg& dialog) { return dialog.SelectPort(1), dialog.SelectBaud(3), true; };
+    ChooseFile(File("image.hex", HexRecord(0, 0, Counting(64, 1)) + EndRecord), 0);
+  }
+  const AppPaths paths{dir / "config", dir / "cache"};
+  const fs::path saved = dir / "saved" / "flash.bin";
+};
+
 // Every file the program writes, met by each failure while it writes: the command fails,
 // says which file and why, and leaves the file as it was with nothing beside it.
 TEST(FileSafety, EveryFileSurvivesEveryFailureWhole) {
-  FlashHost host(TargetOf(sim::Firmware::V11EExt));
-  const AppPaths paths{host.dir / "config", host.dir / "cache"};
-  const std::string hex = host.File("image.hex", HexRecord(0, 0, Counting(64, 1)) + EndRecord);
-  const fs::path saved = host.dir / "saved" / "flash.bin";
-  host.op.onSave = [&](CSaveDlg& dialog) {
-    return dialog.SetFileName(saved), dialog.SelectStart(0) && dialog.SelectRange(1);
-  };
-  host.op.onCommConfig = [](CCommConfigDlg& dialog) { return dialog.SelectPort(1), dialog.SelectBaud(3), true; };
-  host.ChooseFile(hex, 0);
-  const auto save = [&] { host.window.OnFileSave(); };
+  WritingHost host;
+  const AppPaths& paths = host.paths;
   const auto configure = [&] { host.window.OnCommSettings(); };
   // clang-format off
   const struct { fs::path file; std::function<void()> command; } kinds[] = {
-      {saved, save},
+      {host.saved, [&] { host.window.OnFileSave(); }},
       {paths.configDir / "QrvBslComDft.txt", configure},
       {paths.configDir / "registry.ini", configure},
       {paths.cacheDir / "qrvtmp.bin", [&] { host.window.OnDownload(); }},
@@ -105,28 +108,22 @@ TEST(FileSafety, EveryFileSurvivesEveryFailureWhole) {
 // registry values refuse it, saying why; the settings file and the staging file are the
 // program's own and replaced; start-up tells what it cannot read and goes on.
 TEST(FileSafety, NothingWaitsOnAFifoInPlaceOfAFile) {
-  FlashHost host(TargetOf(sim::Firmware::V11EExt));
-  const AppPaths paths{host.dir / "config", host.dir / "cache"};
-  const fs::path saved = host.dir / "flash.bin", registry = paths.configDir / "registry.ini";
-  const fs::path settings = paths.configDir / "QrvBslComDft.txt";
-  host.op.onSave = [&](CSaveDlg& dialog) {
-    return dialog.SetFileName(saved), dialog.SelectStart(0) && dialog.SelectRange(1);
-  };
-  host.op.onCommConfig = [](CCommConfigDlg& dialog) { return dialog.SelectPort(1), dialog.SelectBaud(3), true; };
-  host.ChooseFile(host.File("image.hex", HexRecord(0, 0, Counting(64, 1)) + EndRecord), 0);
+  WritingHost host;
+  const AppPaths& paths = host.paths;
+  const fs::path& saved = host.saved;
+  const fs::path registry = paths.configDir / "registry.ini", settings = paths.configDir / "QrvBslComDft.txt";
   const auto start = [&] { CMainDlg(host.op, paths, FastTiming()).OnInitDialog(); };
   const auto configure = [&] { host.window.OnCommSettings(); };
-  const struct {
-    fs::path file;
-    std::function<void()> command;
-    std::string said;
-    bool replaced;
-  } cases[] = {{saved, [&] { host.window.OnFileSave(); }, WriteFailureText(saved, "Nothing reads from it"), false},
-               {registry, configure, WriteFailureText(registry, "Not a regular file"), false},
-               {settings, configure, {}, true},
-               {paths.cacheDir / "qrvtmp.bin", [&] { host.window.OnDownload(); }, {}, true},
-               {registry, start, "Cannot open " + registry.string() + ": Not a regular file", false},
-               {settings, start, "Cannot open " + settings.string() + ": Not a regular file", false}};
+  // clang-format off
+  const struct { fs::path file; std::function<void()> command; std::string said; bool replaced; } cases[] = {
+      {saved, [&] { host.window.OnFileSave(); }, WriteFailureText(saved, "Nothing reads from it"), false},
+      {registry, configure, WriteFailureText(registry, "Not a regular file"), false},
+      {settings, configure, {}, true},
+      {paths.cacheDir / "qrvtmp.bin", [&] { host.window.OnDownload(); }, {}, true},
+      {registry, start, "Cannot open " + registry.string() + ": Not a regular file", false},
+      {settings, start, "Cannot open " + settings.string() + ": Not a regular file", false},
+  };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file.string() + (c.said.empty() ? "" : " " + c.said));
     fs::remove_all(c.file);
