@@ -38,13 +38,12 @@ TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
   for (std::uint32_t f = 0; f < 7; ++f)
     direct.push_back(Join(Frame(QRV_CMD_WRITE, 0xF000 + f * 32, 32), Part(filled, f * 32, 32)));
   for (std::uint32_t s = 0; s < 4; ++s) direct.push_back(Frame(QRV_CMD_READ, 0xF000 + s * 64, 64));
-  const struct {
-    Firmware firmware;
-    int start;
-    std::string_view warning;
-    Commands wire;
-  } cases[] = {{Firmware::V11EInt, 0, msg::WarnBlock0Erased, queued},
-               {Firmware::V11EExt, 256, msg::WarnBlocks01Erased, direct}};
+  // clang-format off
+  const struct { Firmware firmware; int start; std::string_view warning; Commands wire; } cases[] = {
+      {Firmware::V11EInt, 0, msg::WarnBlock0Erased, queued},
+      {Firmware::V11EExt, 256, msg::WarnBlocks01Erased, direct},
+  };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(&c - cases));
     FlashHost host(TargetOf(c.firmware));
@@ -66,32 +65,13 @@ TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
 TEST(Download, WritesEachBlockTheImageReaches) {
   const std::string split = HexRecord(0, 0xFFF0, Counting(16, 0xA0)) + HexRecord(0, 0x0000, Counting(16, 1)) +
                             HexRecord(4, 0x0000, {0x00, 0x00}) + HexRecord(0, 0xF000, Counting(16, 0x50)) + EndRecord;
-  // chipType: what the host takes the A16 for
-  const struct {
-    std::string file;
-    int chipType;
-    int result;
-    std::vector<WireRun> runs;
-  } cases[] = {
-      {split,
-       ChipQRV71A16,
-       0,
-       {{QRV_CMD_ERASE, 128},
-        {QRV_CMD_WRITE, 1},
-        {QRV_CMD_READ, 128},
-        {QRV_CMD_ERASE, 64},
-        {QRV_CMD_WRITE, 2},
-        {QRV_CMD_READ, 64}}},
-      {HexRecord(0, 0x4000, {0x12}) + split,
-       ChipQRV71A32,
-       -1,  // block 0 reaches past the target's 16 KB
-       {{QRV_CMD_ERASE, 256},
-        {QRV_CMD_WRITE, 2},
-        {QRV_CMD_READ, 256},
-        {QRV_CMD_ERASE, 64},
-        {QRV_CMD_WRITE, 2},
-        {QRV_CMD_READ, 64}}},
+  // chipType: what the host takes the A16 for; the second file's block 0 reaches past the target's 16 KB
+  // clang-format off
+  const struct { std::string file; int chipType; int result; std::vector<WireRun> runs; } cases[] = {
+      {split, ChipQRV71A16, 0, {{QRV_CMD_ERASE, 128}, {QRV_CMD_WRITE, 1}, {QRV_CMD_READ, 128}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 64}}},
+      {HexRecord(0, 0x4000, {0x12}) + split, ChipQRV71A32, -1, {{QRV_CMD_ERASE, 256}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 256}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 64}}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(&c - cases));
     FlashHost host(TargetOf(Firmware::V11EExt, Chip::A16));
@@ -113,14 +93,8 @@ TEST(Download, WritesEachBlockTheImageReaches) {
 // that nothing will run the code; Download and Run runs it only after a complete or a
 // declined download.
 TEST(Download, EveryFailureIsToldAndNothingRunsAfterIt) {
-  const struct {
-    const char* name;
-    Firmware firmware;
-    Chip targetChip;
-    sim::Faults faults;
-    std::string_view message;
-    bool linkDropped;
-  } cases[] = {
+  // clang-format off
+  const struct { const char* name; Firmware firmware; Chip targetChip; sim::Faults faults; std::string_view message; bool linkDropped; } cases[] = {
       {"erase, queued", Firmware::V11EInt, Chip::A32, {.eraseStatus = 0x00}, msg::SectorEraseFailed, true},
       {"erase, direct", Firmware::V11D, Chip::A32, {.eraseStatus = 0x00}, msg::SectorEraseFailed, false},
       {"program, queued", Firmware::V11EInt, Chip::A32, {.dropReplyByte = 5}, msg::FailedToDownload, true},
@@ -130,6 +104,7 @@ TEST(Download, EveryFailureIsToldAndNothingRunsAfterIt) {
       {"declined", Firmware::V11EInt, Chip::A32, {}, {}, false},
       {"cancelled", Firmware::V11EInt, Chip::A32, {}, {}, false},
   };
+  // clang-format on
   for (const bool run : {false, true}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(c.name);
@@ -164,15 +139,14 @@ TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
   const std::string succeed = "File name.bin Compare succeed!";
   const std::string differs = "Unmatched data at memory address %04Xh: 12h(MCU) vs. 34h in File name.bin";
   // start 256 + n: sector n of block 1; differAt -1: none
-  const struct {
-    Firmware firmware;
-    std::size_t fileLength;
-    int start;
-    int differAt;
-  } cases[] = {{Firmware::V11EInt, 0x200, 0, -1},    {Firmware::V11D, 0x155, 0, -1},
-               {Firmware::V11EExt, 0x100, 2, -1},    {Firmware::V11EInt, 0x40, 257, -1},
-               {Firmware::V11EInt, 0x200, 0, 0x100}, {Firmware::V11EExt, 0x200, 0, 0x1FF},
-               {Firmware::V11EInt, 0x200, 0, 0},     {Firmware::V11D, 0x200, 0, 0}};
+  // clang-format off
+  const struct { Firmware firmware; std::size_t fileLength; int start; int differAt; } cases[] = {
+      {Firmware::V11EInt, 0x200, 0, -1},    {Firmware::V11D, 0x155, 0, -1},
+      {Firmware::V11EExt, 0x100, 2, -1},    {Firmware::V11EInt, 0x40, 257, -1},
+      {Firmware::V11EInt, 0x200, 0, 0x100}, {Firmware::V11EExt, 0x200, 0, 0x1FF},
+      {Firmware::V11EInt, 0x200, 0, 0},     {Firmware::V11D, 0x200, 0, 0},
+  };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.start << " " << c.differAt);
     FlashHost host(TargetOf(c.firmware));
@@ -202,18 +176,12 @@ TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
 // for the next command to take as its own reply.
 TEST(Compare, AFailedCompareLeavesNoReplyForTheNextCommand) {
   const Bytes flash = Counting(0x10000, 0);
-  const struct {
-    const char* name;
-    Firmware firmware;
-    sim::Faults faults;
-    bool linkDropped;
-  } cases[] = {
+  // clang-format off
+  const struct { const char* name; Firmware firmware; sim::Faults faults; bool linkDropped; } cases[] = {
       {"target silent, then prompting again, queued", Firmware::V11EInt, {.silenceAfter = 0}, true},
-      {"stray byte in the last chunk, direct",
-       Firmware::V11EExt,
-       {.extraByteAfterReply = 126, .extraByteValue = flash[0xFF], .atCommand = true},
-       false},
+      {"stray byte in the last chunk, direct", Firmware::V11EExt, {.extraByteAfterReply = 126, .extraByteValue = flash[0xFF], .atCommand = true}, false},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FlashHost host(TargetOf(c.firmware));
@@ -225,11 +193,7 @@ TEST(Compare, AFailedCompareLeavesNoReplyForTheNextCommand) {
     EXPECT_EQ(host.window.Link().LinkLost.load(), c.linkDropped);
     host.target.SetFaults({});
     const std::string path = (host.dir / "sector0.bin").string();
-    host.op.onSave = [&](CSaveDlg& dialog) {
-      dialog.SetFileName(path);
-      dialog.Click(CSaveDlg::IdBinaryFile);
-      return dialog.SelectStart(0) && dialog.SelectRange(1);
-    };
+    host.ChooseSave(path, 0, 1, CSaveDlg::IdBinaryFile);
     host.window.OnFileSave();
     EXPECT_EQ(std::filesystem::exists(path), !c.linkDropped);
     EXPECT_EQ(ReadFile(path), c.linkDropped ? Bytes{} : Part(flash, 0, 128));
@@ -238,13 +202,8 @@ TEST(Compare, AFailedCompareLeavesNoReplyForTheNextCommand) {
 
 TEST(Save, WritesTheRangeCutAtTheBlocksEndOrNothing) {
   // button -1: none clicked; bytes 0: the read comes short
-  const struct {
-    int start;
-    int range;
-    int button;
-    std::uint32_t address;
-    std::size_t bytes;
-  } cases[] = {
+  // clang-format off
+  const struct { int start; int range; int button; std::uint32_t address; std::size_t bytes; } cases[] = {
       {0, 1, -1, 0x0000, 128},
       {0, 1, CSaveDlg::IdBinaryFile, 0x0000, 128},
       {256, 0, CSaveDlg::IdTextFile, 0xF000, 4096},
@@ -252,6 +211,7 @@ TEST(Save, WritesTheRangeCutAtTheBlocksEndOrNothing) {
       {256 + 60, 10, CSaveDlg::IdTextFile, 0xFF00, 4 * 64},
       {0, 4, -1, 0, 0},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.start << " " << c.range);
     FlashHost host(TargetOf(c.bytes == 0 ? Firmware::V11EExt : Firmware::V11EInt));
@@ -260,11 +220,7 @@ TEST(Save, WritesTheRangeCutAtTheBlocksEndOrNothing) {
     const Bytes flash = Counting(0x10000, 0);
     host.target.LoadFlash(0, flash);
     host.target.SetFaults({.dropReplyByte = c.bytes == 0 ? 100 : -1});
-    host.op.onSave = [&](CSaveDlg& dialog) {
-      dialog.SetFileName(path);
-      if (c.button >= 0) dialog.Click(c.button);
-      return dialog.SelectStart(c.start) && dialog.SelectRange(c.range);
-    };
+    host.ChooseSave(path, c.start, c.range, c.button);
     host.window.OnFileSave();
     EXPECT_EQ(host.op.Messages(), Strings{std::string(c.bytes == 0 ? msg::SaveFailed : msg::SaveCompleted)});
     const Bytes expected = Part(flash, c.address, c.bytes);
@@ -305,16 +261,8 @@ struct FakePrinter : PrintBackEnd {
 // A job the printer could not take whole is a failure; only a cancelled choice is not.
 TEST(Print, PrinterOutcomesAndRefusals) {
   // message empty: the range dialog is cancelled
-  const struct {
-    bool chosen;
-    int pageHeight;
-    std::string_view failing;
-    std::size_t pages;
-    bool released;
-    int block;
-    std::string_view message;
-    Strings calls;
-  } cases[] = {
+  // clang-format off
+  const struct { bool chosen; int pageHeight; std::string_view failing; std::size_t pages; bool released; int block; std::string_view message; Strings calls; } cases[] = {
       {false, 40 * LineHeight, {}, 0, false, 0, msg::PrintCompleted, {"choose"}},
       {true, 40 * LineHeight, {}, 1, false, 0, msg::PrintCompleted, {"choose", "start", "end"}},
       {true, 40 * LineHeight, "start", 0, false, 0, msg::PrintFailed, {"choose", "start"}},
@@ -325,6 +273,7 @@ TEST(Print, PrinterOutcomesAndRefusals) {
       {true, 40 * LineHeight, {}, 0, false, 2, msg::IllegalBlockNumber, {}},
       {true, 40 * LineHeight, {}, 0, false, 0, {}, {}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.message << ' ' << c.failing);
     FlashHost host(TargetOf(Firmware::V11EInt));
