@@ -8,7 +8,6 @@
 #include "ui/comm_config_dialog.h"
 #include "ui/comm_settings_command.h"
 #include "ui/pane_texts.h"
-#include "ui/sector_view.h"
 
 namespace quillon {
 namespace {
@@ -63,16 +62,15 @@ TEST(CommSettings, OkStoresTheChoiceCancelKeepsItAndTheTitleIsPutBack) {
 TEST(CommSettings, StoresEveryBaudAndTellsOfStoresThatCannotBeWritten) {
   const std::string unsaved(msg::UnableToSaveConfiguration), select(msg::SelectChipTypeOrDetect);
   // baud 5 is past the list and stands for 38400
-  const struct {
-    const char* occupied;
-    int baud;
-    std::string rate;
-    Strings messages;
-  } cases[] = {{"registry.ini", 2, "9600", {unsaved, unsaved, select}},
-               {"QrvBslComDft.txt", 2, "9600", {select}},
-               {"none", 1, "19200", {select}},
-               {"none", 4, "2400", {select}},
-               {"none", 5, "38400", {select}}};
+  // clang-format off
+  const struct { const char* occupied; int baud; std::string rate; Strings messages; } cases[] = {
+      {"registry.ini", 2, "9600", {unsaved, unsaved, select}},
+      {"QrvBslComDft.txt", 2, "9600", {select}},
+      {"none", 1, "19200", {select}},
+      {"none", 4, "2400", {select}},
+      {"none", 5, "38400", {select}},
+  };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(&c - cases));
     test::TempDir dir;
@@ -144,28 +142,25 @@ TEST(CommConfigDialog, BindsADevicePerSlotThatSurvivesARestart) {
   EXPECT_EQ(SettingValues(again.paths).Read("DEVICE3"), adapter);
 }
 
-TEST(SectorView, ShowsTheBytesInHexAndAsCharacters) {
-  test::Bytes image(GeometryOf(ChipQRV71A32, 1).BlockSize, 0xFF);
-  const test::Bytes row = {0x41, 0x42, 0x20, 0x6E, 0x6F, 0x7A, 0xFF, 0x00,
-                           0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21};
-  std::copy(row.begin(), row.end(), image.begin() + 64 + 16);
-  const MemoryView view = SectorMemoryView(image, GeometryOf(ChipQRV71A32, 1), 1);
-  EXPECT_EQ(view.Rows[1].Range + "|" + view.Rows[1].Memory + "|" + view.Rows[1].Ascii,
-            "F050 - F05F|41 42 20 6E 6F 7A FF 00 - 21 21 21 21 21 21 21 21|AB*n****!!!!!!!!");
-}
-
+// The view shows a row's bytes in hex and, where printable, as characters.
 TEST(SectorView, FollowsTheTabAndTheClickedRow) {
   test::HostFixture host(test::TargetOf(sim::Firmware::V11EExt));
   host.window.OnTabChange(1);
   EXPECT_TRUE(host.op.SectorTable().empty()) << "no image before the first detection";
   ASSERT_TRUE(host.Detect());
-  host.Chip().BlockBuffer(1)[64] = 0x55;
+  const test::Bytes row = {0x41, 0x42, 0x20, 0x6E, 0x6F, 0x7A, 0xFF, 0x00,
+                           0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21};
+  std::copy(row.begin(), row.end(), host.Chip().BlockBuffer(1).begin() + 64 + 16);
   host.window.OnTabChange(1);
   EXPECT_EQ(host.op.ShownBlockTab(), 1);
   const auto table = host.op.SectorTable();
   ASSERT_EQ(table.size(), 64u);
   EXPECT_EQ(table[0].Status + table[1].Status, "Not Avail.Not Blank");
   EXPECT_EQ(host.op.ShownMemoryView().Heading, "SECTOR 000");
+  host.window.OnListClick(1);
+  const MemoryViewRow shown = host.op.ShownMemoryView().Rows.at(1);
+  EXPECT_EQ(shown.Range + "|" + shown.Memory + "|" + shown.Ascii,
+            "F050 - F05F|41 42 20 6E 6F 7A FF 00 - 21 21 21 21 21 21 21 21|AB*n****!!!!!!!!");
   host.window.OnTabChange(5);
   EXPECT_EQ(host.op.SectorTable().size(), 256u);
   host.window.OnListClick(3);
