@@ -21,30 +21,22 @@ std::string Shown(const ChipInfo& i) {
 
 TEST(Detection, AutoDetectionDecodesTheStatusByteChipIdAndFirmware) {
   // extra: a message after the reset advice
-  const struct {
-    std::uint8_t status, id, major, letter;
-    std::string shown;
-    std::string_view extra;
-  } cases[] = {
+  // clang-format off
+  const struct { std::uint8_t status, id, major, letter; std::string shown; std::string_view extra; } cases[] = {
       {0x03, 0xE4, 0x11, 0x45, "SECURITY : CHIP IS UNLOCKED|4 KByte|QRV71A16|16+4 KB|v1.1E", {}},
       {0x00, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS UNLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E", {}},
-      {0x21,
-       0xE2,
-       0x11,
-       0x45,
-       "SECURITY : BLOCK 0 IS SOFTLOCKED & BLOCK 1 IS HARDLOCKED|1 KByte|QRV71A32|32+4 KB|v1.1E",
-       {}},
+      {0x21, 0xE2, 0x11, 0x45, "SECURITY : BLOCK 0 IS SOFTLOCKED & BLOCK 1 IS HARDLOCKED|1 KByte|QRV71A32|32+4 KB|v1.1E", {}},
       {0x42, 0xE2, 0x11, 0x45, "SECURITY : BLOCK 0 & 1 ARE SOFTLOCKED|2 KByte|QRV71A32|32+4 KB|v1.1E", {}},
       {0x60, 0xE2, 0x11, 0x45, "SECURITY : UNKNOWN|Disabled|QRV71A32|32+4 KB|v1.1E", msg::UnknownChipLock},
       {0x80, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS LEVEL 2 HARDLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E", {}},
       {0xA0, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS LEVEL 3 HARDLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E", {}},
       {0xC0, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS LEVEL 3 HARDLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E", {}},
-      {0xE0, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS LEVEL 4 HARDLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E",
-       msg::StopAndExit},
+      {0xE0, 0xE2, 0x11, 0x45, "SECURITY : CHIP IS LEVEL 4 HARDLOCKED|Disabled|QRV71A32|32+4 KB|v1.1E", msg::StopAndExit},
       {0x00, 0xE2, 0x11, 0x44, "SECURITY : CHIP IS UNLOCKED|Disabled|QRV71A32|32+4 KB|v1.1?", msg::WrongFirmware},
       {0x00, 0xE2, 0x12, 0x45, "SECURITY : CHIP IS UNLOCKED|Disabled|QRV71A32|32+4 KB|?????", msg::WrongFirmware},
       {0x00, 0xE7, 0x11, 0x45, "SECURITY : CHIP IS UNLOCKED|Disabled|????????|???????|v1.1E", msg::WrongFirmware},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.shown);
     sim::Config config = TargetOf(sim::Firmware::V11EInt, c.id == 0xE4 ? sim::Chip::A16 : sim::Chip::A32);
@@ -67,16 +59,13 @@ TEST(Detection, AutoDetectionDecodesTheStatusByteChipIdAndFirmware) {
 
 // The states of chip erase, read, download, remap, lock, sector erase and download-and-run.
 TEST(Detection, SelectionsEnableWhatTheSecurityStateAllows) {
-  const struct {
-    sim::Firmware firmware;
-    std::uint8_t status;
-    bool internalMemory;
-    std::string enabled;
-  } cases[] = {
+  // clang-format off
+  const struct { sim::Firmware firmware; std::uint8_t status; bool internalMemory; std::string enabled; } cases[] = {
       {sim::Firmware::V11EExt, 0x00, false, "1111110"}, {sim::Firmware::V11EExt, 0x20, false, "1000000"},
       {sim::Firmware::V11D, 0x00, false, "1111010"},    {sim::Firmware::V11D, 0x40, true, "0110010"},
       {sim::Firmware::V11D, 0x00, true, "0110110"},     {sim::Firmware::V11D, 0x80, true, "0000000"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(int(c.status));
     sim::Config config = TargetOf(c.firmware);
@@ -101,12 +90,13 @@ TEST(Detection, SelectionsEnableWhatTheSecurityStateAllows) {
 }
 
 TEST(Detection, SelectionsStopOnACancelledOrIncompleteChipTypeDialog) {
-  const struct {
-    bool connectedBefore, ok;
-    Strings messages;
-  } cases[] = {{false, false, {std::string(msg::NoTargetBoard)}},
-               {true, false, {}},
-               {false, true, {std::string(msg::ChipInfoNotCompleted)}}};
+  // clang-format off
+  const struct { bool connectedBefore, ok; Strings messages; } cases[] = {
+      {false, false, {std::string(msg::NoTargetBoard)}},
+      {true, false, {}},
+      {false, true, {std::string(msg::ChipInfoNotCompleted)}},
+  };
+  // clang-format on
   for (const auto& firmware : {sim::Firmware::V11EExt, sim::Firmware::V11D}) {
     for (const auto& c : cases) {
       HostFixture host(TargetOf(firmware));

@@ -23,14 +23,8 @@ Strings Texts(std::initializer_list<std::string_view> texts) { return {texts.beg
 // The range dialog's lists are shared by erase and read: each case runs both commands.
 TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
   // start, range: indexes into the dialog's lists; range 0 is "All Sectors"
-  const struct {
-    Firmware firmware;
-    Chip chip;
-    int start, range;
-    std::uint32_t first;
-    std::uint8_t size;
-    int count;
-  } cases[] = {
+  // clang-format off
+  const struct { Firmware firmware; Chip chip; int start, range; std::uint32_t first; std::uint8_t size; int count; } cases[] = {
       {Firmware::V11EInt, Chip::A16, 0, 0, 0x0000, 128, 128},
       {Firmware::V11D, Chip::A16, 120, 10, 0x3C00, 128, 8},
       {Firmware::V11EExt, Chip::A32, 256, 0, 0xF000, 64, 64},
@@ -38,6 +32,7 @@ TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
       {Firmware::V11EInt, Chip::A32, 250, 10, 0x7D00, 128, 6},
       {Firmware::V11D, Chip::A32, 3, 2, 0x0180, 128, 2},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "start " << c.start << " range " << c.range);
     FlashHost host(TargetOf(c.firmware, c.chip));
@@ -171,22 +166,14 @@ TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
 
 TEST(ConfigurationCommands, SendNothingUnlessChosenConfirmedAndAllowed) {
   // option -1: the dialogs cancelled; messages: of lock, remap and chip erase in turn
-  const struct {
-    Firmware firmware;
-    int option;
-    bool connected;
-    std::vector<Answer> answers;
-    Strings messages;
-  } cases[] = {
-      {Firmware::V11EExt,
-       0,
-       true,
-       {Answer::Yes, Answer::Yes, Answer::No},
-       Texts({msg::ReallyProceed, msg::SetLockFailed, msg::ReallyProceed, msg::MemoryRemapFailed, msg::ReallyProceed})},
+  // clang-format off
+  const struct { Firmware firmware; int option; bool connected; std::vector<Answer> answers; Strings messages; } cases[] = {
+      {Firmware::V11EExt, 0, true, {Answer::Yes, Answer::Yes, Answer::No}, Texts({msg::ReallyProceed, msg::SetLockFailed, msg::ReallyProceed, msg::MemoryRemapFailed, msg::ReallyProceed})},
       {Firmware::V11EExt, -1, true, {Answer::No}, Texts({msg::ReallyProceed})},
       {Firmware::V11EInt, 0, true, {}, Strings(3, std::string(msg::IllegalInInternalFirmware))},
       {Firmware::V11D, 0, false, {}, Strings(3, std::string(msg::NoTargetBoard))},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(&c - cases));
     FlashHost host(TargetOf(c.firmware));
