@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 
 #include "operator/formatted.h"
@@ -67,21 +68,6 @@ TEST(SectorCommands, EraseAndReadTheChosenSectorsUpToTheBlocksEnd) {
     const Bytes erased = host.target.FlashImage();
     EXPECT_EQ(Bytes(erased.begin() + c.first, erased.begin() + c.first + c.count * c.size), Bytes(flash.size(), 0xFF));
   }
-}
-
-// Only a stale ReadAllBlocks lets the erase list reach block 1 in internal memory.
-TEST(SectorCommands, CheckTheirPreconditionsInOrder) {
-  FlashHost host(TargetOf(Firmware::V11EInt));
-  host.window.Link().ReadAllBlocks = true;
-  host.ChooseRange(256, 0);
-  host.window.OnSectorErase();
-  host.window.Link().ChipReleased = true;
-  host.window.OnSectorErase();
-  host.window.Link().ChipReleased = false;
-  host.Chip().SetCurrentBlock(2);
-  host.window.OnSectorErase();
-  EXPECT_EQ(host.op.Messages(), Texts({msg::Block1NotAvailable, msg::NoFlashChip, msg::IllegalBlockNumber}));
-  EXPECT_TRUE(host.Sent().empty());
 }
 
 // The queued link is dropped on a failure and the watchdog tells of it on its next tick.
@@ -164,26 +150,47 @@ TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
   }
 }
 
-TEST(ConfigurationCommands, SendNothingUnlessChosenConfirmedAndAllowed) {
-  // option -1: the dialogs cancelled; messages: of lock, remap and chip erase in turn
+// A command that may not go ahead tells why, in order, and sends nothing: a dialog
+// cancelled or declined, an option the chip refused, or a firmware or a state that does
+// not allow it. Only a stale ReadAllBlocks lets the erase list reach block 1 in internal
+// memory.
+TEST(Refusals, TellWhyInOrderAndSendNothing) {
+  using Steps = std::function<void(FlashHost&)>;
+  const Steps configure = [](FlashHost& h) { h.window.OnSetLock(), h.window.OnMemoryRemap(), h.window.OnChipErase(); };
+  const Steps run = [](FlashHost& h) { h.window.OnExecuteUserCode(); };
+  const Steps erase = [](FlashHost& h) {
+    h.window.Link().ReadAllBlocks = true;
+    h.ChooseRange(256, 0);
+    h.window.OnSectorErase();
+    h.window.Link().ChipReleased = true;
+    h.window.OnSectorErase();
+    h.window.Link().ChipReleased = false;
+    h.Chip().SetCurrentBlock(2);
+    h.window.OnSectorErase();
+  };
+  const Steps save = [](FlashHost& h) {
+    h.window.OnFileSave(), h.window.Link().ChipReleased = true, h.window.OnFileSave();
+  };
+  // option -1: the lock and remap dialogs cancelled
   // clang-format off
-  const struct { Firmware firmware; int option; bool connected; std::vector<Answer> answers; Strings messages; } cases[] = {
-      {Firmware::V11EExt, 0, true, {Answer::Yes, Answer::Yes, Answer::No}, Texts({msg::ReallyProceed, msg::SetLockFailed, msg::ReallyProceed, msg::MemoryRemapFailed, msg::ReallyProceed})},
-      {Firmware::V11EExt, -1, true, {Answer::No}, Texts({msg::ReallyProceed})},
-      {Firmware::V11EInt, 0, true, {}, Strings(3, std::string(msg::IllegalInInternalFirmware))},
-      {Firmware::V11D, 0, false, {}, Strings(3, std::string(msg::NoTargetBoard))},
+  const struct { const char* name; Firmware firmware; int option; std::vector<Answer> answers; Steps steps; Strings messages; } cases[] = {
+      {"no option, chip erase declined", Firmware::V11EExt, 0, {Answer::Yes, Answer::Yes, Answer::No}, configure, Texts({msg::ReallyProceed, msg::SetLockFailed, msg::ReallyProceed, msg::MemoryRemapFailed, msg::ReallyProceed})},
+      {"dialogs cancelled, chip erase declined", Firmware::V11EExt, -1, {Answer::No}, configure, Texts({msg::ReallyProceed})},
+      {"internal firmware", Firmware::V11EInt, 0, {}, configure, Strings(3, std::string(msg::IllegalInInternalFirmware))},
+      {"not connected", Firmware::V11D, 0, {}, [&](FlashHost& h) { h.Device().ClearConnected(), configure(h); }, Strings(3, std::string(msg::NoTargetBoard))},
+      {"run, v1.1D", Firmware::V11D, 0, {}, run, Texts({msg::IllegalInDirectFirmware})},
+      {"run, v1.1E external", Firmware::V11EExt, 0, {}, run, Texts({msg::IllegalInDirectFirmware})},
+      {"sector erase", Firmware::V11EInt, 0, {}, erase, Texts({msg::Block1NotAvailable, msg::NoFlashChip, msg::IllegalBlockNumber})},
+      {"save cancelled, then on a released chip", Firmware::V11EInt, 0, {}, save, Texts({msg::NoFlashChip})},
   };
   // clang-format on
   for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(&c - cases));
+    SCOPED_TRACE(c.name);
     FlashHost host(TargetOf(c.firmware));
     host.op.onLock = Choose<CLockDlg>(c.option < 0 ? 1 : c.option, c.option >= 0);
     host.op.onRemap = Choose<CRemapDlg>(c.option < 0 ? 1 : c.option, c.option >= 0);
-    if (!c.connected) host.Device().ClearConnected();
     for (const Answer answer : c.answers) host.op.QueueAnswer(answer);
-    host.window.OnSetLock();
-    host.window.OnMemoryRemap();
-    host.window.OnChipErase();
+    c.steps(host);
     EXPECT_EQ(host.op.Messages(), c.messages);
     std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(host.Sent().empty());
@@ -205,13 +212,6 @@ TEST(ExecuteUserCode, StartsTheUserCodeAndDropsTheLinkOnlyInTheQueuedLink) {
   host.window.OnRead();
   EXPECT_EQ(host.op.Messages(), Texts({msg::NoFlashChip, msg::NoTargetBoard}))
       << "no watchdog message after the run, and no second run without a detection";
-
-  for (const Firmware firmware : {Firmware::V11D, Firmware::V11EExt}) {
-    FlashHost direct(TargetOf(firmware));
-    direct.window.OnExecuteUserCode();
-    EXPECT_EQ(direct.op.Messages(), Texts({msg::IllegalInDirectFirmware}));
-    EXPECT_TRUE(direct.Sent().empty());
-  }
 }
 
 TEST(ResetLink, DropsTheLinkButKeepsThePortOpen) {

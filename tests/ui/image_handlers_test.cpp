@@ -229,12 +229,6 @@ TEST(Save, WritesTheRangeCutAtTheBlocksEndOrNothing) {
                               : binary     ? std::string(expected.begin(), expected.end())
                                            : TextDump(expected, c.address));
   }
-  FlashHost host(TargetOf(Firmware::V11EInt));
-  host.window.OnFileSave();
-  host.window.Link().ChipReleased = true;
-  host.window.OnFileSave();
-  EXPECT_EQ(host.op.Messages(), Strings{std::string(msg::NoFlashChip)}) << "the first was cancelled";
-  EXPECT_TRUE(host.Sent().empty());
 }
 
 constexpr int LineHeight = 12;
