@@ -23,7 +23,9 @@ Bytes Part(const Bytes& all, std::size_t from, std::size_t count) {
   return {all.begin() + long(from), all.begin() + long(from + count)};
 }
 
-TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
+// The chosen sectors are erased, programmed and verified. A file that reaches block 1 is
+// written block by block, each verified, even after a difference in block 0.
+TEST(Download, ErasesProgramsAndVerifiesEachBlockTheImageReaches) {
   const Bytes file = Counting(200, 1);
   Bytes filled = file;
   filled.resize(256, 0xFF);
@@ -38,54 +40,41 @@ TEST(Download, ErasesProgramsAndVerifiesTheChosenSectors) {
   for (std::uint32_t f = 0; f < 7; ++f)
     direct.push_back(Join(Frame(QRV_CMD_WRITE, 0xF000 + f * 32, 32), Part(filled, f * 32, 32)));
   for (std::uint32_t s = 0; s < 4; ++s) direct.push_back(Frame(QRV_CMD_READ, 0xF000 + s * 64, 64));
+  const std::string binary(file.begin(), file.end());
+  const std::string split = HexRecord(0, 0xFFF0, Counting(16, 0xA0)) + HexRecord(0, 0x0000, Counting(16, 1)) +
+                            HexRecord(4, 0x0000, {0x00, 0x00}) + HexRecord(0, 0xF000, Counting(16, 0x50)) + EndRecord;
+  const std::vector<std::pair<std::uint32_t, Bytes>> both = {{0x0000, Counting(16, 1)}, {0xF000, Counting(16, 0x50)}};
+  // chipType: what the host takes the target for; wire empty: only the shape of the
+  // conversation is checked; the last file's block 0 reaches past the A16's 16 KB
   // clang-format off
-  const struct { Firmware firmware; int start; std::string_view warning; Commands wire; } cases[] = {
-      {Firmware::V11EInt, 0, msg::WarnBlock0Erased, queued},
-      {Firmware::V11EExt, 256, msg::WarnBlocks01Erased, direct},
+  const struct { Firmware firmware; Chip chip; int chipType; std::string file; int start; std::string_view warning; Commands wire; std::vector<WireRun> runs; std::vector<std::pair<std::uint32_t, Bytes>> flash; int result; } cases[] = {
+      {Firmware::V11EInt, Chip::A32, ChipQRV71A32, binary, 0, msg::WarnBlock0Erased, queued, {}, {{0x0000, filled}}, 0},
+      {Firmware::V11EExt, Chip::A32, ChipQRV71A32, binary, 256, msg::WarnBlocks01Erased, direct, {}, {{0xF000, filled}}, 0},
+      {Firmware::V11EExt, Chip::A16, ChipQRV71A16, split, 0, {}, {}, {{QRV_CMD_ERASE, 128}, {QRV_CMD_WRITE, 1}, {QRV_CMD_READ, 128}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 64}}, both, 0},
+      {Firmware::V11EExt, Chip::A16, ChipQRV71A32, HexRecord(0, 0x4000, {0x12}) + split, 0, {}, {}, {{QRV_CMD_ERASE, 256}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 256}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 64}}, both, -1},
   };
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(&c - cases));
-    FlashHost host(TargetOf(c.firmware));
-    const std::string path = host.File("fw.bin", file);
+    FlashHost host(TargetOf(c.firmware, c.chip));
+    host.Chip().SetChipType(c.chipType);
+    const std::string path = host.File(c.file.starts_with(':') ? "fw.hex" : "fw.bin", c.file);
     host.ChooseFile(path, c.start);
     host.op.QueueAnswer(Answer::Yes);
-    EXPECT_EQ(host.window.OnDownload(), 0);
+    EXPECT_EQ(host.window.OnDownload(), c.result);
+    EXPECT_EQ(host.op.Messages(),
+              (c.result == 0 ? Strings{Proceed} : Strings{Proceed, std::string(msg::FailedToVerify)}));
+    for (const auto& [address, bytes] : c.flash)
+      EXPECT_EQ(Part(host.target.FlashImage(), address, bytes.size()), bytes);
+    if (c.wire.empty()) {
+      EXPECT_EQ(Runs(host.Sent()), c.runs);
+      EXPECT_EQ(host.Chip().BlockBuffer(1)[0xFF0], 0xA0) << "the read-back lands in the block image";
+      continue;
+    }
     EXPECT_EQ(host.Sent(), c.wire);
-    EXPECT_EQ(host.op.Messages(), Strings{Proceed});
     EXPECT_EQ(host.op.Titles(),
               (Strings{std::string(c.warning), "Downloading \"" + path + "\"", FlashHost::WindowTitle}));
     EXPECT_EQ(host.op.ShownBlockTab(), c.start / 256);
-    EXPECT_EQ(Part(host.target.FlashImage(), c.start / 256 * 0xF000, 256), filled);
-  }
-}
-
-// A file that reaches block 1 is written block by block, each verified, even after a
-// difference in block 0.
-TEST(Download, WritesEachBlockTheImageReaches) {
-  const std::string split = HexRecord(0, 0xFFF0, Counting(16, 0xA0)) + HexRecord(0, 0x0000, Counting(16, 1)) +
-                            HexRecord(4, 0x0000, {0x00, 0x00}) + HexRecord(0, 0xF000, Counting(16, 0x50)) + EndRecord;
-  // chipType: what the host takes the A16 for; the second file's block 0 reaches past the target's 16 KB
-  // clang-format off
-  const struct { std::string file; int chipType; int result; std::vector<WireRun> runs; } cases[] = {
-      {split, ChipQRV71A16, 0, {{QRV_CMD_ERASE, 128}, {QRV_CMD_WRITE, 1}, {QRV_CMD_READ, 128}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 64}}},
-      {HexRecord(0, 0x4000, {0x12}) + split, ChipQRV71A32, -1, {{QRV_CMD_ERASE, 256}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 256}, {QRV_CMD_ERASE, 64}, {QRV_CMD_WRITE, 2}, {QRV_CMD_READ, 64}}},
-  };
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(&c - cases));
-    FlashHost host(TargetOf(Firmware::V11EExt, Chip::A16));
-    host.Chip().SetChipType(c.chipType);
-    host.ChooseFile(host.File("fw.hex", c.file), 0);
-    host.op.QueueAnswer(Answer::Yes);
-    EXPECT_EQ(host.window.OnDownload(), c.result);
-    EXPECT_EQ(Runs(host.Sent()), c.runs);
-    EXPECT_EQ(host.op.Messages(),
-              c.result == 0 ? Strings{Proceed} : (Strings{Proceed, std::string(msg::FailedToVerify)}));
-    const Bytes flash = host.target.FlashImage();
-    EXPECT_EQ(Part(flash, 0x0000, 16), Counting(16, 1));
-    EXPECT_EQ(Part(flash, 0xF000, 16), Counting(16, 0x50));
-    EXPECT_EQ(host.Chip().BlockBuffer(1)[0xFF0], 0xA0) << "the read-back lands in the block image";
   }
 }
 
@@ -229,6 +218,12 @@ TEST(Save, WritesTheRangeCutAtTheBlocksEndOrNothing) {
                               : binary     ? std::string(expected.begin(), expected.end())
                                            : TextDump(expected, c.address));
   }
+  FlashHost host(TargetOf(Firmware::V11EInt));
+  host.window.OnFileSave();
+  host.window.Link().ChipReleased = true;
+  host.window.OnFileSave();
+  EXPECT_EQ(host.op.Messages(), Strings{std::string(msg::NoFlashChip)}) << "the first was cancelled";
+  EXPECT_TRUE(host.Sent().empty());
 }
 
 constexpr int LineHeight = 12;
