@@ -36,56 +36,47 @@ struct Started {
   CTargetChip chip{window, link};
 };
 
-TEST(CommSettings, OkStoresTheChoiceCancelKeepsItAndTheTitleIsPutBack) {
-  for (const bool ok : {true, false}) {
-    test::TempDir dir;
-    Started program(dir.Path(), "COM3 BAUD9600 $$");
-    program.window.SetTitle("QRVBrevix IAP");
-    program.window.ClearRecords();
-    program.Run([&](CCommConfigDlg& dialog) {
-      EXPECT_EQ(program.window.Title(), CommSettingsTitle);
-      dialog.SelectPort(1);
-      dialog.SelectBaud(3);
-      return ok;
-    });
-    EXPECT_EQ(program.SettingsFile(), ok ? "COM2 BAUD4800 $$" : "COM3 BAUD9600 $$");
-    EXPECT_EQ(SettingValues(program.paths).Read("COMMPORT"), ok ? std::optional<std::string>("2") : std::nullopt);
-    EXPECT_EQ(SettingValues(program.paths).Read("BAUDRATE"), ok ? std::optional<std::string>("4800") : std::nullopt);
-    EXPECT_EQ(program.window.Messages(), ok ? Strings{std::string(msg::SelectChipTypeOrDetect)} : Strings{});
-    EXPECT_EQ(program.window.Titles(), (Strings{std::string(CommSettingsTitle), "QRVBrevix IAP"}));
-    EXPECT_EQ(program.Panes(), ok ? (Strings{"COM2", "Baud Rate: 4800"}) : (Strings{"COM3", "Baud Rate: 9600"}));
-    EXPECT_EQ(program.chip.Device().DevicePath(), ok ? "/dev/ttyS1" : "/dev/ttyS2");
-  }
-}
-
-// A file that cannot be written is told of once, with why, before the values it loses.
-TEST(CommSettings, StoresEveryBaudAndTellsOfStoresThatCannotBeWritten) {
+// OK stores the choice, Cancel keeps the old one, and the title is put back either way. A
+// file that cannot be written is told of once, with why, before the values it loses.
+TEST(CommSettings, OkStoresTheChoiceCancelKeepsItAndAFileNotWrittenIsTold) {
   const std::string unsaved(msg::UnableToSaveConfiguration), select(msg::SelectChipTypeOrDetect);
-  // baud 5 is past the list and stands for 38400
+  // occupied: a directory in that file's place; baud 5 is past the list and stands for 38400
   // clang-format off
-  const struct { const char* occupied; int baud; std::string rate; Strings messages; } cases[] = {
-      {"registry.ini", 2, "9600", {unsaved, unsaved, select}},
-      {"QrvBslComDft.txt", 2, "9600", {select}},
-      {"none", 1, "19200", {select}},
-      {"none", 4, "2400", {select}},
-      {"none", 5, "38400", {select}},
+  const struct { const char* occupied; int baud; bool ok; std::string rate; Strings messages; } cases[] = {
+      {"", 3, true, "4800", {select}},
+      {"", 3, false, "9600", {}},
+      {"registry.ini", 2, true, "9600", {unsaved, unsaved, select}},
+      {"QrvBslComDft.txt", 2, true, "9600", {select}},
+      {"", 1, true, "19200", {select}},
+      {"", 4, true, "2400", {select}},
+      {"", 5, true, "38400", {select}},
   };
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(&c - cases));
+    const bool occupied = *c.occupied != '\0';
     test::TempDir dir;
-    Started program(dir.Path());
-    std::filesystem::create_directories(program.paths.configDir / c.occupied / "x");
-    program.Run([&](CCommConfigDlg& dialog) { return dialog.SelectPort(1), dialog.SelectBaud(c.baud), true; });
-    EXPECT_EQ(program.Panes(), (Strings{"COM2", "Baud Rate: " + c.rate}));
+    Started program(dir.Path(), occupied ? std::nullopt : std::optional<std::string_view>("COM3 BAUD9600 $$"));
+    if (occupied) std::filesystem::create_directories(program.paths.configDir / c.occupied / "x");
+    program.window.SetTitle("QRVBrevix IAP");
+    program.window.ClearRecords();
+    program.Run([&](CCommConfigDlg& dialog) {
+      EXPECT_EQ(program.window.Title(), CommSettingsTitle);
+      return dialog.SelectPort(1), dialog.SelectBaud(c.baud), c.ok;
+    });
+    const std::string port = c.ok ? "2" : "3";
+    EXPECT_EQ(program.Panes(), (Strings{"COM" + port, "Baud Rate: " + c.rate}));
+    EXPECT_EQ(program.chip.Device().DevicePath(), c.ok ? "/dev/ttyS1" : "/dev/ttyS2");
     Strings messages = c.messages;
-    if (c.baud == 2)
+    if (occupied)
       messages.insert(messages.begin(),
                       "Cannot write " + (program.paths.configDir / c.occupied).string() + ": Is a directory");
     EXPECT_EQ(program.window.Messages(), messages);
-    if (c.baud != 2) {
-      EXPECT_EQ(program.SettingsFile(), "COM2 BAUD" + c.rate + " $$");
-    }
+    EXPECT_EQ(program.window.Titles(), (Strings{std::string(CommSettingsTitle), "QRVBrevix IAP"}));
+    if (occupied) continue;
+    EXPECT_EQ(program.SettingsFile(), "COM" + port + " BAUD" + c.rate + " $$");
+    EXPECT_EQ(SettingValues(program.paths).Read("COMMPORT"), c.ok ? std::optional(port) : std::nullopt);
+    EXPECT_EQ(SettingValues(program.paths).Read("BAUDRATE"), c.ok ? std::optional(c.rate) : std::nullopt);
   }
 }
 
