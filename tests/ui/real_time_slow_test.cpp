@@ -3,8 +3,12 @@
 #include <regex>
 #include <thread>
 
+#include "operator/messages.h"
+#include "protocol/commands.h"
 #include "support/host_fixture.h"
+#include "support/pty_peer.h"
 
+// The shipped time limits and the stop, waited out in real time.
 namespace quillon {
 namespace {
 
@@ -12,6 +16,37 @@ using namespace std::chrono_literals;
 using namespace test;
 using Clock = std::chrono::steady_clock;
 using sim::Firmware;
+
+// 6 s of silence, 30 s of ready bytes only, and 6 s after the ready bytes stop.
+TEST(DetectionSlow, ShippedLimitsForASilentTargetEndlessReadyBytesAndReadyBytesThatStop) {
+  // clang-format off
+  const struct { bool silent; std::uint8_t status; std::chrono::milliseconds limit; } cases[] = {
+      {true, 0x00, 6000ms},
+      {false, QRV_READY, 30000ms},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(&c - cases));
+    PtyPeer silent;
+    sim::Config config;
+    config.status = c.status;
+    HostFixture host(config, Timing{});
+    if (c.silent) host.Device().SetDevicePath(silent.Path());
+    const auto start = Clock::now();
+    host.window.OnAutoDetect();
+    const auto took = Clock::now() - start;
+    EXPECT_EQ(host.op.Messages().back(), msg::NoResponse);
+    EXPECT_GE(took, c.limit - 50ms);
+    EXPECT_LT(took, c.limit + 500ms);
+  }
+  HostFixture host({}, Timing{});
+  ASSERT_TRUE(host.Detect());
+  host.target.SetFaults({.readyStopsAfter = 0});
+  const auto stopped = Clock::now();
+  ASSERT_TRUE(WaitFor([&] { return host.window.Link().LinkLost.load(); }, 8s));
+  EXPECT_GE(Clock::now() - stopped, 5900ms);
+  EXPECT_LT(Clock::now() - stopped, 6500ms);
+}
 
 // A 32 KB download at 9600 baud, stopped while it writes: it ends within a second, says up
 // to where the frames it sent reached, and leaves the link fit for the next command.
