@@ -106,10 +106,8 @@ HostFixture::HostFixture(sim::Config targetConfig, Timing timing)
   Device().SetDevicePath(target.Start());
 }
 
-Bytes HostFixture::SentToTarget() const { return BytesOf(target.WireLog(), sim::Direction::ToTarget); }
-
 Commands HostFixture::Sent() const {
-  const Bytes sent = SentToTarget();
+  const Bytes sent = BytesOf(target.WireLog(), sim::Direction::ToTarget);
   Commands commands;
   for (std::size_t i = 0; i < sent.size();) {
     const std::uint8_t code = sent[i];

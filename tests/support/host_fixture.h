@@ -101,7 +101,6 @@ struct HostFixture {
   bool Detect() { return test::Detect(window, op, config); }
   CTargetChip& Chip() { return *window.TargetChip(); }
   CIapDevice& Device() { return Chip().Device(); }
-  Bytes SentToTarget() const;
   bool Queued() const { return config.firmware == sim::Firmware::V11EInt; }
   // The host's side of the wire cut into commands with their operands and data, the
   // queued link's idle bytes left out: what was asked, not how it travelled.

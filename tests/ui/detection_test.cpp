@@ -84,7 +84,7 @@ TEST(Detection, SelectionsEnableWhatTheSecurityStateAllows) {
          {IdChipErase, IdRead, IdDownload, IdMemoryRemap, IdSetLock, IdSectorErase, IdDownloadAndRun})
       enabled += host.op.CommandState(command) == 1 ? '1' : '0';
     EXPECT_EQ(enabled, c.enabled);
-    EXPECT_EQ(host.SentToTarget(), Bytes{QRV_CMD_READ_STATUS});
+    EXPECT_EQ(host.Sent(), Commands{{QRV_CMD_READ_STATUS}});
     EXPECT_EQ(BytesOf(host.target.WireLog(), sim::Direction::FromTarget), (Bytes{QRV_CMD_READ_STATUS, c.status}));
   }
 }
@@ -109,7 +109,7 @@ TEST(Detection, SelectionsStopOnACancelledOrIncompleteChipTypeDialog) {
       };
       firmware == sim::Firmware::V11D ? host.window.OnChipTypeSelect() : host.window.OnExternalSelect();
       EXPECT_EQ(host.op.Messages(), c.messages);
-      EXPECT_TRUE(host.SentToTarget().empty());
+      EXPECT_TRUE(host.Sent().empty());
       EXPECT_EQ(host.window.Link().LinkMode.load(), firmware == sim::Firmware::V11D ? DirectLink : DirectLinkExt);
     }
   }
