@@ -124,24 +124,28 @@ TEST(Download, EveryFailureIsToldAndNothingRunsAfterIt) {
   }
 }
 
-TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
+// A compare whose reply came late or with a byte too many must leave nothing on the line
+// for the next command to take as its own reply: a save of sector 0 follows each.
+TEST(Compare, TellsTheOutcomeInTheIapStatusLineAndLeavesNoReplyBehind) {
   const std::string succeed = "File name.bin Compare succeed!";
   const std::string differs = "Unmatched data at memory address %04Xh: 12h(MCU) vs. 34h in File name.bin";
+  const Bytes flash = Counting(0x10000, 0);
   // start 256 + n: sector n of block 1; differAt -1: none
   // clang-format off
-  const struct { Firmware firmware; std::size_t fileLength; int start; int differAt; } cases[] = {
-      {Firmware::V11EInt, 0x200, 0, -1},    {Firmware::V11D, 0x155, 0, -1},
-      {Firmware::V11EExt, 0x100, 2, -1},    {Firmware::V11EInt, 0x40, 257, -1},
-      {Firmware::V11EInt, 0x200, 0, 0x100}, {Firmware::V11EExt, 0x200, 0, 0x1FF},
-      {Firmware::V11EInt, 0x200, 0, 0},     {Firmware::V11D, 0x200, 0, 0},
+  const struct { const char* fault; Firmware firmware; std::size_t fileLength; int start; int differAt; sim::Faults faults; bool linkDropped; } cases[] = {
+      {nullptr, Firmware::V11EInt, 0x200, 0, -1, {}, false},    {nullptr, Firmware::V11D, 0x155, 0, -1, {}, false},
+      {nullptr, Firmware::V11EExt, 0x100, 2, -1, {}, false},    {nullptr, Firmware::V11EInt, 0x40, 257, -1, {}, false},
+      {nullptr, Firmware::V11EInt, 0x200, 0, 0x100, {}, false}, {nullptr, Firmware::V11EExt, 0x200, 0, 0x1FF, {}, false},
+      {nullptr, Firmware::V11EInt, 0x200, 0, 0, {}, false},     {nullptr, Firmware::V11D, 0x200, 0, 0, {}, false},
+      {"target silent, then prompting again, queued", Firmware::V11EInt, 0x80, 1, -1, {.silenceAfter = 0}, true},
+      {"stray byte in the last chunk, direct", Firmware::V11EExt, 0x80, 1, -1, {.extraByteAfterReply = 126, .extraByteValue = flash[0xFF], .atCommand = true}, false},
   };
   // clang-format on
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.start << " " << c.differAt);
+    SCOPED_TRACE(testing::Message() << c.start << " " << c.differAt << " " << (c.fault ? c.fault : ""));
     FlashHost host(TargetOf(c.firmware));
     const std::uint32_t address =
         c.start < 256 ? std::uint32_t(c.start) * 128 : 0xF000 + std::uint32_t(c.start - 256) * 64;
-    const Bytes flash = Counting(0x10000, 0);
     host.target.LoadFlash(0, flash);
     Bytes file = Part(flash, address, c.fileLength);
     if (c.differAt >= 0) {
@@ -150,42 +154,24 @@ TEST(Compare, TellsTheOutcomeInTheIapStatusLine) {
     }
     const std::string path = host.File("name.bin", file);
     host.ChooseFile(path, c.start);
-    host.window.OnCompare();
-    EXPECT_EQ(host.op.ShownChipInfo().IapStatus, c.differAt < 0 ? succeed : Formatted(differs.c_str(), c.differAt));
-    const bool told = c.differAt >= 0 && !host.Queued();
-    EXPECT_EQ(host.op.Messages(), told ? Strings{std::string(msg::FailedToVerify)} : Strings{});
-    EXPECT_EQ(host.op.ShownBlockTab(), c.start / 256);
-    EXPECT_FALSE(host.window.Link().LinkLost.load());
-    EXPECT_EQ(host.op.Titles(),
-              (Strings{Formatted(msg::ComparingFormat, path.c_str(), address), FlashHost::WindowTitle}));
-  }
-}
-
-// A compare whose reply came late or with a byte too many must leave nothing on the line
-// for the next command to take as its own reply.
-TEST(Compare, AFailedCompareLeavesNoReplyForTheNextCommand) {
-  const Bytes flash = Counting(0x10000, 0);
-  // clang-format off
-  const struct { const char* name; Firmware firmware; sim::Faults faults; bool linkDropped; } cases[] = {
-      {"target silent, then prompting again, queued", Firmware::V11EInt, {.silenceAfter = 0}, true},
-      {"stray byte in the last chunk, direct", Firmware::V11EExt, {.extraByteAfterReply = 126, .extraByteValue = flash[0xFF], .atCommand = true}, false},
-  };
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    FlashHost host(TargetOf(c.firmware));
-    host.target.LoadFlash(0, flash);
-    host.ChooseFile(host.File("name.bin", Part(flash, 0x80, 0x80)), 1);
     host.target.SetFaults(c.faults);
     host.window.OnCompare();
-    EXPECT_EQ(host.op.ShownChipInfo().IapStatus, "File name.bin Compare failed!");
+    const std::string outcome = c.differAt < 0 ? succeed : Formatted(differs.c_str(), c.differAt);
+    EXPECT_EQ(host.op.ShownChipInfo().IapStatus, c.fault ? "File name.bin Compare failed!" : outcome);
     EXPECT_EQ(host.window.Link().LinkLost.load(), c.linkDropped);
+    if (!c.fault) {
+      const bool told = c.differAt >= 0 && !host.Queued();
+      EXPECT_EQ(host.op.Messages(), told ? Strings{std::string(msg::FailedToVerify)} : Strings{});
+      EXPECT_EQ(host.op.ShownBlockTab(), c.start / 256);
+      EXPECT_EQ(host.op.Titles(),
+                (Strings{Formatted(msg::ComparingFormat, path.c_str(), address), FlashHost::WindowTitle}));
+    }
     host.target.SetFaults({});
-    const std::string path = (host.dir / "sector0.bin").string();
-    host.ChooseSave(path, 0, 1, CSaveDlg::IdBinaryFile);
+    const std::string saved = (host.dir / "sector0.bin").string();
+    host.ChooseSave(saved, 0, 1, CSaveDlg::IdBinaryFile);
     host.window.OnFileSave();
-    EXPECT_EQ(std::filesystem::exists(path), !c.linkDropped);
-    EXPECT_EQ(ReadFile(path), c.linkDropped ? Bytes{} : Part(flash, 0, 128));
+    EXPECT_EQ(std::filesystem::exists(saved), !c.linkDropped);
+    EXPECT_EQ(ReadFile(saved), c.linkDropped ? Bytes{} : Part(host.target.FlashImage(), 0, 128));
   }
 }
 
