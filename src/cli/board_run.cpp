@@ -27,7 +27,9 @@ void ApplyConnection(const GlobalOptions& options, const std::optional<std::stri
   if (options.echoWindow) {
     device.SetEchoWindow(*options.echoWindow);
   }
-  device.SetResetPulse(options.reset);
+  if (options.reset) {
+    device.SetResetPulse(*options.reset);
+  }
 }
 
 void Detect(const GlobalOptions& options, CMainDlg& window, CliOperator& op) {
