@@ -58,9 +58,7 @@ TEST(LinkWorker, WatchdogOffersANewDetectionWhenTheRemapIsFourKilobytes) {
   };
   for (const auto& [status, answer, messages, reconnected] : cases) {
     SCOPED_TRACE(testing::Message() << "status " << int(status) << ", answer " << int(answer));
-    sim::Config config;
-    config.status = status;
-    HostFixture host(config);
+    HostFixture host(sim::Config{.status = status});
     ASSERT_TRUE(host.Detect());
     host.op.ClearRecords();
     host.window.Link().SetLinkLost();

@@ -42,11 +42,13 @@ TEST(NetworkLine, CarriesEveryByteThroughTheServerAndBack) {
   }
   test::PortServer server(lines);
   const Bytes bytes{0x00, 0xFF, 0xFF, 0x0D, 0x0A, 0x7F, 0xF7, 0xFE, 0x11, 0x13};
-  const struct {
-    const char* name;
-    std::size_t line;
-    std::chrono::milliseconds hold;
-  } cases[] = {{"rfc2217", 0, 0ms}, {"socket", 1, 0ms}, {"rfc2217 over a LAN of 5 ms each way", 2, 5ms}};
+  // clang-format off
+  const struct { const char* name; std::size_t line; std::chrono::milliseconds hold; } cases[] = {
+      {"rfc2217", 0, 0ms},
+      {"socket", 1, 0ms},
+      {"rfc2217 over a LAN of 5 ms each way", 2, 5ms},
+  };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::optional<test::Relay> relay;
@@ -82,26 +84,22 @@ TEST(NetworkLine, ALostOrRefusedConnectionIsAHangUpNamingTheServer) {
   EXPECT_EQ(net.op.Messages(),
             (test::Strings{Formatted(msg::NetworkLineHungUpFormat, server.Url(0).c_str(), "closed by the server")}));
 
-  const struct {
-    std::string url;
-    std::string said;
-  } refusals[] = {
+  const std::pair<std::string, std::string> refusals[] = {
       {"rfc2217://127.0.0.1:" + std::to_string(test::FreePort()), "Connection refused"},
       {"socket://127.0.0.1:" + std::to_string(test::FreePort()), "Connection refused"},
       // TEST-NET-1: nothing answers there, wherever this runs.
       {"rfc2217://192.0.2.1:2217", ""},
   };
-  for (const auto& c : refusals) {
-    SCOPED_TRACE(c.url);
-    NetworkPort refused(c.url);
-    Timing timing;
-    timing.connect = 300ms;
+  for (const auto& [url, said] : refusals) {
+    SCOPED_TRACE(url);
+    NetworkPort refused(url);
+    const Timing timing{.connect = 300ms};
     refused.port.SetTiming(timing);
     const auto opening = Clock::now();
     EXPECT_EQ(refused.port.OpenPort(), PortCannotOpen);
     EXPECT_LT(Clock::now() - opening, timing.connect + 200ms);
     ASSERT_EQ(refused.op.Messages().size(), 1U);
-    EXPECT_TRUE(refused.op.Messages()[0].starts_with("The serial line has hung up: " + c.url + ": " + c.said))
+    EXPECT_TRUE(refused.op.Messages()[0].starts_with("The serial line has hung up: " + url + ": " + said))
         << refused.op.Messages()[0];
   }
 }
