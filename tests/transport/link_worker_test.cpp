@@ -58,7 +58,9 @@ TEST(LinkWorker, WatchdogOffersANewDetectionWhenTheRemapIsFourKilobytes) {
   };
   for (const auto& [status, answer, messages, reconnected] : cases) {
     SCOPED_TRACE(testing::Message() << "status " << int(status) << ", answer " << int(answer));
-    HostFixture host(sim::Config{.status = status});
+    sim::Config config;
+    config.status = status;
+    HostFixture host(config);
     ASSERT_TRUE(host.Detect());
     host.op.ClearRecords();
     host.window.Link().SetLinkLost();
