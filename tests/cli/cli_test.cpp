@@ -310,7 +310,10 @@ TEST(CliNetwork, EachPortOfAGangPulsesItsOwnResetLineThenDownloads) {
       ASSERT_NE(on, controls.end()) << output;
       ASSERT_NE(on + 1, controls.end());
       EXPECT_EQ(on[1].first, c.off);
-      EXPECT_GE(on[1].second - on->second, c.length - 2ms);
+      // Stamped when the relay's thread got round to each chunk, not when it came: a late
+      // wake on the raise shortens the pulse seen here, so only half of it is asked for,
+      // still enough to tell the default length from a shorter one or from none.
+      EXPECT_GT(on[1].second - on->second, c.length / 2);
       EXPECT_LT(on[1].second - on->second, c.length + 100ms);
     }
   }
