@@ -45,6 +45,21 @@ std::pair<int, std::string> RunCli(const test::TempDir& home, std::string argume
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The run log, a record a board.
+std::vector<nlohmann::json> LogRecords(const std::filesystem::path& path) {
+  std::ifstream log(path);
+  std::vector<nlohmann::json> records;
+  for (std::string line; std::getline(log, line);) records.push_back(nlohmann::json::parse(line));
+  return records;
+}
+
 // Each expected text must appear, in this order; with no --yes nothing is asked. A
 // settings command refuses what it cannot store, with its usage.
 TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
@@ -53,6 +68,7 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
   test::WriteFile(home / "flash.bin", test::Join(Bytes(0x80, 0x00), {0x41, 0x42}));
   test::WriteFile(home / "saved.bin", "old");
   const std::string fw = " --simulate=image=@/flash.bin --yes ";
+  // clang-format off
   const struct {
     std::string arguments;
     int exitCode;
@@ -62,14 +78,10 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
       {"--simulate --firmware v1.1e-ext --chip A16 detect", 0, {"Chip Type:  QRV71A16", "IAP Status: Handshaking"}},
       {"detect --simulate=status=0x03 --firmware v1.1d", 0, {"ReMap:      4 KByte", "IAP Status: Handshaking"}},
       {"--firmware v1.1d --port " + silent.Path() + " detect", 1, {"No Response from Target Board!!!"}},
-      {"--simulate=firmware-letter=0x44 detect",
-       1,
-       {"Fw Version: v1.1?", "SECURITY : CHIP IS UNLOCKED", "Wrong Firmware Version Detected in MCU chip!!!"}},
+      {"--simulate=firmware-letter=0x44 detect", 1, {"Fw Version: v1.1?", "SECURITY : CHIP IS UNLOCKED", "Wrong Firmware Version Detected in MCU chip!!!"}},
       {"--simulate=status=0x80 --yes erase", 1, {"erase is not available on this chip (SECURITY : CHIP IS LEVEL 2"}},
       {"--simulate=status=0x20 --firmware v1.1d --yes lock 1", 1, {"lock is not available on this chip"}},
-      {"--simulate --firmware v1.1e-ext --yes erase --sector 256 --range 3",
-       0,
-       {std::string(msg::SectorsEraseCompleted)}},
+      {"--simulate --firmware v1.1e-ext --yes erase --sector 256 --range 3", 0, {std::string(msg::SectorsEraseCompleted)}},
       {"--simulate --yes chip-erase", 1, {std::string(msg::IllegalInInternalFirmware)}},
       // Quiet: nothing at all from a board that went well, all it said from one that did not.
       {"-q --simulate --firmware v1.1e-ext --yes remap 3", 0, {}},
@@ -78,48 +90,43 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
       {"--simulate --firmware v1.1e-ext --yes remap 3", 0, {std::string(msg::MemoryRemapCompleted)}},
       {"--simulate --firmware v1.1d --yes run", 1, {std::string(msg::IllegalInDirectFirmware)}},
       {"--simulate --yes run", 0, {}},
-      {fw + "read --sector 1 --range=2",
-       0,
-       {"001     0080        00FF      00128        Not Blank", "003     0180        01FF      00384        Not Avail.",
-        "SECTOR 001", "41 42 FF FF"}},
+      {fw + "read --sector 1 --range=2", 0, {"001     0080        00FF      00128        Not Blank", "003     0180        01FF      00384        Not Avail.", "SECTOR 001", "41 42 FF FF"}},
       {fw + "compare @/flash.bin", 0, {"File flash.bin Compare succeed!"}},
       // Checked again once the detection has found a smaller chip than the largest.
       {"--simulate=chip=A16 read --sector 300", 2, {"--sector 300 is not in the list, which has entries 0 to 191"}},
       {"download @/flash.bin --sector 256 --simulate --firmware v1.1e-ext -y", 0, {"Proceed to download?", "Done"}},
       {"--simulate download @/flash.bin", 1, {"quillon-cli: \"Proceed to download?\" needs an answer: give --yes"}},
-      {"--simulate --yes compare @/flash.bin",
-       1,
-       {"Unmatched data at memory address 0000h: FFh(MCU) vs. 00h in File flash.bin"}},
+      {"--simulate --yes compare @/flash.bin", 1, {"Unmatched data at memory address 0000h: FFh(MCU) vs. 00h in File flash.bin"}},
       {"--simulate --firmware v1.1e-ext --yes download-run @/flash.bin", 1, {"download-run is not available"}},
       {fw + "save @/saved.bin --range 1 --format=bin", 0, {std::string(msg::SaveCompleted)}},
       // Bytes sent ahead of their echoes still reach the target as they are: the read-back agrees.
-      {"--simulate --firmware v1.1e-ext --echo-window 16 --yes download @/flash.bin --sector 256",
-       0,
-       {"Erasing: Done", "Writing: Done", "Reading: Done", "verified"}},
-      {"--simulate --firmware v1.1d --echo-window 16 --yes download @/flash.bin",
-       0,
-       {"Erasing: Done", "Writing: Done", "Reading: Done", "verified"}},
+      {"--simulate --firmware v1.1e-ext --echo-window 16 --yes download @/flash.bin --sector 256", 0, {"Erasing: Done", "Writing: Done", "Reading: Done", "verified"}},
+      {"--simulate --firmware v1.1d --echo-window 16 --yes download @/flash.bin", 0, {"Erasing: Done", "Writing: Done", "Reading: Done", "verified"}},
+      // --json: one object a port on each line, and nothing else.
+      {"--simulate --json detect", 0, {"\"iapStatus\":\"Handshaking succeed!\""}},
+      {"--simulate --json read --range 1", 0, {"\"sectors\":[{\"sector\":\"000\"", "\"memory\":{\"heading\":\"SECTOR 000\",\"rows\":[{"}},
+      {"--simulate=boards=2 --json detect", 0, {"{\"time\"", "\"chip\":\"QRV71A32\"", "\n{\"time\"", "\"chip\":\"QRV71A32\""}},
       {"--help", 0, {"Usage: quillon-cli [OPTIONS]"}},
       {"detect -h --port /dev/null", 0, {"Usage: quillon-cli detect"}},
       {"--version", 0, {"quillon-cli 0."}},
-      {"settings --baud 1234",
-       2,
-       {"quillon-cli: --baud: takes 2400, 4800, 9600, 19200 or 38400, not '1234'\nsee quillon-cli settings --help\n"}},
+      {"settings --baud 1234", 2, {"quillon-cli: --baud: takes 2400, 4800, 9600, 19200 or 38400, not '1234'\nsee quillon-cli settings --help\n"}},
       {"settings --port=COM5", 2, {"--port: takes COM1 to COM4, not 'COM5'"}},
       {"settings --device ttyUSB0", 2, {"--device: takes a device's full path or 'default', not 'ttyUSB0'"}},
       {"settings --speed 9600", 2, {"quillon-cli: unexpected --speed 9600\nsee quillon-cli settings --help\n"}},
       {"settings --port COM2 --baud 4800", 0, {"Port:      COM2", "Baud rate: 4800"}},
       {"settings --echo-window 16", 0, {"Echo window: 16"}},
-      {"settings",
-       0,
-       {"Port:      COM2", "Baud rate: 4800", "Device:    /dev/ttyS1", "Echo window: 16", "COM1 -> /dev/ttyS0"}},
+      {"settings", 0, {"Port:      COM2", "Baud rate: 4800", "Device:    /dev/ttyS1", "Echo window: 16", "COM1 -> /dev/ttyS0"}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
     const auto [exitCode, output] = RunCli(home, c.arguments);
     EXPECT_EQ(exitCode, c.exitCode) << c.arguments << "\n" << output;
     if (c.arguments.starts_with("-q ")) {
       EXPECT_EQ(output, "");
+    }
+    if (c.arguments.find("--json") != std::string::npos) {
+      for (const auto& line : LinesOf(output)) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
     }
     std::size_t from = 0;
     for (const auto& text : c.inOrder) {
@@ -130,20 +137,13 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
   EXPECT_EQ(test::ReadFile(home / "saved.bin"), Bytes(0x80, 0x00));
 }
 
-std::vector<std::string> LinesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 bool SameSettings(const termios& a, const termios& b) {
   return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag;
 }
 
 // Whatever the line gets wrong is found before any port is opened: one line names it
-// (a usage error adds where to read more), and the port the run would have used was
-// never opened, let alone sent a byte.
+// (a usage error adds where to read more), the port the run would have used was never
+// opened, let alone sent a byte, and no serial number was taken.
 TEST(CliProgram, RefusesABadLineBeforeAnyPortIsOpened) {
   test::TempDir home;
   test::PtyPeer port;
@@ -151,17 +151,19 @@ TEST(CliProgram, RefusesABadLineBeforeAnyPortIsOpened) {
   test::WriteFile(home / "a.bin", "abc");
   test::WriteFile(home / "bad.hex", ":0100000001FF\n:00000001FF\n");
   test::WriteFile(home / "big.bin", Bytes(0x8001, 0x00));
+  test::WriteFile(home / "used.bin", test::Join(Bytes(0x101, 0xFF), {0x00}));
+  test::WriteFile(home / "serial", "7\n");
   ASSERT_EQ(::mkfifo((home / "fifo.bin").c_str(), 0600), 0);
   std::filesystem::create_directory(home / "dir");
   const std::string overSize = std::string(msg::OverSize) + "\nThe image ends at 8000h, past the last address 7FFFh";
+  // clang-format off
   const struct {
     std::string arguments;
     int exitCode;
     std::string said;
   } cases[] = {
       {"-y download @/a.bin --sector 999", 2, "--sector 999 is not in the list, which has entries 0 to 255"},
-      {"--firmware v1.1e-ext --chip A16 download @/a.bin --sector 192", 2,
-       "--sector 192 is not in the list, which has entries 0 to 191"},
+      {"--firmware v1.1e-ext --chip A16 download @/a.bin --sector 192", 2, "--sector 192 is not in the list, which has entries 0 to 191"},
       {"read --sector 320", 2, "--sector 320 is not in the list, which has entries 0 to 319"},
       {"read --sector 0x80", 2, "--sector: takes a number from 0 up, not '0x80'"},
       {"erase --range 256", 2, "--range 256 is not in the list, which has entries 0 to 255"},
@@ -190,11 +192,14 @@ TEST(CliProgram, RefusesABadLineBeforeAnyPortIsOpened) {
       {"frobnicate", 2, "unknown command frobnicate"},
       {"--simulate=no-such-option detect", 2, "--simulate: --no-such-option needs a value"},
       {"--simulate=boards=2 save -", 2, "a save to stdout takes one port"},
-      {"--simulate=boards=2,fault@3=no-echo detect", 2,
-       "--simulate: fault=no-echo is for target 3, but targets are 1 to 2"},
+      {"--simulate=boards=2,fault@3=no-echo detect", 2, "--simulate: fault=no-echo is for target 3, but targets are 1 to 2"},
       {"--ports @/none* detect", 2, "--ports @/none* matches no device"},
       {"--reset rts:0 detect", 2, "--reset: takes dtr, rts, dtr:MS or rts:MS with MS 1 to 10000, or none, not 'rts:0'"},
+      {"-y --log @/no/run.jsonl detect", 1, "cannot write to the log @/no/run.jsonl: No such file or directory"},
+      {"-y --log @/dir detect", 1, "cannot write to the log @/dir: Is a directory"},
+      {"-y --serial-at 0x100 --serial-format le16 --serial-file @/serial download @/used.bin", 2, "@/used.bin: " + Formatted(msg::StampNotBlankFormat, 0x101)},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
     std::string said = c.said;
@@ -208,6 +213,7 @@ TEST(CliProgram, RefusesABadLineBeforeAnyPortIsOpened) {
   }
   EXPECT_TRUE(port.Received().empty());
   EXPECT_TRUE(SameSettings(port.SlaveSettings(), before));
+  EXPECT_EQ(test::ReadText(home / "serial"), "7\n") << "a refused run takes no serial number";
 }
 
 // Three boards at once, the second one falling silent half-way: it alone fails, the
@@ -224,10 +230,8 @@ TEST(CliGang, OneFaultyBoardFailsAloneAndEveryBoardIsLogged) {
   const auto summary = std::find(lines.begin(), lines.end(), "");
   ASSERT_EQ(lines.end() - summary, 5) << output;
   EXPECT_TRUE(summary[1].starts_with("PORT ")) << output;
-  std::ifstream log(home / "run.jsonl");
-  std::vector<nlohmann::json> records{{}};
-  for (std::string line; std::getline(log, line);) records.push_back(nlohmann::json::parse(line));
-  ASSERT_EQ(records.size(), 5U) << "one line for the single board, one for each of the three";
+  const auto records = LogRecords(home / "run.jsonl");
+  ASSERT_EQ(records.size(), 4U) << "one line for the single board, one for each of the three";
   for (int board = 0; board < 3; ++board) {
     std::istringstream row(summary[board + 2]);
     std::string port, chip, result;
@@ -237,12 +241,8 @@ TEST(CliGang, OneFaultyBoardFailsAloneAndEveryBoardIsLogged) {
     std::string said;
     for (const auto& line : lines)
       if (line.starts_with(port + ": ")) said += line.substr(port.size() + 2) + "\n";
-    if (faulty) {
-      EXPECT_NE(said.find(msg::TimeoutReset), std::string::npos) << said;
-    } else {
-      EXPECT_EQ(said, alone);
-    }
-    const auto record = std::find_if(records.begin() + 2, records.end(), [&](auto& r) { return r["port"] == port; });
+    EXPECT_TRUE(faulty ? said.find(msg::TimeoutReset) != std::string::npos : said == alone) << said;
+    const auto record = std::find_if(records.begin() + 1, records.end(), [&](auto& r) { return r["port"] == port; });
     ASSERT_NE(record, records.end()) << port;
     std::vector<nlohmann::json> fields;
     for (const char* field :
@@ -254,40 +254,6 @@ TEST(CliGang, OneFaultyBoardFailsAloneAndEveryBoardIsLogged) {
                                            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", 0, 2}));
     EXPECT_TRUE((*record)["time"].get<std::string>().ends_with("Z"));
     EXPECT_EQ((*record)["messages"].back() == msg::TimeoutReset, faulty);
-  }
-}
-
-// A log that cannot be written to stops the run before any board is spoken to.
-TEST(CliGang, AnUnwritableLogStopsTheRunFirst) {
-  test::TempDir home;
-  std::filesystem::create_directory(home / "dir");
-  for (const auto& [log, reason] :
-       {std::pair{"@/no/run.jsonl", "No such file or directory"}, {"@/dir", "Is a directory"}}) {
-    const auto [exitCode, output] = RunCli(home, "--simulate=boards=2 --yes --log " + std::string(log) + " detect");
-    EXPECT_EQ(exitCode, 1);
-    EXPECT_EQ(output,
-              "quillon-cli: cannot write to the log " + (home.Path().string() + (log + 1)) + ": " + reason + "\n");
-  }
-}
-
-// --json: one object a port on each line, and nothing else.
-TEST(CliGang, JsonIsOneObjectAPort) {
-  test::TempDir home;
-  const std::pair<std::string, std::vector<std::string>> cases[] = {
-      {"--simulate --json detect", {"iapStatus"}},
-      {"--simulate --json read --range 1", {"sectors", "memory"}},
-      {"--simulate=boards=2 --json detect", {"chip"}},
-  };
-  for (const auto& [arguments, fields] : cases) {
-    SCOPED_TRACE(arguments);
-    const auto [exitCode, output] = RunCli(home, arguments);
-    EXPECT_EQ(exitCode, 0) << output;
-    const auto lines = LinesOf(output);
-    EXPECT_EQ(lines.size(), arguments.find("boards=2") != std::string::npos ? 2U : 1U) << output;
-    for (const auto& line : lines) {
-      const auto object = nlohmann::json::parse(line);
-      for (const auto& field : fields) EXPECT_FALSE(object[field].empty()) << field << " in " << line;
-    }
   }
 }
 
@@ -306,50 +272,32 @@ std::vector<std::unique_ptr<sim::Emulator>> Targets(const std::vector<sim::Firmw
   return targets;
 }
 
-// Every dialect behind a real ser2net, one over a raw socket as well: the download
-// programs and verifies, the compare agrees and the read shows the bytes.
-TEST(CliNetwork, EveryDialectWorksThroughSer2net) {
+// --reset on a gang of each direct dialect behind ser2net, a third board on a raw socket:
+// each RFC 2217 port's own server is asked, as SET-CONTROL, to raise that port's line and
+// lower it again after the pulse, and the download then programs and verifies every board.
+TEST(CliNetwork, EachPortOfAGangPulsesItsOwnResetLineThenDownloads) {
   test::TempDir home;
   test::WriteFile(home / "abc.bin", "abc");
-  const auto targets =
-      Targets({sim::Firmware::V11D, sim::Firmware::V11EExt, sim::Firmware::V11EInt, sim::Firmware::V11EInt});
-  test::PortServer server({{targets[0]->SlavePath()},
-                           {targets[1]->SlavePath()},
-                           {targets[2]->SlavePath()},
-                           {targets[3]->SlavePath(), false}});
-  const struct { const char* options; } lines[] = {{"--firmware v1.1d"}, {"--firmware v1.1e-ext"}, {""}, {""}};
-  const std::pair<std::string, std::string> commands[] = {{"download @/abc.bin", "Erasing: Done\nWriting: Done"},
-                                                          {"compare @/abc.bin", "File abc.bin Compare succeed!"},
-                                                          {"read --range 1", "61 62 63 FF"}};
-  for (std::size_t line = 0; line < std::size(lines); ++line) {
-    for (const auto& [command, said] : commands) {
-      SCOPED_TRACE(server.Url(line) + " " + command);
-      const auto [exitCode, output] =
-          RunCli(home, std::string(lines[line].options) + " --yes --port " + server.Url(line) + " " + command);
-      EXPECT_EQ(exitCode, 0) << output;
-      EXPECT_NE(output.find(said), std::string::npos) << output;
-    }
-  }
-}
-
-// --reset on a gang behind ser2net: each port's own server is asked, as SET-CONTROL, to
-// raise that port's line and lower it again after the pulse, before the detection runs.
-TEST(CliNetwork, EachPortOfAGangPulsesItsOwnResetLine) {
-  test::TempDir home;
-  const auto targets = Targets(std::vector(2, sim::Firmware::V11EInt));
-  test::PortServer server({{targets[0]->SlavePath()}, {targets[1]->SlavePath()}});
-  const struct {
-    const char* reset;
-    std::uint8_t on, off;
-    std::chrono::milliseconds length;
-  } cases[] = {{"rts:40", 11, 12, 40ms}, {"dtr", 8, 9, 100ms}};
+  // clang-format off
+  const struct { const char* options; sim::Firmware firmware; std::uint8_t on, off; std::chrono::milliseconds length; } cases[] = {
+      {"--reset rts:40 --firmware v1.1d", sim::Firmware::V11D, 11, 12, 40ms},
+      {"--reset dtr --firmware v1.1e-ext", sim::Firmware::V11EExt, 8, 9, 100ms},
+  };
+  // clang-format on
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.reset);
+    SCOPED_TRACE(c.options);
+    const auto targets = Targets(std::vector(3, c.firmware));
+    test::PortServer server({{targets[0]->SlavePath()}, {targets[1]->SlavePath()}, {targets[2]->SlavePath(), false}});
     test::Relay first(server.Port(0), 1ms), second(server.Port(1), 1ms);
     const auto [exitCode, output] =
-        RunCli(home, std::string("--reset ") + c.reset + " --port rfc2217://127.0.0.1:" + std::to_string(first.Port()) +
-                         " --port rfc2217://127.0.0.1:" + std::to_string(second.Port()) + " detect");
+        RunCli(home, std::string(c.options) + " --yes --port rfc2217://127.0.0.1:" + std::to_string(first.Port()) +
+                         " --port rfc2217://127.0.0.1:" + std::to_string(second.Port()) + " --port " + server.Url(2) +
+                         " download @/abc.bin");
     EXPECT_EQ(exitCode, 0) << output;
+    for (const auto& target : targets) {
+      const auto flash = target->FlashImage();
+      EXPECT_EQ(Bytes(flash.begin(), flash.begin() + 4), Bytes({'a', 'b', 'c', 0xFF}));
+    }
     for (const test::Relay* relay : {&first, &second}) {
       // The line's SET-CONTROL requests in order, the lowering at open and close included.
       std::vector<std::pair<std::uint8_t, std::chrono::steady_clock::time_point>> controls;
@@ -362,7 +310,10 @@ TEST(CliNetwork, EachPortOfAGangPulsesItsOwnResetLine) {
       ASSERT_NE(on, controls.end()) << output;
       ASSERT_NE(on + 1, controls.end());
       EXPECT_EQ(on[1].first, c.off);
-      EXPECT_GE(on[1].second - on->second, c.length - 2ms);
+      // Stamped when the relay's thread got round to each chunk, not when it came: a late
+      // wake on the raise shortens the pulse seen here, so only half of it is asked for,
+      // still enough to tell the default length from a shorter one or from none.
+      EXPECT_GT(on[1].second - on->second, c.length / 2);
       EXPECT_LT(on[1].second - on->second, c.length + 100ms);
     }
   }
@@ -386,12 +337,8 @@ TEST(CliNetwork, AGangOverFourServerPortsLosesOnlyTheBoardWhoseServerDies) {
   // The reason is the system's: a closed connection or a broken pipe, as the kill falls.
   const std::string hungUp = Formatted(msg::NetworkLineHungUpFormat, dying.Url(0).c_str(), "@");
   EXPECT_NE(output.find(dying.Url(0) + ": " + hungUp.substr(0, hungUp.find('@'))), std::string::npos) << output;
-  std::ifstream log(home / "run.jsonl");
   std::map<std::string, std::string> results;
-  for (std::string line; std::getline(log, line);) {
-    const auto record = nlohmann::json::parse(line);
-    results[record["device"]] = record["result"];
-  }
+  for (const auto& record : LogRecords(home / "run.jsonl")) results[record["device"]] = record["result"];
   EXPECT_EQ(results, (std::map<std::string, std::string>{
                          {three.Url(0), "ok"}, {three.Url(1), "ok"}, {three.Url(2), "ok"}, {dying.Url(0), "failed"}}));
   for (std::size_t board = 0; board < 3; ++board) {
@@ -402,19 +349,12 @@ TEST(CliNetwork, AGangOverFourServerPortsLosesOnlyTheBoardWhoseServerDies) {
 
 // Two gangs of four at once on one counter file, one board failing its erase: every board
 // took a number of its own, the failed one's spent, and each board that was programmed
-// carries its number at the address. An image that is not blank there is refused with
-// nothing sent and no number taken.
+// carries its number at the address.
 TEST(CliSerial, EveryBoardOfTwoRunsAtOnceGetsANumberOfItsOwn) {
   test::TempDir home;
   test::WriteFile(home / "image.bin", test::Join({'a', 'b', 'c'}, Bytes(0x200, 0xFF)));
-  test::WriteFile(home / "used.bin", test::Join(Bytes(0x101, 0xFF), {0x00}));
-  std::vector<std::unique_ptr<sim::Emulator>> targets;
-  for (int board = 0; board < 8; ++board) {
-    auto config = test::TargetOf(sim::Firmware::V11EInt);
-    if (board == 6) config.faults.eraseStatus = 0x80;
-    targets.push_back(std::make_unique<sim::Emulator>(config));
-    targets.back()->Start();
-  }
+  const auto targets = Targets(std::vector(8, sim::Firmware::V11EInt));
+  targets[6]->SetFaults({.eraseStatus = 0x80});
   const auto gang = [&](int first, const char* format) {
     std::string ports;
     for (int board = first; board < first + 4; ++board) ports += " --port " + targets[board]->SlavePath();
@@ -429,12 +369,9 @@ TEST(CliSerial, EveryBoardOfTwoRunsAtOnceGetsANumberOfItsOwn) {
   EXPECT_EQ(le32Exit, 0) << le32Output;
   EXPECT_EQ(asciiExit, 1) << asciiOutput;
   EXPECT_NE(le32Output.find("RESULT   SERIAL  TIME"), std::string::npos) << le32Output;
-  std::ifstream log(home / "run.jsonl");
   std::map<std::string, std::pair<std::uint64_t, std::string>> logged;
-  for (std::string line; std::getline(log, line);) {
-    const auto record = nlohmann::json::parse(line);
+  for (const auto& record : LogRecords(home / "run.jsonl"))
     logged[record["device"]] = {record["serial"], record["result"]};
-  }
   std::set<std::uint64_t> numbers;
   for (int board = 0; board < 8; ++board) {
     SCOPED_TRACE(board);
@@ -454,16 +391,6 @@ TEST(CliSerial, EveryBoardOfTwoRunsAtOnceGetsANumberOfItsOwn) {
   EXPECT_EQ(numbers, (std::set<std::uint64_t>{1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007}));
   EXPECT_EQ(test::ReadFile(home / "serial"), Bytes({'1', '0', '0', '8', '\n'}));
   EXPECT_EQ(cli::ParseSerialFormat("be32")->Bytes(0x01020304), Bytes({1, 2, 3, 4}));
-
-  const auto before = targets[0]->WireByteCounts().toTarget;
-  const auto [exitCode, output] = RunCli(home,
-                                         "--yes --serial-at 0x100 --serial-format le16 --serial-file @/serial "
-                                         "--port " +
-                                             targets[0]->SlavePath() + " download @/used.bin");
-  EXPECT_EQ(exitCode, 2) << output;
-  EXPECT_NE(output.find(Formatted(msg::StampNotBlankFormat, 0x101)), std::string::npos) << output;
-  EXPECT_EQ(targets[0]->WireByteCounts().toTarget, before);
-  EXPECT_EQ(test::ReadFile(home / "serial"), Bytes({'1', '0', '0', '8', '\n'}));
 }
 
 // Whatever bytes a file name or a reply held, a line comes out as valid JSON on one line

@@ -45,11 +45,7 @@ pid_t SpawnCli(const test::TempDir& home, const std::vector<std::string>& argume
 // every board ends within a second, says where it stopped, is logged as stopped, and its
 // port is left for the next program to open.
 TEST(CliSignals, EndADownloadWithinASecondLeavingEachPortFree) {
-  const struct {
-    int signal;
-    int boards;
-    int exitStatus;
-  } cases[] = {{SIGINT, 1, 130}, {SIGTERM, 2, 143}};
+  const struct { int signal, boards, exitStatus; } cases[] = {{SIGINT, 1, 130}, {SIGTERM, 2, 143}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "signal " << c.signal << " on " << c.boards << " boards");
     test::TempDir home;

@@ -35,8 +35,7 @@ TEST(IntelHex, SoundTextsGiveTheImageAndOthersTheirFirstFaultyLine) {
   const std::string good = HexRecord(0, 0, {1, 2, 3});
   // clang-format off
   const std::tuple<std::string, Bytes, std::size_t, std::string_view> cases[] = {
-      {HexRecord(0, 0x0000, Counting(16, 0)) + HexRecord(0, 0x0020, Counting(16, 0x20)) + EndRecord,
-       Join(Join(Counting(16, 0), Erased(16)), Counting(16, 0x20)), 0, {}},
+      {HexRecord(0, 0x0000, Counting(16, 0)) + HexRecord(0, 0x0020, Counting(16, 0x20)) + EndRecord, Join(Join(Counting(16, 0), Erased(16)), Counting(16, 0x20)), 0, {}},
       {HexRecord(0, 0x0004, {4, 5, 6, 7}) + HexRecord(0, 0, {0, 1, 2, 3, 9}) + HexRecord(0, 6, {0xA6}) + EndRecord,
        {0, 1, 2, 3, 9, 5, 0xA6, 7}, 0, {}},  // out of order, the later overlap wins
       {HexRecord(0, 0x0100, {}) + HexRecord(4, 0, {0, 0}) + HexRecord(0, 0, {7}) + EndRecord, {7}, 0, {}},
@@ -87,8 +86,7 @@ struct ReaderFixture {
 TEST(ImageReader, ConvertsHexFilesByTheirLastExtensionAndTakesOthersAsTheyAre) {
   // clang-format off
   const std::tuple<const char*, std::string, int, Bytes, std::string> cases[] = {
-      {"fw.ihx", HexRecord(0, 0x0020, {7}) + HexRecord(0, 0, {1}) + EndRecord, ImageDone,
-       Join(Join({1}, Erased(31)), {7}), ""},
+      {"fw.ihx", HexRecord(0, 0x0020, {7}) + HexRecord(0, 0, {1}) + EndRecord, ImageDone, Join(Join({1}, Erased(31)), {7}), ""},
       {"FW.HEX", EndRecord, ImageDone, {}, ""},
       {"fw.hex", HexRecord(0, 0, {1}) + ":0100010002FD\n" + EndRecord, ImageBadFile, {},
        "Invalid HEX file at line 2: wrong checksum"},
@@ -111,26 +109,24 @@ TEST(ImageReader, ConvertsHexFilesByTheirLastExtensionAndTakesOthersAsTheyAre) {
 }
 
 TEST(ImageReader, HexFileNamesGoByTheLastExtensionInAnyCase) {
-  for (const auto& [name, hex] : {std::pair{"Blink.Hex", true},
-                                  {"blink.IHEX", true},
-                                  {".hex", true},
-                                  {"/home/a.b/firmware", false},
-                                  {"blink.hexx", false},
-                                  {"blink.", false},
-                                  {"", false}}) {
-    EXPECT_EQ(IsHexFileName(name), hex) << name;
-  }
+  const std::pair<const char*, bool> cases[] = {
+      {"Blink.Hex", true},   {"blink.IHEX", true}, {".hex", true}, {"/home/a.b/firmware", false},
+      {"blink.hexx", false}, {"blink.", false},    {"", false},
+  };
+  for (const auto& [name, hex] : cases) EXPECT_EQ(IsHexFileName(name), hex) << name;
 }
 
 // A FIFO among them, which would hang a reader that opened it.
 TEST(ImageReader, FilesThatCannotBeReadAreRefusedSayingWhy) {
-  const std::pair<const char*, const char*> cases[] = {{"", nullptr},
-                                                       {"missing.bin", "No such file or directory"},
-                                                       {"dir", "Is a directory"},
-                                                       {"fifo", "Not a regular file"},
-                                                       {"missing.hex", "No such file or directory"},
-                                                       {"dir.hex", "Is a directory"},
-                                                       {"fifo.hex", "Not a regular file"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"", nullptr},
+      {"missing.bin", "No such file or directory"},
+      {"dir", "Is a directory"},
+      {"fifo", "Not a regular file"},
+      {"missing.hex", "No such file or directory"},
+      {"dir.hex", "Is a directory"},
+      {"fifo.hex", "Not a regular file"},
+  };
   for (const auto& [file, reason] : cases) {
     SCOPED_TRACE(file);
     ReaderFixture f;
@@ -227,9 +223,7 @@ TEST(FileReplacement, ReplacesOnlyARegularFileFollowingLinksAndWritesOthersInPla
       {"out.bin", [&](const fs::path& path) { return fs::create_symlink("elsewhere", path), file0640(path.parent_path() / "elsewhere"); },
        true, fs::file_type::symlink, 0640},
       // A reader that is there already lets the writer in at once and never blocks itself.
-      {"out.bin", [&](const fs::path& path) {
-         return ::mkfifo(path.c_str(), 0600) == 0 && (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK)) >= 0;
-       }, true, fs::file_type::fifo, 0},
+      {"out.bin", [&](const fs::path& path) { return ::mkfifo(path.c_str(), 0600) == 0 && (fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK)) >= 0; }, true, fs::file_type::fifo, 0},
       {"missing/out.bin", [](const fs::path&) { return true; }, false, fs::file_type::not_found, 0},
       {"out.bin", device(3), true, fs::file_type::character, 0},   // /dev/null
       {"out.bin", device(7), false, fs::file_type::character, 0},  // /dev/full

@@ -27,15 +27,14 @@ Commands WriteCommands(bool queued, std::uint32_t address, const Bytes& image, s
 
 TEST(WriteFlash, SendsEveryChunkThatIsNotBlankInTheLinksOwnSizePaddingTheLast) {
   // chunk: 128-byte bursts queued, half a sector direct
-  const struct {
-    Firmware firmware;
-    std::uint32_t start;
-    int sectorSize;
-    std::size_t chunk, length;
-  } cases[] = {{Firmware::V11EInt, 0xF000, 64, 128, 256},
-               {Firmware::V11EInt, 0x0200, 128, 128, 300},
-               {Firmware::V11EExt, 0xF000, 64, 32, 256},
-               {Firmware::V11D, 0x0200, 128, 64, 232}};
+  // clang-format off
+  const struct { Firmware firmware; std::uint32_t start; int sectorSize; std::size_t chunk, length; } cases[] = {
+      {Firmware::V11EInt, 0xF000, 64, 128, 256},
+      {Firmware::V11EInt, 0x0200, 128, 128, 300},
+      {Firmware::V11EExt, 0xF000, 64, 32, 256},
+      {Firmware::V11D, 0x0200, 128, 64, 232},
+  };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(&c - cases));
     FlashHost host(TargetOf(c.firmware));
@@ -87,7 +86,7 @@ TEST(WriteFlash, StopsAtTheChunkTheTargetDoesNotConfirm) {
   }
 }
 
-TEST(ReadFlash, AsksForExactlyTheBytesLeftAndComparesOnlyTheImage) {
+TEST(ReadFlash, AsksForExactlyTheBytesLeftComparesOnlyTheImageAndCountsOnlyWholeChunks) {
   for (const Firmware firmware : AllFirmware) {
     FlashHost host(TargetOf(firmware));
     const Bytes flash = Counting(200, 0x30);
@@ -100,36 +99,30 @@ TEST(ReadFlash, AsksForExactlyTheBytesLeftAndComparesOnlyTheImage) {
 
     host.target.ClearWireLog();
     host.op.ClearRecords();
-    int address = -1;
-    int pair = 0;
+    int address = -1, pair = 0;
     EXPECT_EQ(host.Device().CompareFlash(0x0100, 128, flash.data(), 200, address, pair), 0);
     EXPECT_EQ(address, -1);
     EXPECT_EQ(host.Sent(), (Commands{Frame(QRV_CMD_READ, 0x0100, 0x80), Frame(QRV_CMD_READ, 0x0180, 0x80)}));
     EXPECT_EQ(host.op.Progress(), ProgressOf("Comparing", 1, 2, true));
     EXPECT_TRUE(host.op.Messages().empty());
-  }
-}
 
-// A reply byte that goes missing: the direct links lose one of the second chunk; the
-// queued link cannot tell a lost byte from the next ready byte, so there the target
-// answers too late instead.
-TEST(ReadFlash, CountsOnlyWholeChunksAndAMissingByteIsNoDifference) {
-  for (const Firmware firmware : AllFirmware) {
-    FlashHost host(TargetOf(firmware));
-    const bool queued = host.Queued();
-    host.target.LoadFlash(0x0000, Counting(256, 0x30));
-    host.target.SetFaults(queued ? sim::Faults{.replyDelay = 700ms} : sim::Faults{.dropReplyByte = 70});
-    Bytes read(256, 0xEE);
+    // A reply byte that goes missing: the direct links lose one of the second chunk; the
+    // queued link cannot tell a lost byte from the next ready byte, so there the target
+    // answers too late instead.
+    FlashHost lossy(TargetOf(firmware));
+    const bool queued = lossy.Queued();
+    lossy.target.LoadFlash(0x0000, Counting(256, 0x30));
+    lossy.target.SetFaults(queued ? sim::Faults{.replyDelay = 700ms} : sim::Faults{.dropReplyByte = 70});
+    read.assign(256, 0xEE);
     const int whole = queued ? 0 : 64;
-    EXPECT_EQ(host.Device().ReadFlash(read.data(), 0x0000, 256, 64), whole);
+    EXPECT_EQ(lossy.Device().ReadFlash(read.data(), 0x0000, 256, 64), whole);
     EXPECT_TRUE(std::all_of(read.begin() + whole, read.end(), [](std::uint8_t b) { return b == 0xEE; }))
         << "nothing of a chunk that did not arrive whole is stored";
-    EXPECT_EQ(host.op.Progress(), ProgressOf("Reading", 4, whole / 64, false));
+    EXPECT_EQ(lossy.op.Progress(), ProgressOf("Reading", 4, whole / 64, false));
 
     FlashHost again(TargetOf(firmware));
     again.target.SetFaults(queued ? sim::Faults{.replyDelay = 700ms} : sim::Faults{.dropReplyByte = 10});
-    int address = -1;
-    int pair = 0;
+    address = -1;
     EXPECT_EQ(again.Device().CompareFlash(0x0000, 128, read.data(), 128, address, pair), -1);
     EXPECT_EQ(address, -1);
     EXPECT_TRUE(again.op.Messages().empty());

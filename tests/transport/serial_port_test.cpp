@@ -52,20 +52,18 @@ int WatchModemLines(int fd, unsigned long request, int* lines) {
 }
 
 TEST(SerialPort, OpensRawEightNoneOneAtTheMappedBaudRateWithDtrAndRtsLow) {
-  const struct {
-    unsigned configured;
-    speed_t expected;
-  } cases[] = {{2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200}, {57600, B38400}, {0, B38400}};
+  const std::pair<unsigned, speed_t> cases[] = {{2400, B2400},   {4800, B4800},   {9600, B9600},
+                                                {19200, B19200}, {57600, B38400}, {0, B38400}};
   const auto shipped = ModemLineControl;
   ModemLineControl = WatchModemLines;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.configured);
+  for (const auto& [configured, expected] : cases) {
+    SCOPED_TRACE(configured);
     modemCalls.clear();
     PortFixture f;
-    f.port.SetBaudRate(c.configured);
-    ASSERT_EQ(f.port.OpenPort(), PortOk) << c.configured;
+    f.port.SetBaudRate(configured);
+    ASSERT_EQ(f.port.OpenPort(), PortOk);
     const termios t = f.peer->SlaveSettings();
-    EXPECT_EQ(std::pair(cfgetospeed(&t), cfgetispeed(&t)), std::pair(c.expected, c.expected)) << c.configured;
+    EXPECT_EQ(std::pair(cfgetospeed(&t), cfgetispeed(&t)), std::pair(expected, expected));
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL), static_cast<tcflag_t>(CS8 | CLOCAL));
     EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY | ICRNL | ISTRIP), 0u);
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
@@ -123,27 +121,19 @@ TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
 // Within an echo window the echoes come back late and several at a time; each must still
 // be the byte it answers, in its place.
 TEST(SerialPort, EveryEchoInsideTheWindowIsCheckedForItsValue) {
-  const struct {
-    const char* name;
-    int flipped;  // the byte whose echo comes back wrong; -1 for none
-    int result;
-    std::vector<std::string> messages;
-  } cases[] = {{"all echoes right", -1, 1, {}},
-               {"the first echo wrong", 0, 0, {std::string(msg::EchoDiffers)}},
-               {"an echo in the middle wrong", 9, 0, {std::string(msg::EchoDiffers)}},
-               {"the last echo wrong", 15, 0, {std::string(msg::EchoDiffers)}}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  // The byte whose echo comes back wrong: none, the first, one in the middle, the last.
+  for (const int flipped : {-1, 0, 9, 15}) {
+    SCOPED_TRACE(flipped);
     int received = 0;
-    PortFixture f([&received, flipped = c.flipped](std::uint8_t byte) {
+    PortFixture f([&received, flipped](std::uint8_t byte) {
       return std::vector<std::uint8_t>{received++ == flipped ? static_cast<std::uint8_t>(~byte) : byte};
     });
     f.port.SetEchoWindow(16);
     ASSERT_EQ(f.port.OpenPort(), PortOk);
     std::vector<std::uint8_t> frame(16);
     std::iota(frame.begin(), frame.end(), std::uint8_t{0x30});
-    EXPECT_EQ(f.port.WriteBytes(frame.data(), frame.size()), c.result);
-    EXPECT_EQ(f.op.Messages(), c.messages);
+    EXPECT_EQ(f.port.WriteBytes(frame.data(), frame.size()), flipped < 0 ? 1 : 0);
+    EXPECT_EQ(f.op.Messages(), flipped < 0 ? std::vector<std::string>{} : std::vector{std::string(msg::EchoDiffers)});
   }
 }
 
