@@ -17,7 +17,8 @@ _quillon_cli() {
   local i command=""
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
-      -p | --port | --ports | -b | --baud | --firmware | --chip | --memory | --echo-window | --log) ((i++)) ;;
+      -p | --port | --ports | -b | --baud | --firmware | --chip | --memory | --echo-window | --log | --reset | \
+        --serial-at | --serial-format | --serial-file | --serial-start) ((i++)) ;;
       -*) ;;
       *) command=${words[i]}; break ;;
     esac
@@ -47,12 +48,14 @@ _quillon_cli() {
       fi
       return ;;
     -b | --baud) COMPREPLY=($(compgen -W "2400 4800 9600 19200 38400" -- "$cur")); return ;;
-    --log) _filedir; return ;;
-    --echo-window | --sector | --range) return ;;
+    --log | --serial-file) _filedir; return ;;
+    --reset) COMPREPLY=($(compgen -W "dtr rts dtr:100 rts:100 none" -- "$cur")); return ;;
+    --serial-format) COMPREPLY=($(compgen -W "le16 le32 be32 ascii:8" -- "$cur")); return ;;
+    --echo-window | --sector | --range | --serial-at | --serial-start) return ;;
   esac
 
   local global="--port --ports --baud --firmware --chip --memory --simulate --yes --quiet --verbose --echo-window
-    --log --json --help --version"
+    --reset --log --json --help --version"
   if [[ -z $command ]]; then
     if [[ $cur == -* ]]; then
       COMPREPLY=($(compgen -W "$global" -- "$cur"))
@@ -65,7 +68,7 @@ _quillon_cli() {
   case $command in
     download | download-run | compare)
       if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "--sector --format $global" -- "$cur"))
+        COMPREPLY=($(compgen -W "--sector --format --serial-at --serial-format --serial-file --serial-start $global" -- "$cur"))
       else
         _filedir '@(hex|HEX|ihx|IHX|ihex|IHEX|bin|BIN)'
       fi ;;
@@ -74,7 +77,7 @@ _quillon_cli() {
     read | erase) COMPREPLY=($(compgen -W "--sector --range $global" -- "$cur")) ;;
     lock) COMPREPLY=($(compgen -W "1 2 3 4 5" -- "$cur")) ;;
     remap) COMPREPLY=($(compgen -W "1 2 3" -- "$cur")) ;;
-    settings) COMPREPLY=($(compgen -W "--port --baud --echo-window --device" -- "$cur")) ;;
+    settings) COMPREPLY=($(compgen -W "--port --baud --echo-window --device --reset" -- "$cur")) ;;
     *) [[ $cur == -* ]] && COMPREPLY=($(compgen -W "$global" -- "$cur")) ;;
   esac
 } &&

@@ -27,7 +27,9 @@ void ApplyConnection(const GlobalOptions& options, const std::optional<std::stri
   if (options.echoWindow) {
     device.SetEchoWindow(*options.echoWindow);
   }
-  device.SetResetPulse(options.reset);
+  if (options.reset) {
+    device.SetResetPulse(*options.reset);
+  }
 }
 
 void Detect(const GlobalOptions& options, CMainDlg& window, CliOperator& op) {
@@ -89,7 +91,7 @@ int DetectAndRun(const RunPlan& plan, CMainDlg& window, CliOperator& op, BoardRe
                   plan.entry.name);
     const Outcome outcome = RunWindowCommand(plan.entry.run, window, op, plan.request);
     if (outcome == Outcome::Declined) {
-      const std::string question = op.Unanswered();
+      const std::string question = op.Record().unanswered;
       op.PrintError(question.empty() ? "answered No: nothing was changed"
                                      : "\"" + question +
                                            "\" needs an answer: give --yes, or run at a terminal; nothing was changed");
@@ -125,11 +127,12 @@ BoardReport RunBoard(const RunPlan& plan, const std::optional<std::string>& port
   }
   // The window is gone, and with it the worker that may have had a last word.
   report.port = PortLabel(port.value_or(report.device));
-  report.chip = op.KnownChipInfo();
-  report.messages = op.Said();
-  report.sectors = op.ShownSectors();
+  RunRecord record = op.Record();
+  report.chip = record.knownChip;
+  report.messages = std::move(record.said);
+  report.sectors = std::move(record.sectors);
   if (!report.sectors.empty()) {
-    report.memory = op.ShownMemory();
+    report.memory = std::move(record.memory);
   }
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return report;

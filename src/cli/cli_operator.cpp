@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <iostream>
 
+#include "cli/view_text.h"
+
 namespace quillon::cli {
 
 CliOperator::CliOperator(bool assumeYes, bool trace, std::FILE* out, std::FILE* err)
@@ -35,6 +37,20 @@ CliOperator::CliOperator(QuestionAnswers& answers, bool trace, std::FILE* out, s
       interactive_(out != nullptr && ::isatty(::fileno(out)) != 0),
       bar_(out, interactive_) {}
 
+RunRecord CliOperator::Record() const {
+  std::lock_guard lock(mutex_);
+  return record_;
+}
+
+void CliOperator::PrintLines(const std::string& lines) {
+  if (out_ == nullptr) {
+    return;
+  }
+  bar_.CloseLine();
+  std::fputs(lines.c_str(), out_);
+  std::fflush(out_);
+}
+
 void CliOperator::Print(std::string_view text) {
   if (out_ == nullptr) {
     return;
@@ -46,7 +62,7 @@ void CliOperator::Print(std::string_view text) {
 
 void CliOperator::Inform(std::string_view text) {
   std::lock_guard lock(mutex_);
-  said_.emplace_back(text);
+  record_.said.emplace_back(text);
   if (reportingDetection_ && chipInfoShown_) {
     heldMessages_.emplace_back(text);
   } else {
@@ -56,20 +72,15 @@ void CliOperator::Inform(std::string_view text) {
 
 Answer CliOperator::Ask(std::string_view text, Buttons buttons, Answer defaultAnswer) {
   std::lock_guard lock(mutex_);
-  said_.emplace_back(text);
+  record_.said.emplace_back(text);
   Print(text);
   if (const std::optional<Answer> answer = answers_.Decide(text, buttons)) {
     return *answer;
   }
-  if (unanswered_.empty()) {
-    unanswered_ = text.substr(text.rfind('\n') + 1);
+  if (record_.unanswered.empty()) {
+    record_.unanswered = text.substr(text.rfind('\n') + 1);
   }
   return defaultAnswer;
-}
-
-std::string CliOperator::Unanswered() const {
-  std::lock_guard lock(mutex_);
-  return unanswered_;
 }
 
 void CliOperator::BeginDetectionReport() {
@@ -82,7 +93,7 @@ void CliOperator::EndDetectionReport(bool printChipInfo) {
   std::lock_guard lock(mutex_);
   reportingDetection_ = false;
   if (printChipInfo && chipInfoShown_) {
-    PrintChipInfoLocked();
+    PrintLines(ChipInfoText(chipInfo_));
   }
   for (const auto& text : heldMessages_) {
     Print(text);
@@ -96,7 +107,7 @@ void CliOperator::PrintHeldTraces() {
     std::fprintf(err_, "%s", held.c_str());
     const std::size_t from = held.find_first_not_of('\n');
     if (from != std::string::npos) {
-      said_.push_back(held.substr(from, held.find_last_not_of('\n') + 1 - from));
+      record_.said.push_back(held.substr(from, held.find_last_not_of('\n') + 1 - from));
     }
   }
   heldTraces_.clear();
@@ -109,25 +120,10 @@ void CliOperator::PrintLine(std::string_view text) {
 
 void CliOperator::PrintError(std::string_view text) {
   std::lock_guard lock(mutex_);
-  said_.emplace_back(text);
+  record_.said.emplace_back(text);
   bar_.CloseLine();
   std::fprintf(err_, "quillon-cli: %.*s\n", static_cast<int>(text.size()), text.data());
   std::fflush(err_);
-}
-
-std::vector<std::string> CliOperator::Said() const {
-  std::lock_guard lock(mutex_);
-  return said_;
-}
-
-std::vector<SectorTableRow> CliOperator::ShownSectors() const {
-  std::lock_guard lock(mutex_);
-  return sectors_;
-}
-
-MemoryView CliOperator::ShownMemory() const {
-  std::lock_guard lock(mutex_);
-  return memory_;
 }
 
 void CliOperator::Trace(std::string_view text) {
@@ -146,13 +142,8 @@ void CliOperator::ShowChipInfo(const ChipInfo& info) {
   chipInfo_ = info;
   chipInfoShown_ = chipInfoShown_ || !info.ChipType.empty();
   if (!info.ChipType.empty()) {
-    knownChipInfo_ = info;
+    record_.knownChip = info;
   }
-}
-
-ChipInfo CliOperator::KnownChipInfo() const {
-  std::lock_guard lock(mutex_);
-  return knownChipInfo_;
 }
 
 void CliOperator::EnableCommand(int commandId, bool enabled) {
@@ -161,27 +152,14 @@ void CliOperator::EnableCommand(int commandId, bool enabled) {
 }
 
 bool CliOperator::CommandDisabled(int commandId) const {
+  std::lock_guard lock(mutex_);
   const auto found = commandsEnabled_.find(commandId);
   return found != commandsEnabled_.end() && !found->second;
 }
 
 void CliOperator::PrintChipInfo() {
   std::lock_guard lock(mutex_);
-  PrintChipInfoLocked();
-}
-
-void CliOperator::PrintChipInfoLocked() {
-  if (out_ == nullptr) {
-    return;
-  }
-  bar_.CloseLine();
-  std::fprintf(out_,
-               "Chip Type:  %s\nFlash Size: %s\nReMap:      %s\nMem Mode:   %s\nFw Version: %s\n"
-               "IAP Status: %s\n%s\n",
-               chipInfo_.ChipType.c_str(), chipInfo_.FlashSize.c_str(), chipInfo_.ReMap.c_str(),
-               chipInfo_.MemMode.c_str(), chipInfo_.FwVersion.c_str(), chipInfo_.IapStatus.c_str(),
-               chipInfo_.Security.c_str());
-  std::fflush(out_);
+  PrintLines(ChipInfoText(chipInfo_));
 }
 
 void CliOperator::SetSectorTable(const std::vector<SectorTableRow>& rows) {
@@ -189,17 +167,8 @@ void CliOperator::SetSectorTable(const std::vector<SectorTableRow>& rows) {
     return;
   }
   std::lock_guard lock(mutex_);
-  sectors_ = rows;
-  if (out_ == nullptr) {
-    return;
-  }
-  bar_.CloseLine();
-  std::fprintf(out_, "SECTOR  HEX - FROM  HEX - TO  DEC - FROM   STATUS\n");
-  for (const auto& row : rows) {
-    std::fprintf(out_, "%-6s  %-10s  %-8s  %-10s   %s\n", row.Sector.c_str(), row.HexFrom.c_str(), row.HexTo.c_str(),
-                 row.DecFrom.c_str(), row.Status.c_str());
-  }
-  std::fflush(out_);
+  record_.sectors = rows;
+  PrintLines(SectorTableText(rows));
 }
 
 void CliOperator::SetMemoryView(const MemoryView& view) {
@@ -207,16 +176,8 @@ void CliOperator::SetMemoryView(const MemoryView& view) {
     return;
   }
   std::lock_guard lock(mutex_);
-  memory_ = view;
-  if (out_ == nullptr) {
-    return;
-  }
-  bar_.CloseLine();
-  std::fprintf(out_, "%-13s  %-49s  %s\n", view.Heading.c_str(), "MEMORY", "ASCII");
-  for (const auto& row : view.Rows) {
-    std::fprintf(out_, "%-13s  %-49s  %s\n", row.Range.c_str(), row.Memory.c_str(), row.Ascii.c_str());
-  }
-  std::fflush(out_);
+  record_.memory = view;
+  PrintLines(MemoryViewText(view));
 }
 
 void CliOperator::ProgressStageBegin(int units, int unitBytes, std::string_view label) {

@@ -10,6 +10,7 @@
 
 #include "cli/progress_bar.h"
 #include "cli/question_answers.h"
+#include "cli/run_record.h"
 #include "ui/chip_info.h"
 #include "ui/dialog_answers.h"
 #include "ui/operator.h"
@@ -19,8 +20,8 @@ namespace quillon::cli {
 
 // The operator on a terminal or in a script: every message is printed as it stands,
 // questions are answered by --yes, by the person at a terminal, or else by their default
-// button, and a progress bar is drawn only where someone can watch it. It also keeps what
-// it was told, for the results log and --json.
+// button, and a progress bar is drawn only where someone can watch it. It also keeps a
+// record of what it was told, for the results log and --json.
 class CliOperator : public Operator, public DialogAnswers {
  public:
   // A port on its own, its questions its own.
@@ -51,9 +52,6 @@ class CliOperator : public Operator, public DialogAnswers {
   void ProgressAdvance() override;
 
   const ChipInfo& ShownChipInfo() const { return chipInfo_; }
-  // The last chip information that named a chip: a link lost later clears the fields,
-  // but the record should still say which chip it was.
-  ChipInfo KnownChipInfo() const;
   // A command the window would have greyed out after the detection.
   bool CommandDisabled(int commandId) const;
   void PrintChipInfo();
@@ -71,17 +69,12 @@ class CliOperator : public Operator, public DialogAnswers {
   // The program's own reason for stopping, on the error stream.
   void PrintError(std::string_view text);
 
-  // The last line of the first question nobody could answer, which took its default.
-  std::string Unanswered() const;
-  // Every message and question, and the program's own reasons, in the order they came.
-  std::vector<std::string> Said() const;
-  // The views as the commands that print them left them.
-  std::vector<SectorTableRow> ShownSectors() const;
-  MemoryView ShownMemory() const;
+  RunRecord Record() const;
 
  private:
   void Print(std::string_view text);
-  void PrintChipInfoLocked();
+  // Text of several lines, each ending in a newline, after any progress bar.
+  void PrintLines(const std::string& lines);
 
   std::unique_ptr<QuestionAnswers> ownAnswers_;
   QuestionAnswers& answers_;
@@ -92,16 +85,12 @@ class CliOperator : public Operator, public DialogAnswers {
   bool printViews_ = false;
   std::string title_;
   ChipInfo chipInfo_;
-  ChipInfo knownChipInfo_;
   std::map<int, bool> commandsEnabled_;
   std::vector<std::string> heldTraces_;
   bool reportingDetection_ = false;
   bool chipInfoShown_ = false;
   std::vector<std::string> heldMessages_;
-  std::vector<std::string> said_;
-  std::string unanswered_;
-  std::vector<SectorTableRow> sectors_;
-  MemoryView memory_;
+  RunRecord record_;
   mutable std::mutex mutex_;
   ProgressBar bar_;
 };

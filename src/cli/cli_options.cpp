@@ -99,7 +99,8 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options, std::string& firmwa
 void AddResetOption(CLI::App& app, GlobalOptions& options) {
   app.add_option_function<std::string>(
          "--reset", [&options](const std::string& text) { options.reset = *ParseResetPulse(text); },
-         "raise DTR or RTS for MS ms (100 unless given) as the port opens, then lower it")
+         "raise DTR or RTS for MS ms (100 unless given) as the port opens, then lower it; none unless the settings "
+         "keep one")
       ->type_name("dtr|rts[:MS]")
       ->check(Taking(ParseResetPulse, "takes dtr, rts, dtr:MS or rts:MS with MS 1 to " +
                                           std::to_string(MaxResetPulse.count()) + ", or none"));

@@ -57,7 +57,7 @@ struct GlobalOptions {
   bool trace = false;
   bool json = false;
   std::optional<std::string> logPath;  // the results log, appended to
-  ResetPulse reset;                    // given to every port as it opens
+  std::optional<ResetPulse> reset;     // given to every port as it opens; else the stored one
   SerialOptions serial;
   std::string command;
   CommandArguments arguments;

@@ -66,7 +66,8 @@ void ShowSettings(const AppPaths& paths, std::ostream& out) {
   out << "Port:      COM" << settings.port << '\n'
       << "Baud rate: " << settings.baud << '\n'
       << "Device:    " << DeviceText(bindings, settings.port) << '\n'
-      << "Echo window: " << ReadEchoWindow(paths).value_or(1) << '\n';
+      << "Echo window: " << ReadEchoWindow(paths).value_or(1) << '\n'
+      << "Reset line: " << ResetPulseText(ReadResetPulse(paths).value_or(ResetPulse{})) << '\n';
   for (int port = FirstBindablePort; port <= LastBindablePort; ++port) {
     out << "COM" << port << " -> " << DeviceText(bindings, port) << '\n';
   }
@@ -81,10 +82,13 @@ void AddSettingsOptions(CLI::App& command, SettingsRequest& request) {
              "takes a device's full path or 'default'");
   AddSetting(command, "--echo-window", "1.." + std::to_string(SerialPort::MaxEchoWindow), request.echoWindow,
              ParseEchoWindow, "takes 1 to " + std::to_string(SerialPort::MaxEchoWindow));
+  AddSetting(command, "--reset", "dtr|rts[:MS]|none", request.reset, ParseResetPulse,
+             "takes dtr, rts, dtr:MS or rts:MS with MS 1 to " + std::to_string(MaxResetPulse.count()) + ", or none");
   command.get_option("--port")->description("the COM slot the window and quillon-cli open by default");
   command.get_option("--baud")->description("the baud rate they open it at");
   command.get_option("--device")->description("the device the port's COM slot stands for");
   command.get_option("--echo-window")->description("how many bytes may be sent ahead of their echoes");
+  command.get_option("--reset")->description("the line that resets the board as the port opens, and for how long");
 }
 
 int RunSettingsCommand(const SettingsRequest& request, const AppPaths& paths, std::ostream& out, std::ostream& err) {
@@ -112,6 +116,9 @@ int RunSettingsCommand(const SettingsRequest& request, const AppPaths& paths, st
   };
   if (request.echoWindow) {
     unsaved(SaveEchoWindow(paths, *request.echoWindow));
+  }
+  if (request.reset) {
+    unsaved(SaveResetPulse(paths, *request.reset));
   }
   if (request.device) {
     unsaved(WriteDeviceBindings(paths, bindings));

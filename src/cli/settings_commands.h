@@ -8,6 +8,7 @@
 
 #include "settings/app_paths.h"
 #include "settings/serial_devices.h"
+#include "transport/reset_pulse.h"
 
 namespace CLI {
 class App;
@@ -24,9 +25,10 @@ struct SettingsRequest {
   std::optional<unsigned> baud;
   std::optional<std::string> device;  // empty: the slot's default device
   std::optional<int> echoWindow;
+  std::optional<ResetPulse> reset;
 };
 
-// settings [--port COMn] [--baud N] [--device PATH|default] [--echo-window N], each value
+// settings [--port COMn] [--baud N] [--device PATH|default] [--echo-window N] [--reset LINE], each value
 // refused as it is read when the dialog would not take it.
 void AddSettingsOptions(CLI::App& command, SettingsRequest& request);
 

@@ -26,6 +26,9 @@ void LoadCommSettings(const AppPaths& paths, SerialPort& port, const FailureRepo
   if (const auto window = ReadEchoWindow(paths)) {
     port.SetEchoWindow(*window);
   }
+  if (const auto pulse = ReadResetPulse(paths)) {
+    port.SetResetPulse(*pulse);
+  }
 }
 
 std::optional<unsigned> ParseBaudRate(std::string_view text) {
@@ -92,6 +95,15 @@ CommSettingsSaved SaveCommSettings(const AppPaths& paths, const CommSettings& se
     report(msg::UnableToSaveConfiguration);
   }
   return saved;
+}
+
+std::optional<ResetPulse> ReadResetPulse(const AppPaths& paths) {
+  const std::optional<std::string> text = SettingValues(paths).Read(ResetLineValue);
+  return text ? ParseResetPulse(*text) : std::nullopt;
+}
+
+std::error_code SaveResetPulse(const AppPaths& paths, const ResetPulse& pulse) {
+  return SettingValues(paths).WriteSettingValue(ResetLineValue, ResetPulseText(pulse));
 }
 
 }  // namespace quillon

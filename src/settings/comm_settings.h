@@ -7,6 +7,7 @@
 
 #include "settings/app_paths.h"
 #include "settings/comm_settings_file.h"
+#include "transport/reset_pulse.h"
 
 namespace quillon {
 
@@ -40,5 +41,8 @@ std::optional<int> ParseEchoWindow(std::string_view text);
 // The echo window kept with the settings: nothing when none, or none that will do, is kept.
 std::optional<int> ReadEchoWindow(const AppPaths& paths);
 std::error_code SaveEchoWindow(const AppPaths& paths, int window);
+// The reset pulse kept with the settings: nothing when none, or none that will do, is kept.
+std::optional<ResetPulse> ReadResetPulse(const AppPaths& paths);
+std::error_code SaveResetPulse(const AppPaths& paths, const ResetPulse& pulse);
 
 }  // namespace quillon

@@ -19,6 +19,8 @@ inline constexpr std::string_view CommPortValue = "COMMPORT";
 inline constexpr std::string_view BaudRateValue = "BAUDRATE";
 // How many bytes the direct links send ahead of their echoes; absent means one.
 inline constexpr std::string_view EchoWindowValue = "ECHOWINDOW";
+// The fixture's reset line, as --reset writes it; absent means none.
+inline constexpr std::string_view ResetLineValue = "RESETLINE";
 
 class SettingValues {
  public:

@@ -60,6 +60,8 @@ void CCommConfigDlg::DoDataExchange() {
   bindings_ = ReadDeviceBindings(paths_);
   storedBindings_ = bindings_;
   configuredPort_ = configuredPort;
+  reset_ = port.GetResetPulse();
+  storedReset_ = reset_;
   firstFill_ = false;
 }
 
@@ -82,7 +84,13 @@ void CCommConfigDlg::OnOK(OperatorMessages& owner) {
   const FailureReport report = [&owner](std::string_view text) { owner.Inform(text); };
   const CommSettingsSaved saved = SaveCommSettings(paths_, settings, report);
   stored_ = saved.port && saved.file && saved.baud;
-  if (const std::error_code error = WriteDeviceBindings(paths_, bindings_)) {
+  port.SetResetPulse(reset_);
+  std::error_code error = WriteDeviceBindings(paths_, bindings_);
+  // Written only when changed, so that a store that cannot be written is told of once.
+  if (!error && reset_ != storedReset_) {
+    error = SaveResetPulse(paths_, reset_);
+  }
+  if (error) {
     report(WriteFailureText(SettingValues(paths_).File(), error));
     report(msg::UnableToSaveConfiguration);
     stored_ = false;
@@ -129,5 +137,15 @@ void CCommConfigDlg::SelectDevice(int index) {
 std::string CCommConfigDlg::BoundDevicePath() const { return BoundDevice(bindings_, SelectedPort()); }
 
 void CCommConfigDlg::BindDevicePath(std::string path) { BindDevice(bindings_, SelectedPort(), std::move(path)); }
+
+void CCommConfigDlg::SelectReset(int index) {
+  if (index >= 0 && index <= static_cast<int>(ResetPulse::Line::Rts)) {
+    reset_.line = static_cast<ResetPulse::Line>(index);
+  }
+}
+
+void CCommConfigDlg::SetResetMilliseconds(int milliseconds) {
+  reset_.length = std::chrono::milliseconds(std::clamp<long long>(milliseconds, 1, MaxResetPulse.count()));
+}
 
 }  // namespace quillon

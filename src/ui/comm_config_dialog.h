@@ -6,6 +6,7 @@
 #include "settings/app_paths.h"
 #include "settings/device_binding.h"
 #include "settings/serial_devices.h"
+#include "transport/reset_pulse.h"
 
 namespace quillon {
 
@@ -56,6 +57,14 @@ class CCommConfigDlg {
   std::string BoundDevicePath() const;
   void BindDevicePath(std::string path);
 
+  // The line a fixture resets the board with as the port opens: entry 0 is none, then DTR
+  // and RTS; and how long it is raised, 1 to MaxResetPulse ms.
+  static std::vector<std::string> ResetEntries() { return {"none", "DTR", "RTS"}; }
+  int ResetSelection() const { return static_cast<int>(reset_.line); }
+  void SelectReset(int index);
+  int ResetMilliseconds() const { return static_cast<int>(reset_.length.count()); }
+  void SetResetMilliseconds(int milliseconds);
+
  private:
   // The port number the port list's selection stands for; 0 when nothing is selected.
   int SelectedPort() const;
@@ -71,6 +80,8 @@ class CCommConfigDlg {
   DeviceBindings bindings_{};
   DeviceBindings storedBindings_{};
   int configuredPort_ = 0;
+  ResetPulse reset_;
+  ResetPulse storedReset_;
   bool stored_ = true;
 };
 

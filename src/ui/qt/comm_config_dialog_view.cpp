@@ -2,6 +2,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 
 #include "ui/comm_config_dialog.h"
 #include "ui/qt/dialog_frame.h"
@@ -48,16 +49,32 @@ bool RunCommConfigDialogView(QWidget* owner, CCommConfigDlg& dialog, ResultsLogC
   // an entry of the list that stands for no device.
   devices->setInsertPolicy(QComboBox::NoInsert);
   devices->setMinimumContentsLength(20);
+  QComboBox* resets = AddList(*grid, frame, "reset line", "resetLine", 3);
+  auto* length = new QSpinBox(&frame);
+  length->setObjectName(QStringLiteral("resetLength"));
+  length->setRange(1, static_cast<int>(MaxResetPulse.count()));
+  length->setSuffix(QStringLiteral(" ms"));
+  length->setToolTip(QStringLiteral("How long the reset line is raised as the port opens"));
+  grid->addWidget(length, 2, 3);
   frame.Content().addLayout(grid);
 
   ShowChoices(*ports, dialog.PortEntries(), dialog.PortSelection());
   ShowChoices(*bauds, dialog.BaudEntries(), dialog.BaudSelection());
   ShowDevices(*devices, dialog);
+  ShowChoices(*resets, CCommConfigDlg::ResetEntries(), dialog.ResetSelection());
+  length->setValue(dialog.ResetMilliseconds());
+  length->setEnabled(dialog.ResetSelection() != 0);
   QObject::connect(ports, &QComboBox::currentIndexChanged, &frame, [&dialog, devices](int index) {
     dialog.SelectPort(index);
     ShowDevices(*devices, dialog);
   });
   QObject::connect(bauds, &QComboBox::currentIndexChanged, &frame, [&dialog](int index) { dialog.SelectBaud(index); });
+  QObject::connect(resets, &QComboBox::currentIndexChanged, &frame, [&dialog, length](int index) {
+    dialog.SelectReset(index);
+    length->setEnabled(index != 0);
+  });
+  QObject::connect(length, &QSpinBox::valueChanged, &frame,
+                   [&dialog](int milliseconds) { dialog.SetResetMilliseconds(milliseconds); });
   QObject::connect(devices, &QComboBox::activated, &frame, [&dialog](int index) { dialog.SelectDevice(index); });
   bool typed = false;
   QObject::connect(devices->lineEdit(), &QLineEdit::textEdited, &frame, [&typed] { typed = true; });
