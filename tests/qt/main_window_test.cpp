@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QGroupBox>
 #include <QProgressBar>
 #include <QTabBar>
 #include <QTest>
@@ -18,46 +16,25 @@ namespace {
 
 using gui::StatusPanes;
 
-TEST(MainWindowTest, DetectionFillsChipInformationAndSecurityBar) {
-  // shown: chip type|flash size|memory mode|firmware|remap|IAP status|security bar
-  const struct {
-    sim::Firmware firmware;
-    sim::Chip chip;
-    std::uint8_t status;
-    const char* shown;
-  } cases[] = {{sim::Firmware::V11EInt, sim::Chip::A32, 0x00,
-                "QRV71A32|32+4 KB|Internal|v1.1E|Disabled|Handshaking succeed!|SECURITY : CHIP IS UNLOCKED"},
-               {sim::Firmware::V11EExt, sim::Chip::A16, 0x40,
-                "QRV71A16|16+4 KB|External|v1.1E|Disabled|Handshaking succeed!|SECURITY : BLOCK 0 & 1 ARE SOFTLOCKED"},
-               {sim::Firmware::V11D, sim::Chip::A32, 0x80,
-                "QRV71A32|32+4 KB|External|v1.1D|Disabled|Handshaking succeed!|SECURITY : CHIP IS LEVEL 2 HARDLOCKED"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(&c - cases));
-    sim::Config config = TargetOf(c.firmware, c.chip);
-    config.status = c.status;
-    GuiHost host(config);
-    ASSERT_TRUE(host.Detect());
-    const gui::WindowControls& shown = host.window.Controls();
-    EXPECT_EQ(
-        QStringList({shown.chipType->text(), shown.flashSize->text(), shown.memMode->text(), shown.fwVersion->text(),
-                     shown.reMap->text(), shown.iapStatus->text(), host.window.SecurityBar().Text()})
-            .join('|'),
-        c.shown);
-  }
-}
-
-// A read fills the sector table and the memory view. One that chooses block 1 shows its
-// tab without the tab's own refill, which would take the sectors just read for never read;
-// a click on a row shows that sector without selecting it.
-TEST(MainWindowTest, ReadsFillTheTableOfTheirBlockAndARowClickOnlyShows) {
+// The detection's findings show in the window's own controls. A read fills the sector
+// table and the memory view. One that chooses block 1 shows its tab without the tab's own
+// refill, which would take the sectors just read for never read; a click on a row shows
+// that sector without selecting it.
+TEST(MainWindowTest, DetectionAndReadsFillTheirControlsAndARowClickOnlyShows) {
   GuiHost host(TargetOf(sim::Firmware::V11EInt, sim::Chip::A32));
   host.target.LoadFlash(0x0100, {0x41, 0x42, 0x20, 0x6E, 0x6F, 0x7A, 0xFF, 0x00});
   host.target.LoadFlash(0xF000, std::vector<std::uint8_t>(6 * 64, 0x00));
   ASSERT_TRUE(host.Detect());
+  const gui::WindowControls& shown = host.window.Controls();
+  EXPECT_EQ(
+      QStringList({shown.chipType->text(), shown.flashSize->text(), shown.memMode->text(), shown.fwVersion->text(),
+                   shown.reMap->text(), shown.iapStatus->text(), host.window.SecurityBar().Text()})
+          .join('|'),
+      "QRV71A32|32+4 KB|Internal|v1.1E|Disabled|Handshaking succeed!|SECURITY : CHIP IS UNLOCKED");
   host.AnswerRange(2, 5);
   ASSERT_TRUE(host.window.RunCommand(IdRead));
-  gui::CSectorListCtrl& table = *host.window.Controls().sectorTable;
-  const gui::CSectorListCtrl& view = *host.window.Controls().memoryView;
+  gui::CSectorListCtrl& table = *shown.sectorTable;
+  const gui::CSectorListCtrl& view = *shown.memoryView;
   ASSERT_EQ(table.topLevelItemCount(), 256);
   EXPECT_EQ(table.topLevelItem(2)->text(1), "0100");
   EXPECT_EQ(table.topLevelItem(2)->text(4), "Not Blank");
@@ -72,7 +49,7 @@ TEST(MainWindowTest, ReadsFillTheTableOfTheirBlockAndARowClickOnlyShows) {
 
   host.AnswerRange(256, 5);
   ASSERT_TRUE(host.window.RunCommand(IdRead));
-  EXPECT_EQ(host.window.Controls().blockTab->currentIndex(), 1);
+  EXPECT_EQ(shown.blockTab->currentIndex(), 1);
   ASSERT_EQ(table.topLevelItemCount(), 64);
   EXPECT_EQ(table.topLevelItem(4)->text(4), "Not Blank");
   EXPECT_EQ(table.topLevelItem(5)->text(4), "Not Avail.");
@@ -81,26 +58,6 @@ TEST(MainWindowTest, ReadsFillTheTableOfTheirBlockAndARowClickOnlyShows) {
   EXPECT_EQ(view.headerItem()->text(0), "SECTOR 010");
   EXPECT_EQ(view.topLevelItem(0)->text(0), "F280 - F28F");
   EXPECT_EQ(table.selectedItems(), selected);
-}
-
-TEST(MainWindowTest, TheChipTypeDialogAndTheDetectionPromptsReadAsOperatorsKnowThem) {
-  GuiHost host(TargetOf(sim::Firmware::V11D));
-  QStringList texts;
-  host.modals.dialogs["chipTypeDialog"] = [&, answer = host.modals.dialogs["chipTypeDialog"]](QDialog& dialog) {
-    for (QWidget* widget : dialog.findChildren<QWidget*>()) {
-      if (auto* box = qobject_cast<QGroupBox*>(widget)) texts << box->title();
-      if (auto* button = qobject_cast<QRadioButton*>(widget)) texts << button->text();
-    }
-    return answer(dialog);
-  };
-  ASSERT_TRUE(host.Detect());
-  EXPECT_EQ(texts.join('|'),
-            "Brevix MCU (v1.1D and v1.1E-Ext)|Chip Type|QRV71A16|QRV71A32|Memory Type|"
-            "Internal Memory (EA#=1)|External Memory (EA#=0)");
-  const QAction* detect = host.window.CommandAction(IdAutoDetect);
-  const QAction* select = host.window.CommandAction(IdChipTypeSelect);
-  EXPECT_EQ(QStringList({detect->statusTip(), select->statusTip(), select->toolTip()}).join('|'),
-            "Auto Detect QRV MCU Chip Type ( v1.1E)|Select QRV MCU Chip Type (FW:  v1.1D)|Chip Type");
 }
 
 TEST(MainWindowTest, PanesShowSizingTextsUntilTheFirstTickAndFlashCommandsNeedATarget) {

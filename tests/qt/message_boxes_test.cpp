@@ -12,6 +12,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// A box has the application's name for its title, its buttons and no icon, and gives the
+// default answer it was given.
 TEST(MessageBoxesTest, BoxesFollowTheButtonRules) {
   QWidget owner;
   gui::MessageBoxes boxes(&owner);
@@ -29,37 +31,35 @@ TEST(MessageBoxesTest, BoxesFollowTheButtonRules) {
 // The worker's message waits for its answer, but never for a window that is waiting for
 // the worker to end: neither before its box is shown nor while the box is up. A box not
 // shown yet comes up all the same, and is answered.
-enum class Stop { Never, BeforeItsBoxIsShown, WhileItsBoxIsUp };
-class WorkerMessageTest : public testing::TestWithParam<Stop> {};
-
-TEST_P(WorkerMessageTest, WaitsForItsAnswerButNeverForAWindowStoppingTheWorker) {
-  QWidget owner;
-  gui::MessageBoxes boxes(&owner);
-  ModalScript answers;
-  std::atomic<bool> returned = false;
-  std::thread worker([&] {
-    boxes.Inform("Error! Queue is Full.");
-    returned = true;
-  });
-  const auto stopWorker = [&] {
-    boxes.LinkWorkerStopping(true);
-    worker.join();
-    boxes.LinkWorkerStopping(false);
-  };
-  if (GetParam() == Stop::WhileItsBoxIsUp) answers.onMessage = [&](const std::string&) { stopWorker(); };
-  if (GetParam() == Stop::BeforeItsBoxIsShown) {
-    std::this_thread::sleep_for(20ms);
-    stopWorker();
+TEST(MessageBoxesTest, AWorkersMessageWaitsForItsAnswerButNeverForAWindowStoppingTheWorker) {
+  enum class Stop { Never, BeforeItsBoxIsShown, WhileItsBoxIsUp };
+  for (const Stop when : {Stop::Never, Stop::BeforeItsBoxIsShown, Stop::WhileItsBoxIsUp}) {
+    SCOPED_TRACE(static_cast<int>(when));
+    QWidget owner;
+    gui::MessageBoxes boxes(&owner);
+    ModalScript answers;
+    std::atomic<bool> returned = false;
+    std::thread worker([&] {
+      boxes.Inform("Error! Queue is Full.");
+      returned = true;
+    });
+    const auto stopWorker = [&] {
+      boxes.LinkWorkerStopping(true);
+      worker.join();
+      boxes.LinkWorkerStopping(false);
+    };
+    if (when == Stop::WhileItsBoxIsUp) answers.onMessage = [&](const std::string&) { stopWorker(); };
+    if (when == Stop::BeforeItsBoxIsShown) {
+      std::this_thread::sleep_for(20ms);
+      stopWorker();
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return returned && QApplication::activeModalWidget() == nullptr; }, 2000));
+    if (worker.joinable()) worker.join();
+    QTest::qWait(20);
+    EXPECT_EQ(answers.messages, std::vector<std::string>{"Error! Queue is Full."});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   }
-  EXPECT_TRUE(QTest::qWaitFor([&] { return returned && QApplication::activeModalWidget() == nullptr; }, 2000));
-  if (worker.joinable()) worker.join();
-  QTest::qWait(20);
-  EXPECT_EQ(answers.messages, std::vector<std::string>{"Error! Queue is Full."});
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
-
-INSTANTIATE_TEST_SUITE_P(Moments, WorkerMessageTest,
-                         testing::Values(Stop::Never, Stop::BeforeItsBoxIsShown, Stop::WhileItsBoxIsUp));
 
 }  // namespace
 }  // namespace quillon::test

@@ -39,14 +39,12 @@ TEST(Screenshots, ShowTheWindowAtWork) {
 
   std::reverse(firmware.begin(), firmware.end());
   WriteFile(host.dir / "firmware.bin", firmware);
-  host.modals.dialogs["downloadDialog"] = [&](QDialog& dialog) {
-    dialog.findChild<QLineEdit*>(QStringLiteral("file"))
-        ->setText(QString::fromStdString((host.dir / "firmware.bin").string()));
-    return true;
-  };
-  host.modals.AnswerYesNext();
+  host.AnswerDownload(host.dir / "firmware.bin");
   bool refusedWhileRunning = false;
-  host.modals.onMessage = [&](const std::string&) { refusedWhileRunning = !host.window.RunCommand(IdRead); };
+  host.modals.onMessage = [&, answer = host.modals.onMessage](const std::string& text) {
+    refusedWhileRunning = !host.window.RunCommand(IdRead);
+    answer(text);
+  };
   QProgressBar& bar = host.window.Panes().Progress();
   int highest = 0;
   QObject::connect(&bar, &QProgressBar::valueChanged, [&](int value) {

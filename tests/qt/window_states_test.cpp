@@ -88,46 +88,25 @@ TEST(WindowStatesTest, ACommandDisablesEverythingAndRestoresWhatTheDetectionSet)
   EXPECT_EQ(host.window.cursor().shape(), Qt::ArrowCursor);
 }
 
-// The close box during a command asks first, No its default: No goes on, Yes raises the
-// stop request and the window goes once the command has ended.
-TEST(WindowStatesTest, TheCloseBoxDuringACommandAsksBeforeItStops) {
-  for (const bool yes : {false, true}) {
-    SCOPED_TRACE(yes);
-    GuiHost host(TargetOf(sim::Firmware::V11EInt));
-    ASSERT_TRUE(host.Detect());
-    host.window.show();
-    WriteFile(host.dir / "firmware.bin", Bytes(4096, 0x5A));
-    host.AnswerDownload(host.dir / "firmware.bin");
-    bool asked = false;
-    bool stopRaised = false;
-    QObject::connect(&host.window.Panes().Progress(), &QProgressBar::valueChanged, [&](int value) {
-      stopRaised = stopRaised || host.window.Dialog().Link().Stop.Raised();
-      if (value > 0 && !asked && host.window.Panes().Progress().Message() == "Writing") {
-        asked = true;
-        if (yes) host.modals.AnswerYesNext();
-        host.window.close();
-      }
-    });
-    ASSERT_TRUE(host.window.RunCommand(IdDownload));
-    EXPECT_TRUE(std::ranges::count(host.modals.messages, std::string(gui::CMainWindow::StopAndQuit)) == 1);
-    EXPECT_EQ(stopRaised || host.window.Dialog().Link().Stop.Raised(), yes);
-    EXPECT_EQ(host.window.isVisible(), !yes);
-  }
-}
-
-// A 9600-baud download in each dialect, stopped by the Stop button or Escape while it
-// writes, ends within a second with "Abort" and says where; the next command succeeds. A
-// second start meanwhile, with the title replaced, brings this window to the front.
+// A download stopped while it writes ends with "Abort", says where, and the next command
+// succeeds. At 9600 baud in each dialect the Stop button or Escape ends it within a second.
+// The close box asks first, No its default: No goes on, Yes stops and the window goes once
+// the command has ended. A second start meanwhile, with the title replaced, brings this
+// window to the front.
 TEST(WindowStatesTest, StopEndsASlowDownloadWithinASecondInEachDialect) {
   using Clock = std::chrono::steady_clock;
-  const std::pair<sim::Firmware, bool> cases[] = {
-      {sim::Firmware::V11D, false}, {sim::Firmware::V11EExt, true}, {sim::Firmware::V11EInt, false}};
-  for (const auto& [firmware, escape] : cases) {
-    SCOPED_TRACE(static_cast<int>(firmware));
+  enum How { Button, Escape, CloseNo, CloseYes };
+  // clang-format off
+  const std::tuple<sim::Firmware, unsigned, How> cases[] = {
+      {sim::Firmware::V11D, 9600, Button}, {sim::Firmware::V11EExt, 9600, Escape}, {sim::Firmware::V11EInt, 9600, Button},
+      {sim::Firmware::V11EInt, 0, CloseNo}, {sim::Firmware::V11EInt, 0, CloseYes}};
+  // clang-format on
+  for (const auto& [firmware, baud, how] : cases) {
+    SCOPED_TRACE(testing::Message() << "way " << how << " on " << static_cast<int>(firmware));
     sim::Config config = TargetOf(firmware);
-    config.baud = 9600;
+    config.baud = baud;
     GuiHost host(config);
-    host.window.Dialog().TargetChip()->Device().SetBaudRate(9600);
+    if (baud != 0) host.window.Dialog().TargetChip()->Device().SetBaudRate(baud);
     ASSERT_TRUE(host.Detect());
     host.window.show();
     host.window.activateWindow();
@@ -138,8 +117,10 @@ TEST(WindowStatesTest, StopEndsASlowDownloadWithinASecondInEachDialect) {
     host.AnswerDownload(host.dir / "firmware.bin");
     Clock::time_point raised;
     std::atomic<int> handedOver = -1;
+    bool stopRaised = false;
     std::thread second;
     QObject::connect(&host.window.Panes().Progress(), &QProgressBar::valueChanged, [&](int value) {
+      stopRaised = stopRaised || host.window.Dialog().Link().Stop.Raised();
       if (value < 2 || host.window.Panes().Progress().Message() != "Writing" || second.joinable()) return;
       EXPECT_NE(host.window.Title(), gui::CMainWindow::MainTitle);
       second = std::thread([&] {
@@ -147,18 +128,28 @@ TEST(WindowStatesTest, StopEndsASlowDownloadWithinASecondInEachDialect) {
       });
       EXPECT_TRUE(QTest::qWaitFor([&] { return handedOver != -1; }, 5000));
       raised = Clock::now();
-      escape ? QTest::keyClick(&host.window, Qt::Key_Escape) : host.window.Panes().StopButton().click();
+      if (how == CloseYes) host.modals.AnswerYesNext();
+      if (how == Button) host.window.Panes().StopButton().click();
+      if (how == Escape) QTest::keyClick(&host.window, Qt::Key_Escape);
+      if (how >= CloseNo) host.window.close();
     });
     ASSERT_TRUE(host.window.RunCommand(IdDownload));
     const auto took = Clock::now() - raised;
     second.join();
     EXPECT_EQ(handedOver, 1);
     EXPECT_LT(took, std::chrono::seconds(1));
-    EXPECT_EQ(host.window.Dialog().LastOutcome(), Outcome::Stopped);
-    EXPECT_EQ(host.window.Panes().Progress().Message().toStdString(), "Abort");
-    EXPECT_TRUE(std::regex_match(host.modals.messages.back(),
-                                 std::regex("Stopped at ....h: flash from 0000h to ....h may be partly programmed")))
-        << host.modals.messages.back();
+    EXPECT_EQ(std::ranges::count(host.modals.messages, std::string(gui::CMainWindow::StopAndQuit)), how >= CloseNo);
+    EXPECT_EQ(host.window.isVisible(), how != CloseYes);
+    // A window closed has let its dialog go.
+    EXPECT_TRUE(stopRaised || how != CloseYes);
+    if (how == CloseYes) continue;
+    EXPECT_EQ(host.window.Dialog().LastOutcome(), how == CloseNo ? Outcome::Done : Outcome::Stopped);
+    if (how != CloseNo) {
+      EXPECT_EQ(host.window.Panes().Progress().Message().toStdString(), "Abort");
+      EXPECT_TRUE(std::regex_match(host.modals.messages.back(),
+                                   std::regex("Stopped at ....h: flash from 0000h to ....h may be partly programmed")))
+          << host.modals.messages.back();
+    }
     host.AnswerRange(0, 1);
     host.window.RunCommand(IdRead);
     EXPECT_EQ(host.window.Dialog().LastOutcome(), Outcome::Done);

@@ -10,14 +10,9 @@ namespace {
 
 using std::chrono::milliseconds;
 
-struct Accepted {
-  std::vector<std::string> args;
-  std::function<bool(const Config&)> holds;
-};
-
 TEST(CommandLine, AcceptsEveryOptionAndFaultAndRejectsWhatItDoesNotKnow) {
   // clang-format off
-  const std::vector<Accepted> cases = {
+  const std::vector<std::pair<std::vector<std::string>, std::function<bool(const Config&)>>> cases = {
       {{}, [](const Config& c) {
          return c.firmware == Firmware::V11EInt && c.chip == Chip::A32 && c.baud == 0 && c.latency == milliseconds(0);
        }},
@@ -37,9 +32,8 @@ TEST(CommandLine, AcceptsEveryOptionAndFaultAndRejectsWhatItDoesNotKnow) {
       {{"--fault", "hangup-after=5", "--fault=at-command"}, [](const Config& c) { return c.faults.hangUpAfter == 5 && c.faults.atCommand; }},
   };
   // clang-format on
-  for (const Accepted& accepted : cases) {
-    EXPECT_TRUE(accepted.holds(ParseCommandLine(accepted.args).config)) << ::testing::PrintToString(accepted.args);
-  }
+  for (const auto& [args, holds] : cases)
+    EXPECT_TRUE(holds(ParseCommandLine(args).config)) << ::testing::PrintToString(args);
   EXPECT_TRUE(ParseCommandLine({"--help"}).help);
   // clang-format off
   const std::vector<std::vector<std::string>> rejected = {

@@ -106,17 +106,6 @@ TEST(Dialects, AnswerEachCommandAsTheFirmwareDoes) {
   }
 }
 
-TEST(InternalDialect, ResetForgetsTheCommandInProgress) {
-  RunningTarget target(ConfigFor(kInt));
-  ASSERT_EQ(target.client.Receive(1), Bytes{kReady});
-  target.client.Send({0x0C, 0x00});
-  ASSERT_TRUE(target.emulator.WaitForWireBytes(3, milliseconds(2000)));
-  target.emulator.Reset();
-  EXPECT_EQ(target.client.Receive(1), Bytes{kReady});
-  target.client.Send({0x60});
-  EXPECT_EQ(target.client.Receive(4), (Bytes{0xE2, 0x11, 0x45, kReady}));
-}
-
 // Every 20 ms for 300 ms, unless the fault stops them after three.
 TEST(InternalDialect, RepeatsAnUnansweredReadyByteUntilTheFaultStopsIt) {
   for (const int stopsAfter : {-1, 3}) {
@@ -131,7 +120,8 @@ TEST(InternalDialect, RepeatsAnUnansweredReadyByteUntilTheFaultStopsIt) {
   }
 }
 
-TEST(InternalDialect, PausesBeforePromptingAfterIdleBytesInARow) {
+// A reset, after that, forgets the command in progress.
+TEST(InternalDialect, PausesBeforePromptingAfterIdleBytesInARowAndResetsAnywhere) {
   RunningTarget target(ConfigFor(kInt, Chip::A32, [](Config& c) { c.idleReadyGap = milliseconds(30); }));
   ASSERT_EQ(target.client.Receive(1), Bytes{kReady});
   for (int i = 0; i < 3; ++i) {
@@ -143,6 +133,13 @@ TEST(InternalDialect, PausesBeforePromptingAfterIdleBytesInARow) {
   EXPECT_LT(log[2].time - log[1].time, milliseconds(30)) << "the first idle byte is answered at once";
   EXPECT_GE(log[4].time - log[3].time, milliseconds(30));
   EXPECT_GE(log[6].time - log[5].time, milliseconds(30));
+
+  target.client.Send({0x0C, 0x00});
+  ASSERT_TRUE(target.emulator.WaitForWireBytes(9, milliseconds(2000)));
+  target.emulator.Reset();
+  EXPECT_EQ(target.client.Receive(1), Bytes{kReady});
+  target.client.Send({0x60});
+  EXPECT_EQ(target.client.Receive(4), (Bytes{0xE2, 0x11, 0x45, kReady}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "running_target.h"
@@ -19,13 +20,9 @@ constexpr unsigned kMsPerByte = 10'000;
 
 using Burst = std::pair<std::size_t, microseconds>;  // so many bytes at one moment after kStart
 
-struct TimingCase {
-  std::string name;
-  unsigned baud;
-  milliseconds latency;
-  std::vector<Burst> sent;    // when the target's end sees the host's bytes
-  std::vector<Burst> echoed;  // when the host can read the echoes
-};
+// A name, the baud rate, the adapter's latency, when the target's end sees the host's bytes
+// and when the host can read their echoes.
+using TimingCase = std::tuple<std::string, unsigned, milliseconds, std::vector<Burst>, std::vector<Burst>>;
 
 // clang-format off
 const std::vector<TimingCase> kCases = {
@@ -44,17 +41,17 @@ const std::vector<TimingCase> kCases = {
 // clang-format on
 
 // Runs the session in virtual time, waking exactly when it asks to or when the host writes.
-std::vector<Burst> Echoes(const TimingCase& c) {
+std::vector<Burst> Echoes(unsigned baud, milliseconds latency, const std::vector<Burst>& bursts) {
   Config config = ConfigFor(Firmware::V11D);
-  config.baud = c.baud;
-  config.latency = c.latency;
+  config.baud = baud;
+  config.latency = latency;
   FlashMemory flash(config.chip);
   Session session(config, flash);
   session.Reset(kStart);
   std::vector<Burst> echoed;
   Session::Progress progress;
-  for (auto sent = c.sent.begin();;) {
-    const Clock::time_point written = sent == c.sent.end() ? Clock::time_point::max() : kStart + sent->second;
+  for (auto sent = bursts.begin();;) {
+    const Clock::time_point written = sent == bursts.end() ? Clock::time_point::max() : kStart + sent->second;
     const Clock::time_point now = std::min(session.NextEvent(), written);
     if (now == Clock::time_point::max()) return echoed;
     if (now == written) {
@@ -70,7 +67,7 @@ std::vector<Burst> Echoes(const TimingCase& c) {
 }
 
 TEST(LineTiming, DeliversEachByteWhenTheLineAndTheAdapterLetIt) {
-  for (const TimingCase& c : kCases) EXPECT_EQ(Echoes(c), c.echoed) << c.name;
+  for (const auto& [name, baud, latency, sent, echoed] : kCases) EXPECT_EQ(Echoes(baud, latency, sent), echoed) << name;
 }
 
 }  // namespace

@@ -7,8 +7,6 @@ namespace {
 
 constexpr unsigned kBaud = 9600;
 constexpr auto kByteTime = std::chrono::microseconds(10'000'000 / kBaud);  // 1041 us
-// Only echoed in the direct dialects: every byte sent comes back alone.
-constexpr std::uint8_t kEchoedOnly = 0x60;
 
 std::vector<Clock::time_point> TimesOf(const std::vector<WireEvent>& events, Direction direction) {
   std::vector<Clock::time_point> times;
@@ -58,26 +56,6 @@ TEST(Pacing, TakesBytesNoFasterThanTheLine) {
   ASSERT_EQ(in.size(), 104u);
   EXPECT_GE(in.back() - in.front(), 103 * kByteTime);
   for (std::size_t i = 1; i < in.size(); ++i) EXPECT_GE(in[i] - in[i - 1], kByteTime) << i;
-}
-
-// How long the echoes of so many bytes written at once take to come back.
-Clock::duration RoundTrip(RunningTarget& target, std::size_t count) {
-  const Clock::time_point sent = Clock::now();
-  target.client.Send(Bytes(count, kEchoedOnly));
-  EXPECT_EQ(target.client.Receive(count), Bytes(count, kEchoedOnly));
-  return Clock::now() - sent;
-}
-
-TEST(Adapter, HoldsAShortPacketUntilItsTimerTicksAndPassesAFullOneAtOnce) {
-  RunningTarget target(ConfigFor(Firmware::V11D, Chip::A32, [](Config& c) { c.latency = milliseconds(16); }));
-  for (int i = 0; i < 3; ++i) {
-    const Clock::duration took = RoundTrip(target, 1);
-    EXPECT_GE(took, milliseconds(16));
-    EXPECT_LT(took, milliseconds(250));
-  }
-  RunningTarget slow(ConfigFor(Firmware::V11D, Chip::A32, [](Config& c) { c.latency = milliseconds(255); }));
-  EXPECT_GE(RoundTrip(slow, 61), milliseconds(255));
-  EXPECT_LT(RoundTrip(slow, 62), milliseconds(150));
 }
 
 }  // namespace
