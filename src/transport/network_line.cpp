@@ -107,6 +107,10 @@ class NetworkLine final : public PortLine {
   }
 
   ssize_t Write(std::uint8_t byte) override {
+    if (!reason_.empty()) {
+      errno = EPIPE;
+      return -1;
+    }
     if (!Flush()) {
       return reason_.empty() ? -1 : Failed();
     }
@@ -118,10 +122,12 @@ class NetworkLine final : public PortLine {
     return reason_.empty() ? 1 : Failed();
   }
 
+  // A connection that is gone says so, rather than count bytes that will never leave: a
+  // drain would wait them out, and the write after it would not learn of the hang-up.
   bool PendingOutput(int& pending) override {
     Flush();
     int unsent = 0;
-    if (::ioctl(fd_, SIOCOUTQNSD, &unsent) != 0) {
+    if (!Alive() || ::ioctl(fd_, SIOCOUTQNSD, &unsent) != 0) {
       return false;
     }
     pending = unsent + static_cast<int>(outbox_.size());
@@ -197,6 +203,18 @@ class NetworkLine final : public PortLine {
   enum class State { Data, Command, Option, Sub, SubCommand };
 
   std::string Trace(const std::string& what) const { return "\n" + name_ + " " + what + "; going on without\n"; }
+
+  // False once the server has closed or reset the connection, its reason kept.
+  bool Alive() {
+    pollfd state{fd_, 0, 0};
+    if (reason_.empty() && ::poll(&state, 1, 0) == 1 && (state.revents & (POLLERR | POLLHUP)) != 0) {
+      int error = 0;
+      socklen_t size = sizeof error;
+      ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size);
+      reason_ = error != 0 ? std::strerror(error) : "closed by the server";
+    }
+    return reason_.empty();
+  }
 
   ssize_t Failed() {
     if (errno == EAGAIN || errno == EINTR) {
