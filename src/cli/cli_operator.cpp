@@ -63,9 +63,7 @@ void CliOperator::Print(std::string_view text) {
 void CliOperator::Inform(std::string_view text) {
   std::lock_guard lock(mutex_);
   record_.said.emplace_back(text);
-  if (reportingDetection_ && chipInfoShown_) {
-    heldMessages_.emplace_back(text);
-  } else {
+  if (!detection_.Holds(text)) {
     Print(text);
   }
 }
@@ -85,20 +83,18 @@ Answer CliOperator::Ask(std::string_view text, Buttons buttons, Answer defaultAn
 
 void CliOperator::BeginDetectionReport() {
   std::lock_guard lock(mutex_);
-  reportingDetection_ = true;
-  chipInfoShown_ = false;
+  detection_.Begin();
 }
 
 void CliOperator::EndDetectionReport(bool printChipInfo) {
   std::lock_guard lock(mutex_);
-  reportingDetection_ = false;
-  if (printChipInfo && chipInfoShown_) {
+  std::vector<std::string> held;
+  if (detection_.End(held) && printChipInfo) {
     PrintLines(ChipInfoText(chipInfo_));
   }
-  for (const auto& text : heldMessages_) {
+  for (const auto& text : held) {
     Print(text);
   }
-  heldMessages_.clear();
 }
 
 void CliOperator::PrintHeldTraces() {
@@ -140,8 +136,8 @@ void CliOperator::Trace(std::string_view text) {
 void CliOperator::ShowChipInfo(const ChipInfo& info) {
   std::lock_guard lock(mutex_);
   chipInfo_ = info;
-  chipInfoShown_ = chipInfoShown_ || !info.ChipType.empty();
   if (!info.ChipType.empty()) {
+    detection_.ChipShown();
     record_.knownChip = info;
   }
 }

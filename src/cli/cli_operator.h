@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/detection_report.h"
 #include "cli/progress_bar.h"
 #include "cli/question_answers.h"
 #include "cli/run_record.h"
@@ -87,9 +88,7 @@ class CliOperator : public Operator, public DialogAnswers {
   ChipInfo chipInfo_;
   std::map<int, bool> commandsEnabled_;
   std::vector<std::string> heldTraces_;
-  bool reportingDetection_ = false;
-  bool chipInfoShown_ = false;
-  std::vector<std::string> heldMessages_;
+  DetectionReport detection_;
   RunRecord record_;
   mutable std::mutex mutex_;
   ProgressBar bar_;

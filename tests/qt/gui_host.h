@@ -37,6 +37,8 @@ class ModalScript : public QObject {
   void AnswerYesNext() { yesNext_ = true; }
   // The texts of the boxes answered, in order.
   std::vector<std::string> messages;
+  // What each of those boxes tells beneath its text.
+  std::vector<std::string> details;
   // The action fills the dialog's controls; true accepts it, false cancels it.
   std::map<std::string, std::function<bool(QDialog&)>> dialogs;
   // Called with each box's text before it is answered.
@@ -47,6 +49,7 @@ class ModalScript : public QObject {
     QWidget* modal = QApplication::activeModalWidget();
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       messages.push_back(box->text().toStdString());
+      details.push_back(box->informativeText().toStdString());
       if (onMessage) onMessage(messages.back());
       std::exchange(yesNext_, false) ? box->button(QMessageBox::Yes)->click() : box->defaultButton()->click();
     } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {

@@ -81,6 +81,7 @@ TEST(MainWindowTest, PanesShowSizingTextsUntilTheFirstTickAndFlashCommandsNeedAT
 
 // Each fault of the fault matrix once, through the window's own commands: a box tells the
 // operator, the command fails within its bound, and the window goes on to the next tick.
+// A port that will not open is named, with the reason, beneath the message that says so.
 TEST(MainWindowTest, EachFaultFailsTheCommandInTimeWithAMessageBox) {
   using enum sim::Firmware;
   using namespace std::chrono_literals;
@@ -96,21 +97,24 @@ TEST(MainWindowTest, EachFaultFailsTheCommandInTimeWithAMessageBox) {
       {V11EInt, IdRead, {.resetAfter = 3, .atCommand = true}, msg::TimeoutReset},
       {V11EInt, IdRead, {.readyStopsAfter = 1, .atCommand = true}, msg::TimeoutReset},
       {V11EExt, IdRead, {.hangUpAfter = 3, .atCommand = true}, msg::LineHungUp},
-      {V11D, IdChipTypeSelect, {}, msg::PortNotPermitted}};
+      {V11D, IdChipTypeSelect, {}, msg::PortNotPermitted},
+      {V11EInt, IdAutoDetect, {}, msg::Rs232SetupFailed}};
   for (const auto& [firmware, command, faults, said] : cases) {
     SCOPED_TRACE(testing::Message() << "command " << command << " on " << int(firmware));
     GuiHost host(TargetOf(firmware));
-    const bool refused = command == IdChipTypeSelect;
+    const bool refused = command == IdChipTypeSelect, gone = command == IdAutoDetect;
+    const std::string goneDevice = (host.dir / "ttyGone").string();
+    if (gone) host.window.Dialog().TargetChip()->Device().SetDevicePath(goneDevice);
     if (refused) {
       ::chmod(host.target.SlavePath().c_str(), 0);
       HoldFileRights(false);
     }
-    ASSERT_EQ(host.Detect(), !refused);
+    ASSERT_EQ(host.Detect(), !refused && !gone);
     HoldFileRights(true);
     host.target.SetFaults(faults);
     host.AnswerRange(0, 2);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(refused || host.window.RunCommand(command));
+    EXPECT_TRUE(refused || gone || host.window.RunCommand(command));
     EXPECT_EQ(host.window.Dialog().LastOutcome(), Outcome::Failed) << command << " " << said;
     const auto told = [&] {
       return std::ranges::any_of(host.modals.messages,
@@ -118,6 +122,7 @@ TEST(MainWindowTest, EachFaultFailsTheCommandInTimeWithAMessageBox) {
     };
     EXPECT_TRUE(QTest::qWaitFor(told, 2500)) << said;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500)) << said;
+    EXPECT_TRUE(!gone || host.modals.details.back() == "Cannot open " + goneDevice + ": No such file or directory");
   }
 }
 

@@ -79,19 +79,6 @@ TEST(WindowComfortsTest, DropsRecentFilesAndRememberedDialogs) {
   EXPECT_EQ(QString::fromStdString(ReadText(host.dir / "window.log")).trimmed(), log.trimmed());
 }
 
-// A port that will not open is named, with the reason, beneath the message that says so.
-TEST(WindowComfortsTest, APortThatWillNotOpenIsNamedWithTheReason) {
-  GuiHost host(TargetOf(sim::Firmware::V11EInt));
-  host.window.Dialog().TargetChip()->Device().SetDevicePath((host.dir / "ttyGone").string());
-  QString details;
-  host.modals.onMessage = [&](const std::string& text) {
-    if (text == msg::Rs232SetupFailed)
-      details = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->informativeText();
-  };
-  EXPECT_FALSE(host.Detect());
-  EXPECT_EQ(details.toStdString(), "Cannot open " + (host.dir / "ttyGone").string() + ": No such file or directory");
-}
-
 // The settings dialog's switch turns on a results log that has quillon-cli's line for each
 // command run on a board, and none for the others; the next start keeps it on.
 TEST(WindowComfortsTest, TheSettingsDialogTurnsOnTheResultsLog) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "sim/emulator.h"
+#include "support/host_fixture.h"
 
 namespace quillon::sim {
 
@@ -33,10 +34,7 @@ using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 constexpr std::uint8_t kReady = 0xF7;
 
-inline Bytes Join(Bytes head, const Bytes& tail) {
-  head.insert(head.end(), tail.begin(), tail.end());
-  return head;
-}
+using test::Join;
 
 class PtyClient {
  public:

@@ -92,7 +92,8 @@ TEST(CommConfigDialog, StoresAPortOutsideTheListAsPort0) {
   EXPECT_EQ(program.SettingsFile(), "COM0 BAUD38400 $$");
 }
 
-TEST(CommConfigDialog, BindsADevicePerSlotThatSurvivesARestart) {
+// The fixture's reset line is kept too, its length held to what a port will pulse.
+TEST(CommConfigDialog, BindsADevicePerSlotAndKeepsTheResetLineOverARestart) {
   test::TempDir dir;
   const std::string adapter = "/dev/serial/by-id/usb-FTDI_X-if00-port0";
   {
@@ -115,6 +116,9 @@ TEST(CommConfigDialog, BindsADevicePerSlotThatSurvivesARestart) {
           EXPECT_EQ(dialog.DeviceSelection(), 1);
           dialog.SelectBaud(2);
           dialog.SelectDevice(1);
+          EXPECT_EQ(dialog.ResetSelection(), 0);
+          dialog.SelectReset(2);
+          dialog.SetResetMilliseconds(99999);
           return true;
         },
         {{"/dev/ttyUSB0", adapter, "FTDI FT232R USB UART (0403:6001)"}, {"/dev/ttyS0", "", ""}});
@@ -123,12 +127,16 @@ TEST(CommConfigDialog, BindsADevicePerSlotThatSurvivesARestart) {
   Started again(dir.Path());
   EXPECT_EQ(again.Panes(), (Strings{"COM3", "Baud Rate: 9600"}));
   EXPECT_EQ(again.chip.Device().DevicePath(), adapter);
+  EXPECT_EQ(again.chip.Device().GetResetPulse(), (ResetPulse{ResetPulse::Line::Rts, MaxResetPulse}));
   // The adapter is unplugged now: the binding stays, shown without an entry.
   again.Run([&](CCommConfigDlg& dialog) {
     EXPECT_EQ(dialog.BoundDevicePath(), adapter);
     EXPECT_EQ(dialog.DeviceSelection(), CCommConfigDlg::NoSelection);
-    return dialog.SelectPort(0), true;
+    EXPECT_EQ(dialog.ResetMilliseconds(), MaxResetPulse.count());
+    return dialog.SelectPort(0), dialog.SelectReset(0), true;
   });
+  EXPECT_EQ(again.chip.Device().GetResetPulse().line, ResetPulse::Line::None);
+  EXPECT_EQ(SettingValues(again.paths).Read("RESETLINE"), "none");
   EXPECT_EQ(again.chip.Device().DevicePath(), "/dev/ttyS0");
   EXPECT_EQ(SettingValues(again.paths).Read("DEVICE3"), adapter);
 }
