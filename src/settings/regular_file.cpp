@@ -37,29 +37,34 @@ int OpenRegularFile(const std::filesystem::path& file, std::error_code& error) {
   return -1;
 }
 
-std::error_code ReadRegularFile(const std::filesystem::path& file, std::size_t limit, std::string& bytes) {
-  std::error_code error;
-  const int fd = OpenRegularFile(file, error);
-  if (fd < 0) {
-    return error;
-  }
+std::error_code ReadToEnd(int fd, std::size_t limit, std::string& bytes) {
   bytes.clear();
-  char buffer[4096];
+  char buffer[65536];
   for (;;) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) {
       continue;
     }
     if (got < 0) {
-      error = LastError();
-    } else if (bytes.size() + static_cast<std::size_t>(got) > limit) {
-      error = std::make_error_code(std::errc::file_too_large);
-    } else if (got > 0) {
-      bytes.append(buffer, static_cast<std::size_t>(got));
-      continue;
+      return LastError();
     }
-    break;
+    if (bytes.size() + static_cast<std::size_t>(got) > limit) {
+      return std::make_error_code(std::errc::file_too_large);
+    }
+    if (got == 0) {
+      return {};
+    }
+    bytes.append(buffer, static_cast<std::size_t>(got));
   }
+}
+
+std::error_code ReadRegularFile(const std::filesystem::path& file, std::size_t limit, std::string& bytes) {
+  std::error_code error;
+  const int fd = OpenRegularFile(file, error);
+  if (fd < 0) {
+    return error;
+  }
+  error = ReadToEnd(fd, limit, bytes);
   ::close(fd);
   return error;
 }

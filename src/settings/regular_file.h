@@ -12,6 +12,9 @@ namespace quillon {
 // without end. The descriptor, or -1 with the reason.
 int OpenRegularFile(const std::filesystem::path& file, std::error_code& error);
 
+// All a descriptor has to give, up to its end, of at most `limit` bytes; more is refused.
+std::error_code ReadToEnd(int fd, std::size_t limit, std::string& bytes);
+
 // The whole of a regular file of at most `limit` bytes; a longer one is refused.
 std::error_code ReadRegularFile(const std::filesystem::path& file, std::size_t limit, std::string& bytes);
 
