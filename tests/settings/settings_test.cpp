@@ -27,7 +27,7 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
-TEST(AtomicFile, SyncsTheWholeNewFileAndItsDirectoryAndReplacesALinkInsteadOfFollowingIt) {
+TEST(AtomicFile, SyncsFileAndDirectoryReplacesALinkAndMakesPrivateDirectoriesOrSaysWhyNot) {
   test::TempDir dir;
   const auto file = dir / "registry.ini";
   test::WriteFile(dir / "victim", "precious");
@@ -41,11 +41,8 @@ TEST(AtomicFile, SyncsTheWholeNewFileAndItsDirectoryAndReplacesALinkInsteadOfFol
   EXPECT_EQ(test::ReadText(dir / "victim"), "precious");
   EXPECT_EQ(test::ReadText(file), "COMMPORT=2\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2) << "nothing left beside";
-}
 
-// Failures that leave an old file whole, and tell why, are the data-safety test's.
-TEST(AtomicFile, MakesPrivateDirectoriesAndSaysWhyItCannot) {
-  test::TempDir dir;
+  // Failures that leave an old file whole, and tell why, are the data-safety test's.
   EXPECT_EQ(WriteFileAtomically(dir / "missing" / "registry.ini", "COMMPORT=1\n"),
             std::errc::no_such_file_or_directory);
   ASSERT_FALSE(EnsurePrivateDirectory(dir / "config" / "quillon"));
