@@ -86,9 +86,6 @@ TEST(SerialPort, IsHeldByOneOpenerAtATime) {
   f.port.SetConnected();
   EXPECT_TRUE(f.port.ClosePort() == PortOk && !f.port.IsConnected());
   EXPECT_EQ(second.port.OpenPort(), PortOk) << "the port is free again once closed";
-  second.port.SetDevicePath("/dev/quillon-no-such-port");
-  EXPECT_EQ(second.port.OpenPort(), PortCannotOpen);
-  EXPECT_NE(second.op.Traces().back().find("/dev/quillon-no-such-port"), std::string::npos);
   EXPECT_TRUE(second.op.Messages().empty());
 }
 
