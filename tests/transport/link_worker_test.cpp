@@ -52,7 +52,6 @@ TEST(LinkWorker, AnswersEachReadyByteWithTheIdleByteAndNoticesWhenTheyStop) {
 
 TEST(LinkWorker, WatchdogOffersANewDetectionWhenTheRemapIsFourKilobytes) {
   const std::tuple<std::uint8_t, Answer, Strings, bool> cases[] = {
-      {0x00, Answer::Ok, {std::string(msg::TimeoutReset)}, false},
       {0x03, Answer::Cancel, {std::string(msg::ConnectionLost)}, false},
       {0x03, Answer::Ok, {std::string(msg::ConnectionLost), std::string(msg::ResetIfAutoDetectFails)}, true},
   };
