@@ -120,11 +120,8 @@ TEST(NetworkLine, SetsTheLineUpAndPulsesTheResetAsComPortCommands) {
     const std::uint8_t agree[] = {255, 253, 44};
     [[maybe_unused]] const auto sent = ::send(peer, agree, sizeof agree, 0);
     Bytes bytes;
-    for (std::uint8_t chunk[256];;) {
-      const auto got = ::recv(peer, chunk, sizeof chunk, 0);
-      if (got <= 0) break;
-      bytes.insert(bytes.end(), chunk, chunk + got);
-    }
+    std::uint8_t chunk[256];
+    for (ssize_t got; (got = ::recv(peer, chunk, sizeof chunk, 0)) > 0;) bytes.insert(bytes.end(), chunk, chunk + got);
     ::close(peer);
     return bytes;
   });
