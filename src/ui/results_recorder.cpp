@@ -93,6 +93,11 @@ bool ResultsRecorder::End(CMainDlg& window, std::string& failure) {
   }
   BoardReport report = std::move(*report_);
   report_.reset();
+  // A dialog cancelled or a question answered No left the board untouched: a line for
+  // it would count a failed board that never was.
+  if (window.LastOutcome() == Outcome::Declined) {
+    return true;
+  }
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   report.device = window.TargetChip()->Device().DevicePath();
   report.port = PortLabel(report.device);
