@@ -198,33 +198,26 @@ TEST(Refusals, TellWhyInOrderAndSendNothing) {
   }
 }
 
-TEST(ExecuteUserCode, StartsTheUserCodeAndDropsTheLinkOnlyInTheQueuedLink) {
-  FlashHost host(TargetOf(Firmware::V11EInt));
-  host.window.OnExecuteUserCode();
-  EXPECT_TRUE(WaitFor([&] { return !host.target.InBootLoader(); }, 1s));
-  EXPECT_EQ(host.Sent(), (Commands{{0x62, 0x62}}));
-  EXPECT_TRUE(host.window.Link().ChipReleased);
-  EXPECT_FALSE(host.Device().IsConnected());
-  EXPECT_EQ(host.op.ShownChipInfo().Security, "SECURITY : UNKNOWN");
-  host.window.OnTimer();
-  host.window.OnExecuteUserCode();
-  host.ChooseRange(0, 1);
-  host.window.OnRead();
-  EXPECT_EQ(host.op.Messages(), Texts({msg::NoFlashChip, msg::NoTargetBoard}))
-      << "no watchdog message after the run, and no second run without a detection";
-}
-
-TEST(ResetLink, DropsTheLinkButKeepsThePortOpen) {
-  FlashHost host(TargetOf(Firmware::V11EInt));
-  host.window.Link().SetLinkLost();
-  host.window.OnResetLink();
-  EXPECT_FALSE(host.Device().IsConnected());
-  EXPECT_TRUE(host.Device().IsOpen());
-  EXPECT_EQ(host.op.ShownChipInfo().Security, "SECURITY : UNKNOWN");
-  host.ChooseRange(0, 1);
-  host.window.OnSectorErase();
-  host.window.OnTimer();
-  EXPECT_EQ(host.op.Messages(), Texts({msg::NoTargetBoard}));
+// Running the user code releases the chip; a reset only drops the link. Either way the
+// port stays open and no command reaches the board until the next detection, nor does the
+// watchdog tell of the link it lost.
+TEST(LinkEnd, RunAndResetDropTheLinkUntilTheNextDetection) {
+  for (const bool run : {true, false}) {
+    SCOPED_TRACE(run ? "run" : "reset");
+    FlashHost host(TargetOf(Firmware::V11EInt));
+    run ? host.window.OnExecuteUserCode() : (host.window.Link().SetLinkLost(), host.window.OnResetLink());
+    EXPECT_EQ(WaitFor([&] { return !host.target.InBootLoader(); }, run ? 1000ms : 100ms), run);
+    EXPECT_EQ(host.Sent(), (run ? Commands{{0x62, 0x62}} : Commands{}));
+    EXPECT_EQ(host.window.Link().ChipReleased, run);
+    EXPECT_FALSE(host.Device().IsConnected());
+    EXPECT_TRUE(host.Device().IsOpen());
+    EXPECT_EQ(host.op.ShownChipInfo().Security, "SECURITY : UNKNOWN");
+    host.window.OnTimer();
+    if (run) host.window.OnExecuteUserCode();
+    host.ChooseRange(0, 1);
+    run ? host.window.OnRead() : host.window.OnSectorErase();
+    EXPECT_EQ(host.op.Messages(), run ? Texts({msg::NoFlashChip, msg::NoTargetBoard}) : Texts({msg::NoTargetBoard}));
+  }
 }
 
 }  // namespace
