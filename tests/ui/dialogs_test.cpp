@@ -163,9 +163,6 @@ TEST(SectorView, FollowsTheTabAndTheClickedRow) {
   EXPECT_EQ(host.op.ShownMemoryView().Rows.front().Range, "0180 - 018F");
   host.window.OnListClick(300);
   EXPECT_EQ(host.op.ShownMemoryView().Heading, "SECTOR 003") << "no such sector";
-  host.Chip().SetCurrentBlock(2);
-  host.window.OnListClick(1);
-  EXPECT_EQ(host.op.Messages().back(), msg::IllegalBlockNumber);
 }
 
 TEST(ClockPane, TwelveHourClockWithNoonAndMidnightAsTwelve) {

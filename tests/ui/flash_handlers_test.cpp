@@ -176,6 +176,8 @@ TEST(Refusals, TellWhyInOrderAndSendNothing) {
       {"run, v1.1E external", Firmware::V11EExt, 0, {}, run, Texts({msg::IllegalInDirectFirmware})},
       {"sector erase", Firmware::V11EInt, 0, {}, erase, Texts({msg::Block1NotAvailable, msg::NoFlashChip, msg::IllegalBlockNumber})},
       {"save cancelled, then on a released chip", Firmware::V11EInt, 0, {}, save, Texts({msg::NoFlashChip})},
+      {"a second detection", Firmware::V11EInt, 0, {}, [](FlashHost& h) { h.window.OnAutoDetect(); }, Texts({msg::ChipTypeDetectedEarlier})},
+      {"a row of no block", Firmware::V11EInt, 0, {}, [](FlashHost& h) { h.Chip().SetCurrentBlock(2), h.window.OnListClick(1); }, Texts({msg::IllegalBlockNumber})},
   };
   // clang-format on
   for (const auto& c : cases) {
