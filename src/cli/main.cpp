@@ -79,7 +79,7 @@ int Run(const std::vector<std::string>& args) {
   const AppPaths paths = AppPaths::FromEnvironment();
   std::optional<SerialNumbering> serials;
   try {
-    serials = SerialNumbering::Plan(options, paths);
+    serials = SerialNumbering::Plan(options);
   } catch (const UsageError& error) {
     return UsageFailure(error);
   }

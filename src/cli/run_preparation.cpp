@@ -2,6 +2,7 @@
 
 #include "cli/command_input.h"
 #include "cli/planned_target.h"
+#include "cli/serial_numbering.h"
 #include "ui/file_digest.h"
 #include "ui/request_image.h"
 
@@ -51,6 +52,9 @@ bool PrepareRun(RunPlan& plan, std::FILE* err) {
   ImageFile read;
   if (ParseImage(bytes, hex, staging, reasons, read) != ImageDone) {
     return false;
+  }
+  if (plan.serials != nullptr) {
+    plan.serials->RequireRoom(read, file, command);
   }
   image->image = std::move(read);
   PlannedImage planned;

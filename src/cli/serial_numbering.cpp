@@ -1,12 +1,10 @@
 #include "cli/serial_numbering.h"
 
-#include "cli/cli_operator.h"
-#include "image/image_reader.h"
-#include "image/staging_file.h"
+#include "cli/cli_options.h"
 
 namespace quillon::cli {
 
-std::optional<SerialNumbering> SerialNumbering::Plan(const GlobalOptions& options, const AppPaths& paths) {
+std::optional<SerialNumbering> SerialNumbering::Plan(const GlobalOptions& options) {
   const SerialOptions& serial = options.serial;
   if (!serial.at) {
     return std::nullopt;
@@ -30,15 +28,14 @@ std::optional<SerialNumbering> SerialNumbering::Plan(const GlobalOptions& option
   if (*serial.at + size > 0x10000) {
     throw UsageError("--serial-at: " + serial.format.Text() + " at that address runs past FFFFh", command);
   }
-  CliOperator reader(false, false);
-  ImageFile image;
-  if (OpenImageFile(file, reader, image, StagingFile(paths.cacheDir)) != ImageDone) {
-    throw UsageError("--serial-at needs an image it can read", command);
-  }
-  if (const std::string refusal = StampRefusal(image, *serial.at, size); !refusal.empty()) {
+  return SerialNumbering(serial);
+}
+
+void SerialNumbering::RequireRoom(const ImageFile& image, const std::string& file, const std::string& command) const {
+  if (const std::string refusal = StampRefusal(image, address_, static_cast<std::size_t>(format_.width));
+      !refusal.empty()) {
     throw UsageError(file + ": " + refusal, command);
   }
-  return SerialNumbering(serial);
 }
 
 std::optional<ImageStamp> SerialNumbering::Take(std::uint64_t& number, std::string& failure) const {

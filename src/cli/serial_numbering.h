@@ -6,8 +6,8 @@
 
 #include "cli/cli_options.h"
 #include "cli/serial_counter.h"
+#include "image/image_reader.h"
 #include "image/image_stamp.h"
-#include "settings/app_paths.h"
 
 namespace quillon::cli {
 
@@ -16,9 +16,11 @@ namespace quillon::cli {
 class SerialNumbering {
  public:
   // What --serial-* asks for, checked against the command line: none without --serial-at.
-  // The image's place for the number is checked here too, before any board is touched,
-  // where the download's first sector puts the image: from address 0. Throws UsageError.
-  static std::optional<SerialNumbering> Plan(const GlobalOptions& options, const AppPaths& paths);
+  // Throws UsageError.
+  static std::optional<SerialNumbering> Plan(const GlobalOptions& options);
+  // The image, as the download's first sector puts it from address 0, must be blank where
+  // the number goes, or no board is touched. Throws UsageError naming the file.
+  void RequireRoom(const ImageFile& image, const std::string& file, const std::string& command) const;
 
   // This board's number and the stamp that carries it; nothing, with the reason, when no
   // number can be taken.

@@ -127,6 +127,10 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
   Clock::time_point replyDue{};
   // The ready byte that confirmed a reply has been read already and is answered next.
   bool promptTaken = false;
+  // A reply has been handed over since the last command was taken: the user thread is
+  // likely queuing the next one as the target's ready byte comes.
+  bool replied = false;
+  const std::chrono::microseconds byteTime(10'000'000 / EffectiveBaudRate(port.GetBaudRate()));
   link_.LinkLost = false;
   link_.WatchdogArmed = true;
 
@@ -153,6 +157,7 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
       lock->unlock();
     }
     queues->ReplyArrived.notify_all();
+    replied = true;
     return true;
   };
 
@@ -251,6 +256,14 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
       if (link_.LinkLost) {
         lock->unlock();
         return Lost();
+      }
+      // Waiting a byte's time for that command, rather than answering idle at once, spares
+      // the wait for the next ready byte: a round trip, and over a network port the
+      // longest part of a queued command.
+      if (replied) {
+        queues->BytesQueued.wait_for(*lock, byteTime,
+                                     [&] { return !queues->CommandQueue.IsEmpty() || !link_.RunFlag; });
+        replied = false;
       }
       std::uint8_t command = conversation_.idle;
       bool purgeFailed = false;

@@ -97,6 +97,7 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
       {"--simulate=chip=A16 read --sector 300", 2, {"--sector 300 is not in the list, which has entries 0 to 191"}},
       {"download @/flash.bin --sector 256 --simulate --firmware v1.1e-ext -y", 0, {"Proceed to download?", "Done"}},
       {"--simulate download @/flash.bin", 1, {"quillon-cli: \"Proceed to download?\" needs an answer: give --yes"}},
+      {"--simulate=boards=2,fault@2=silence-after=60 --yes download @/flash.bin", 1, {std::string(msg::FailedToDownload), "\nPORT ", " failed "}},
       {"--simulate --yes compare @/flash.bin", 1, {"Unmatched data at memory address 0000h: FFh(MCU) vs. 00h in File flash.bin"}},
       {"--simulate --firmware v1.1e-ext --yes download-run @/flash.bin", 1, {"download-run is not available"}},
       // The data alone goes to stdout, which the file below holds; the shell tells the exit.
@@ -219,47 +220,6 @@ TEST(CliProgram, RefusesABadLineBeforeAnyPortIsOpened) {
   EXPECT_EQ(test::ReadText(home / "serial"), "7\n") << "a refused run takes no serial number";
 }
 
-// Three boards at once, the second one falling silent half-way: it alone fails, the
-// others say exactly what one board alone says, and the log has a line for each.
-TEST(CliGang, OneFaultyBoardFailsAloneAndEveryBoardIsLogged) {
-  test::TempDir home;
-  test::WriteFile(home / "abc.bin", "abc");
-  const std::string download = "--yes --log @/run.jsonl download @/abc.bin";
-  const auto [aloneExit, alone] = RunCli(home, "--simulate " + download);
-  ASSERT_EQ(aloneExit, 0) << alone;
-  const auto [exitCode, output] = RunCli(home, "--simulate=boards=3,fault@2=silence-after=60 " + download);
-  EXPECT_EQ(exitCode, 1) << output;
-  const auto lines = LinesOf(output);
-  const auto summary = std::find(lines.begin(), lines.end(), "");
-  ASSERT_EQ(lines.end() - summary, 5) << output;
-  EXPECT_TRUE(summary[1].starts_with("PORT ")) << output;
-  const auto records = LogRecords(home / "run.jsonl");
-  ASSERT_EQ(records.size(), 4U) << "one line for the single board, one for each of the three";
-  for (int board = 0; board < 3; ++board) {
-    std::istringstream row(summary[board + 2]);
-    std::string port, chip, result;
-    row >> port >> chip >> result;
-    const bool faulty = board == 1;
-    EXPECT_EQ(result, faulty ? "failed" : "ok") << output;
-    std::string said;
-    for (const auto& line : lines)
-      if (line.starts_with(port + ": ")) said += line.substr(port.size() + 2) + "\n";
-    EXPECT_TRUE(faulty ? said.find(msg::TimeoutReset) != std::string::npos : said == alone) << said;
-    const auto record = std::find_if(records.begin() + 1, records.end(), [&](auto& r) { return r["port"] == port; });
-    ASSERT_NE(record, records.end()) << port;
-    std::vector<nlohmann::json> fields;
-    for (const char* field :
-         {"result", "device", "chip", "firmware", "security", "command", "file", "sha256", "first", "last"})
-      fields.push_back((*record)[field]);
-    EXPECT_EQ(fields,
-              (std::vector<nlohmann::json>{result, "/dev/" + port, "QRV71A32", "v1.1E", "SECURITY : CHIP IS UNLOCKED",
-                                           "download", (home / "abc.bin").string(),
-                                           "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", 0, 2}));
-    EXPECT_TRUE((*record)["time"].get<std::string>().ends_with("Z"));
-    EXPECT_EQ((*record)["messages"].back() == msg::TimeoutReset, faulty);
-  }
-}
-
 // At a terminal only y or o goes ahead: an empty line is No.
 TEST(QuestionAnswers, AnEmptyLineIsNo) {
   cli::QuestionAnswers answers(false, false, [](std::string_view) { return std::optional<std::string>(""); });
@@ -350,38 +310,58 @@ TEST(CliNetwork, AGangOverFourServerPortsLosesOnlyTheBoardWhoseServerDies) {
   }
 }
 
-// Two gangs of four at once on one counter file, one board failing its erase: every board
-// took a number of its own, the failed one's spent, and each board that was programmed
-// carries its number at the address.
+// A board alone, then two gangs of four at once on one counter file, one board failing its
+// erase: every board took a number of its own, the failed one's spent, and each board that
+// was programmed carries its number at the address and says exactly what the board alone
+// said. The log has a line for every board, each gang a summary.
 TEST(CliSerial, EveryBoardOfTwoRunsAtOnceGetsANumberOfItsOwn) {
   test::TempDir home;
   test::WriteFile(home / "image.bin", test::Join({'a', 'b', 'c'}, Bytes(0x200, 0xFF)));
+  const std::string serial = "--yes --log @/run.jsonl --serial-at 0x100 --serial-file @/serial --serial-start 1000 ";
+  const auto [aloneExit, alone] = RunCli(home, serial + "--serial-format le32 --simulate download @/image.bin");
+  ASSERT_EQ(aloneExit, 0) << alone;
   const auto targets = Targets(std::vector(8, sim::Firmware::V11EInt));
   targets[6]->SetFaults({.eraseStatus = 0x80});
   const auto gang = [&](int first, const char* format) {
     std::string ports;
     for (int board = first; board < first + 4; ++board) ports += " --port " + targets[board]->SlavePath();
     return std::async(std::launch::async, RunCli, std::cref(home),
-                      "--yes --log @/run.jsonl --serial-at 0x100 --serial-file @/serial --serial-start 1000 "
-                      "--serial-format " +
-                          std::string(format) + ports + " download @/image.bin");
+                      serial + "--serial-format " + format + ports + " download @/image.bin");
   };
   auto le32 = gang(0, "le32"), ascii = gang(4, "ascii:6");
   const auto [le32Exit, le32Output] = le32.get();
   const auto [asciiExit, asciiOutput] = ascii.get();
   EXPECT_EQ(le32Exit, 0) << le32Output;
   EXPECT_EQ(asciiExit, 1) << asciiOutput;
-  EXPECT_NE(le32Output.find("RESULT   SERIAL  TIME"), std::string::npos) << le32Output;
-  std::map<std::string, std::pair<std::uint64_t, std::string>> logged;
-  for (const auto& record : LogRecords(home / "run.jsonl"))
-    logged[record["device"]] = {record["serial"], record["result"]};
-  std::set<std::uint64_t> numbers;
+  const auto records = LogRecords(home / "run.jsonl");
+  ASSERT_EQ(records.size(), 9U);
+  std::set<std::uint64_t> numbers{records[0]["serial"]};
   for (int board = 0; board < 8; ++board) {
     SCOPED_TRACE(board);
-    const auto [number, result] = logged[targets[board]->SlavePath()];
-    numbers.insert(number);
-    EXPECT_EQ(result, board == 6 ? "failed" : "ok");
-    if (board == 6) continue;
+    const bool faulty = board == 6;
+    const std::string& output = board < 4 ? le32Output : asciiOutput;
+    const std::string port = targets[board]->SlavePath().substr(5);
+    EXPECT_NE(output.find("\nPORT   CHIP      RESULT   SERIAL  TIME\n"), std::string::npos) << output;
+    std::istringstream row(output.substr(output.find("\n" + port + " ") + 1));
+    std::string name, chip, result;
+    row >> name >> chip >> result;
+    EXPECT_EQ(result, faulty ? "failed" : "ok") << output;
+    std::string said;
+    for (const auto& line : LinesOf(output))
+      if (line.starts_with(port + ": ")) said += line.substr(port.size() + 2) + "\n";
+    EXPECT_EQ(said == alone, !faulty) << said;
+    const auto record = *std::find_if(records.begin() + 1, records.end(), [&](auto& r) { return r["port"] == port; });
+    numbers.insert(record["serial"].get<std::uint64_t>());
+    std::vector<nlohmann::json> fields;
+    for (const char* field : {"result", "device", "chip", "firmware", "security", "command", "file", "sha256", "last"})
+      fields.push_back(record[field]);
+    EXPECT_EQ(fields,
+              (std::vector<nlohmann::json>{result, targets[board]->SlavePath(), "QRV71A32", "v1.1E",
+                                           "SECURITY : CHIP IS UNLOCKED", "download", (home / "image.bin").string(),
+                                           "ae5af3bbee907c22e206673eb68d02b76543b1ef306e3ab5cd13bd625a63198c", 514}));
+    EXPECT_TRUE(record["time"].get<std::string>().ends_with("Z"));
+    if (faulty) continue;
+    const std::uint64_t number = record["serial"];
     const auto flash = targets[board]->FlashImage();
     char digits[8];
     std::snprintf(digits, sizeof digits, "%06llu", static_cast<unsigned long long>(number));
@@ -391,8 +371,8 @@ TEST(CliSerial, EveryBoardOfTwoRunsAtOnceGetsANumberOfItsOwn) {
     EXPECT_EQ(Bytes(flash.begin() + 0x100, flash.begin() + 0x100 + static_cast<long>(expected.size())), expected);
     EXPECT_EQ(Bytes(flash.begin(), flash.begin() + 3), Bytes({'a', 'b', 'c'}));
   }
-  EXPECT_EQ(numbers, (std::set<std::uint64_t>{1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007}));
-  EXPECT_EQ(test::ReadFile(home / "serial"), Bytes({'1', '0', '0', '8', '\n'}));
+  EXPECT_EQ(numbers, (std::set<std::uint64_t>{1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008}));
+  EXPECT_EQ(test::ReadFile(home / "serial"), Bytes({'1', '0', '0', '9', '\n'}));
   EXPECT_EQ(cli::ParseSerialFormat("be32")->Bytes(0x01020304), Bytes({1, 2, 3, 4}));
 }
 

@@ -13,18 +13,6 @@ using namespace std::chrono_literals;
 using namespace test;
 using sim::Firmware;
 
-constexpr Firmware AllFirmware[] = {Firmware::V11D, Firmware::V11EExt, Firmware::V11EInt};
-
-// The commands that write image[from, from + size) at address, as each link sends them:
-// the queued link reads every burst back.
-Commands WriteCommands(bool queued, std::uint32_t address, const Bytes& image, std::size_t from, std::size_t size) {
-  const auto count = static_cast<std::uint8_t>(size);
-  const Bytes write = Join(Frame(queued ? QRV_CMD_BURST_WRITE : QRV_CMD_WRITE, address, count),
-                           Bytes(image.begin() + static_cast<std::ptrdiff_t>(from),
-                                 image.begin() + static_cast<std::ptrdiff_t>(from + size)));
-  return queued ? Commands{write, Frame(QRV_CMD_READ, address, count)} : Commands{write};
-}
-
 TEST(WriteFlash, SendsEveryChunkThatIsNotBlankInTheLinksOwnSizePaddingTheLast) {
   // chunk: 128-byte bursts queued, half a sector direct
   // clang-format off
@@ -44,12 +32,16 @@ TEST(WriteFlash, SendsEveryChunkThatIsNotBlankInTheLinksOwnSizePaddingTheLast) {
     EXPECT_EQ(host.Device().WriteFlash(static_cast<int>(c.start), c.sectorSize, image.data(), int(c.length)), 0);
 
     image.resize((c.length + c.chunk - 1) / c.chunk * c.chunk, 0xFF);
+    // The queued link reads every burst back.
     Commands expected;
     for (std::size_t from = 0; from < image.size(); from += c.chunk) {
-      const auto more = from == c.chunk
-                            ? Commands{}
-                            : WriteCommands(host.Queued(), c.start + std::uint32_t(from), image, from, c.chunk);
-      expected.insert(expected.end(), more.begin(), more.end());
+      if (from == c.chunk) continue;
+      const auto address = c.start + std::uint32_t(from);
+      const auto count = static_cast<std::uint8_t>(c.chunk);
+      const auto data = image.begin() + static_cast<std::ptrdiff_t>(from);
+      expected.push_back(
+          Join(Frame(host.Queued() ? QRV_CMD_BURST_WRITE : QRV_CMD_WRITE, address, count), Bytes(data, data + count)));
+      if (host.Queued()) expected.push_back(Frame(QRV_CMD_READ, address, count));
     }
     EXPECT_EQ(host.Sent(), expected);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), host.target.FlashImage().begin() + c.start));
@@ -80,14 +72,13 @@ TEST(WriteFlash, StopsAtTheChunkTheTargetDoesNotConfirm) {
     const Bytes image = Counting(384, 0x21);
     EXPECT_EQ(host.Device().WriteFlash(0x0000, 128, image.data(), 384), -1);
     EXPECT_EQ(host.Sent().size(), c.commandsSent) << "nothing after the failed chunk";
-    const Strings traces = host.op.Traces();
-    EXPECT_TRUE(c.trace.empty() || std::find(traces.begin(), traces.end(), c.trace) != traces.end());
+    EXPECT_TRUE(c.trace.empty() || std::ranges::count(host.op.Traces(), c.trace) > 0);
     EXPECT_EQ(host.op.Progress(), ProgressOf("Writing", host.Queued() ? 3 : 6, c.advances, false));
   }
 }
 
 TEST(ReadFlash, AsksForExactlyTheBytesLeftComparesOnlyTheImageAndCountsOnlyWholeChunks) {
-  for (const Firmware firmware : AllFirmware) {
+  for (const Firmware firmware : {Firmware::V11D, Firmware::V11EExt, Firmware::V11EInt}) {
     FlashHost host(TargetOf(firmware));
     const Bytes flash = Counting(200, 0x30);
     host.target.LoadFlash(0x0100, Join(flash, {0x00, 0x01}));
@@ -119,13 +110,6 @@ TEST(ReadFlash, AsksForExactlyTheBytesLeftComparesOnlyTheImageAndCountsOnlyWhole
     EXPECT_TRUE(std::all_of(read.begin() + whole, read.end(), [](std::uint8_t b) { return b == 0xEE; }))
         << "nothing of a chunk that did not arrive whole is stored";
     EXPECT_EQ(lossy.op.Progress(), ProgressOf("Reading", 4, whole / 64, false));
-
-    FlashHost again(TargetOf(firmware));
-    again.target.SetFaults(queued ? sim::Faults{.replyDelay = 700ms} : sim::Faults{.dropReplyByte = 10});
-    address = -1;
-    EXPECT_EQ(again.Device().CompareFlash(0x0000, 128, read.data(), 128, address, pair), -1);
-    EXPECT_EQ(address, -1);
-    EXPECT_TRUE(again.op.Messages().empty());
   }
 }
 

@@ -80,7 +80,7 @@ const Fault kFaults[] = {
     {"reply 600 ms late", {.replyDelay = 600ms}, nullptr, Needs::Reply, true},
     {"reply 1100 ms late", {.replyDelay = 1100ms}, nullptr, Needs::Reply, true},
     {"reset part-way", {.atCommand = true}, &sim::Faults::resetAfter, Needs::Nothing},
-    {"ready bytes stop", {.readyStopsAfter = 1, .atCommand = true}, nullptr, Needs::ReadyBytes},
+    {"ready bytes stop", {.readyStopsAfter = 0, .atCommand = true}, nullptr, Needs::ReadyBytes},
     {"line hung up", {.atCommand = true}, &sim::Faults::hangUpAfter, Needs::Nothing, false, msg::LineHungUp},
     {"port not permitted", {}, nullptr, Needs::Detection, false, "sudo usermod -aG dialout $USER"},
 };

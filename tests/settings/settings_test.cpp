@@ -27,7 +27,7 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
-TEST(AtomicFile, SyncsTheWholeNewFileAndItsDirectoryAndReplacesALinkInsteadOfFollowingIt) {
+TEST(AtomicFile, SyncsFileAndDirectoryReplacesALinkAndMakesPrivateDirectoriesOrSaysWhyNot) {
   test::TempDir dir;
   const auto file = dir / "registry.ini";
   test::WriteFile(dir / "victim", "precious");
@@ -41,11 +41,8 @@ TEST(AtomicFile, SyncsTheWholeNewFileAndItsDirectoryAndReplacesALinkInsteadOfFol
   EXPECT_EQ(test::ReadText(dir / "victim"), "precious");
   EXPECT_EQ(test::ReadText(file), "COMMPORT=2\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2) << "nothing left beside";
-}
 
-// Failures that leave an old file whole, and tell why, are the data-safety test's.
-TEST(AtomicFile, MakesPrivateDirectoriesAndSaysWhyItCannot) {
-  test::TempDir dir;
+  // Failures that leave an old file whole, and tell why, are the data-safety test's.
   EXPECT_EQ(WriteFileAtomically(dir / "missing" / "registry.ini", "COMMPORT=1\n"),
             std::errc::no_such_file_or_directory);
   ASSERT_FALSE(EnsurePrivateDirectory(dir / "config" / "quillon"));
@@ -77,17 +74,16 @@ TEST(SettingValues, StoresReadsAndRefusesWhatWouldNotReadBackTheSame) {
   test::TempDir dir;
   const auto file = dir / "quillon" / "registry.ini";
   SettingValues values(file);
-  EXPECT_FALSE(values.WriteSettingValue("COMMPORT", "2"));
-  EXPECT_FALSE(values.WriteSettingValue("BAUDRATE", "4800"));
-  EXPECT_FALSE(values.WriteSettingValue("COMMPORT", "3"));
   const std::string digits = "0123456789012345678901234567890123456789";  // 31 are kept, 32 and more cut to 30
-  ASSERT_FALSE(values.WriteSettingValue("VALUE", digits.substr(0, 32)));
-  ASSERT_FALSE(values.WriteSettingValue("SHORT", digits.substr(0, 31)));
-  const std::pair<const char*, const char*> refused[] = {
-      {"DEVICE1", "/dev/tty\nUSB0"}, {"DEVICE1", " /dev/ttyUSB0"}, {"A=B", "1"}, {"", "1"}, {" X", "1"}, {"X\nY", "1"},
+  // What is stored, then what is refused as it would not read back the same.
+  constexpr std::errc stored{}, refused = std::errc::invalid_argument;
+  // clang-format off
+  const std::tuple<const char*, std::string, std::errc> writes[] = {
+      {"COMMPORT", "2", stored}, {"BAUDRATE", "4800", stored}, {"COMMPORT", "3", stored}, {"VALUE", digits.substr(0, 32), stored}, {"SHORT", digits.substr(0, 31), stored},
+      {"DEVICE1", "/dev/tty\nUSB0", refused}, {"DEVICE1", " /dev/ttyUSB0", refused}, {"A=B", "1", refused}, {"", "1", refused}, {" X", "1", refused}, {"X\nY", "1", refused},
   };
-  for (const auto& [name, text] : refused)
-    EXPECT_EQ(values.WriteSettingValue(name, text), std::errc::invalid_argument) << name;
+  // clang-format on
+  for (const auto& [name, text, error] : writes) EXPECT_EQ(values.WriteSettingValue(name, text), error) << name;
   EXPECT_EQ(test::ReadText(file),
             "BAUDRATE=4800\nCOMMPORT=3\nSHORT=" + digits.substr(0, 31) + "\nVALUE=" + digits.substr(0, 30) + "\n");
 

@@ -93,25 +93,24 @@ TEST(Dialects, AnswerEachCommandAsTheFirmwareDoes) {
     if (c.config.firmware == kInt) {
       ASSERT_EQ(target.client.Receive(1), Bytes{kReady});
     }
-
     target.client.Send(c.sent);
     EXPECT_EQ(target.client.Receive(c.received.size()), c.received);
     EXPECT_EQ(target.client.Drain(), Bytes{});
     EXPECT_TRUE(target.emulator.InBootLoader());
     EXPECT_EQ(c.status.value_or(target.emulator.Status()), target.emulator.Status());
     const Bytes flash = target.emulator.FlashImage();
-    for (const auto& [address, bytes] : c.after) {
+    for (const auto& [address, bytes] : c.after)
       EXPECT_EQ(Bytes(flash.begin() + address, flash.begin() + address + bytes.size()), bytes) << "at " << address;
-    }
   }
 }
 
 // Every 20 ms for 300 ms, unless the fault stops them after three.
 TEST(InternalDialect, RepeatsAnUnansweredReadyByteUntilTheFaultStopsIt) {
   for (const int stopsAfter : {-1, 3}) {
+    SCOPED_TRACE(stopsAfter);
     Config config = ConfigFor(kInt);
     config.readyRepeat = milliseconds(20);
-    if (stopsAfter > 0) config.faults.readyStopsAfter = stopsAfter;
+    config.faults.readyStopsAfter = stopsAfter;
     RunningTarget target(config);
     const Bytes ready = target.client.Receive(50, milliseconds(300));
     EXPECT_EQ(ready, Bytes(ready.size(), kReady));

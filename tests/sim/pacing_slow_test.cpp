@@ -36,9 +36,6 @@ TEST(Pacing, RepliesAtTheLinesPaceNoFasterNoSlower) {
   const auto out = TimesOf(target.emulator.WireLog(), Direction::FromTarget);
   ASSERT_EQ(out.size(), kReplied + 1);
   for (std::size_t i = 2; i < out.size(); ++i) EXPECT_GE(out[i] - out[i - 1], kFastByteTime) << i;
-  const WireCounts counts = target.emulator.WireByteCounts();
-  EXPECT_EQ(counts.toTarget, reads.size());
-  EXPECT_EQ(counts.fromTarget, out.size());
 }
 
 TEST(Pacing, TakesBytesNoFasterThanTheLine) {
@@ -54,7 +51,6 @@ TEST(Pacing, TakesBytesNoFasterThanTheLine) {
 
   const auto in = TimesOf(target.emulator.WireLog(), Direction::ToTarget);
   ASSERT_EQ(in.size(), 104u);
-  EXPECT_GE(in.back() - in.front(), 103 * kByteTime);
   for (std::size_t i = 1; i < in.size(); ++i) EXPECT_GE(in[i] - in[i - 1], kByteTime) << i;
 }
 

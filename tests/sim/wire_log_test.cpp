@@ -21,9 +21,7 @@ TEST(WireLog, FormatsKeepsTheNewestEventsAndWritesEveryByteToItsFile) {
             "+1500.000ms from-target 0xF7");
   quillon::sim::WireLog log(2, "");
   for (std::uint8_t byte = 1; byte <= 3; ++byte) log.Record({Clock::now(), Direction::ToTarget, byte});
-  const std::vector<WireEvent> events = log.Events();
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(Bytes({events[0].byte, events[1].byte}), (Bytes{2, 3}));
+  EXPECT_EQ(quillon::test::BytesOf(log.Events(), Direction::ToTarget), (Bytes{2, 3}));
   EXPECT_FALSE(log.WaitFor(3, milliseconds(10)));
   EXPECT_EQ(log.Counts().toTarget, 3u) << "the counts go on beyond the capacity";
 

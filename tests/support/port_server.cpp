@@ -153,17 +153,18 @@ void Relay::Serve() {
     std::deque<Held> held[2];  // 0: towards the server, 1: towards the client
     const int from[2] = {client, server};
     while (open || !held[0].empty() || !held[1].empty()) {
-      int timeout = -1;
-      for (const auto& queue : held) {
-        if (queue.empty()) continue;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(queue.front().due - Clock::now()).count();
-        timeout = timeout < 0 ? static_cast<int>(std::max<long>(left, 0))
-                              : std::min(timeout, static_cast<int>(std::max<long>(left, 0)));
-      }
+      // To the microsecond: a wait rounded up to whole milliseconds would hold a 1 ms chunk
+      // up to twice as long as asked.
+      auto next = Clock::time_point::max();
+      for (const auto& queue : held)
+        if (!queue.empty()) next = std::min(next, queue.front().due);
+      const std::chrono::nanoseconds left = std::max(next - Clock::now(), Clock::duration::zero());
+      const timespec wait{static_cast<time_t>(left.count() / 1'000'000'000),
+                          static_cast<long>(left.count() % 1'000'000'000)};
       pollfd fds[3] = {{client, static_cast<short>(open ? POLLIN : 0), 0},
                        {server, static_cast<short>(open ? POLLIN : 0), 0},
                        {stop_, POLLIN, 0}};
-      ::poll(fds, 3, timeout);
+      ::ppoll(fds, 3, next == Clock::time_point::max() ? nullptr : &wait, nullptr);
       if (fds[2].revents & POLLIN) break;
       for (int side = 0; side < 2 && open; ++side) {
         if (!(fds[side].revents & (POLLIN | POLLHUP | POLLERR))) continue;

@@ -25,9 +25,8 @@ TEST(ByteQueue, HoldsCapacityLessOneInOrderAcrossTheWrapAndReportsFullOnlyWhenGu
   EXPECT_EQ(op.Messages(), std::vector<std::string>{std::string(msg::QueueFull)});
   ASSERT_TRUE(mutex.try_lock()) << "a refused put must release the mutex";
   mutex.unlock();
-  for (int i = 0; i < 4095; ++i) {
+  for (int i = 0; i < 4095; ++i)
     ASSERT_TRUE(GuardedGet(queue, mutex, byte, op) == QueueDone && byte == static_cast<std::uint8_t>(i * 7)) << i;
-  }
   EXPECT_TRUE(queue.IsEmpty());
 }
 

@@ -50,23 +50,23 @@ TEST(LinkWorker, AnswersEachReadyByteWithTheIdleByteAndNoticesWhenTheyStop) {
   host.window.OnTimer();
 }
 
+// A remap of four kilobytes (RB0 and RB1 set) is the one that makes the watchdog offer it.
 TEST(LinkWorker, WatchdogOffersANewDetectionWhenTheRemapIsFourKilobytes) {
-  const std::tuple<std::uint8_t, Answer, Strings, bool> cases[] = {
-      {0x00, Answer::Ok, {std::string(msg::TimeoutReset)}, false},
-      {0x03, Answer::Cancel, {std::string(msg::ConnectionLost)}, false},
-      {0x03, Answer::Ok, {std::string(msg::ConnectionLost), std::string(msg::ResetIfAutoDetectFails)}, true},
+  const std::tuple<Answer, Strings, bool> cases[] = {
+      {Answer::Cancel, {std::string(msg::ConnectionLost)}, false},
+      {Answer::Ok, {std::string(msg::ConnectionLost), std::string(msg::ResetIfAutoDetectFails)}, true},
   };
-  for (const auto& [status, answer, messages, reconnected] : cases) {
-    SCOPED_TRACE(testing::Message() << "status " << int(status) << ", answer " << int(answer));
-    sim::Config config;
-    config.status = status;
-    HostFixture host(config);
+  sim::Config remapped;
+  remapped.status = 0x03;
+  for (const auto& [answer, messages, reconnected] : cases) {
+    SCOPED_TRACE(testing::Message() << "answer " << int(answer));
+    HostFixture host(remapped);
     ASSERT_TRUE(host.Detect());
     host.op.ClearRecords();
     host.window.Link().SetLinkLost();
     host.op.QueueAnswer(answer);
     host.window.OnTimer();
-    EXPECT_EQ(host.op.Messages(), messages) << int(status);
+    EXPECT_EQ(host.op.Messages(), messages);
     EXPECT_EQ(host.Device().IsConnected(), reconnected);
     EXPECT_EQ(host.window.Link().WorkerStarted, reconnected);
   }
@@ -89,6 +89,21 @@ TEST(LinkWorker, OnlyALateReplyStartingWithAReadyByteEndsTheLink) {
     EXPECT_EQ(host.window.Link().LinkLost.load(), lost) << replyDelay.count();
     EXPECT_TRUE(lost || first == QRV_READY);
   }
+}
+
+// The ready byte that closes a reply goes to the next command the user thread queues on
+// that reply, not to the idle byte and a wait for the target's next prompt. A loaded
+// machine may miss the byte's time now and then, never most of the time.
+TEST(LinkWorker, AnswersTheReadyByteAfterAReplyWithTheNextCommand) {
+  HostFixture host;
+  ASSERT_TRUE(host.Detect());
+  host.target.ClearWireLog();
+  std::vector<std::uint8_t> read(16 * 128);
+  ASSERT_EQ(host.Device().ReadFlash(read.data(), 0, static_cast<int>(read.size()), 128), static_cast<int>(read.size()));
+  const auto sent = test::BytesOf(host.target.WireLog(), sim::Direction::ToTarget);
+  const auto first = std::find(sent.begin(), sent.end(), QRV_CMD_READ);
+  const auto last = std::find(sent.rbegin(), sent.rend(), QRV_CMD_READ).base();
+  EXPECT_LE(std::count(first, last, QRV_IDLE), 4) << "of 15 replies followed by a read";
 }
 
 }  // namespace

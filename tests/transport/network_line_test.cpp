@@ -107,27 +107,21 @@ TEST(NetworkLine, ALostOrRefusedConnectionIsAHangUpNamingTheServer) {
 // What the host asks of an RFC 2217 server, seen by one that never answers: the line set up
 // at open, then the reset pulse on its line, then DTR low again at close.
 TEST(NetworkLine, SetsTheLineUpAndPulsesTheResetAsComPortCommands) {
-  int port = 0;
   const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in address{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
   socklen_t length = sizeof address;
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ::listen(listener, 1);
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-  port = ntohs(address.sin_port);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const int port = ntohs(address.sin_port);
   auto heard = std::async(std::launch::async, [listener] {
     const int peer = ::accept(listener, nullptr, nullptr);
     // Agrees to the COM-PORT-OPTION and then stays silent.
     const std::uint8_t agree[] = {255, 253, 44};
     [[maybe_unused]] const auto sent = ::send(peer, agree, sizeof agree, 0);
     Bytes bytes;
-    for (std::uint8_t chunk[256];;) {
-      const auto got = ::recv(peer, chunk, sizeof chunk, 0);
-      if (got <= 0) break;
-      bytes.insert(bytes.end(), chunk, chunk + got);
-    }
+    std::uint8_t chunk[256];
+    for (ssize_t got; (got = ::recv(peer, chunk, sizeof chunk, 0)) > 0;) bytes.insert(bytes.end(), chunk, chunk + got);
     ::close(peer);
     return bytes;
   });

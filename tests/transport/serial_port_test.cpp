@@ -23,11 +23,10 @@ using Clock = std::chrono::steady_clock;
 using test::PtyPeer;
 
 struct PortFixture {
-  explicit PortFixture(PtyPeer::Reply reply = PtyPeer::Reply::Silent, int mode = DirectLink)
-      : PortFixture(std::make_unique<PtyPeer>(reply), mode) {}
-  explicit PortFixture(PtyPeer::Responder responder) : PortFixture(std::make_unique<PtyPeer>(responder), DirectLink) {}
-  PortFixture(std::unique_ptr<PtyPeer> far, int mode) : peer(std::move(far)) {
-    linkMode = mode;
+  // The far end answers as a PtyPeer's reply or responder tells it.
+  template <typename Answers = PtyPeer::Reply>
+  explicit PortFixture(Answers far = PtyPeer::Reply::Silent, int mode = DirectLink)
+      : peer(std::make_unique<PtyPeer>(far)), linkMode(mode) {
     port.SetDevicePath(peer->Path());
   }
   std::unique_ptr<PtyPeer> peer;
@@ -87,34 +86,41 @@ TEST(SerialPort, IsHeldByOneOpenerAtATime) {
   f.port.SetConnected();
   EXPECT_TRUE(f.port.ClosePort() == PortOk && !f.port.IsConnected());
   EXPECT_EQ(second.port.OpenPort(), PortOk) << "the port is free again once closed";
-  second.port.SetDevicePath("/dev/quillon-no-such-port");
-  EXPECT_EQ(second.port.OpenPort(), PortCannotOpen);
-  EXPECT_NE(second.op.Traces().back().find("/dev/quillon-no-such-port"), std::string::npos);
   EXPECT_TRUE(second.op.Messages().empty());
 }
 
+// No echo is awaited in the queued link; a missing one is waited for a byte's time. A
+// transmitter held up longer than that but within the transfer bound still takes the byte.
 TEST(SerialPort, WriteChecksTheEchoOutsideTheQueuedLink) {
   using Reply = PtyPeer::Reply;
-  const std::tuple<Reply, int, std::uint8_t, int, std::string_view> cases[] = {
-      {Reply::Echo, DirectLink, 0x0C, 1, {}},
-      {Reply::Echo, DirectLinkExt, 0x00, 1, {}},
-      {Reply::Silent, DirectLink, 0x00, 0, msg::ByteTransferFailed},
-      {Reply::Silent, DirectLink, 0x41, 0, msg::EchoDiffers},
-      {Reply::WrongEcho, DirectLinkExt, 0x05, 0, msg::EchoDiffers},
-      {Reply::Silent, QueuedLink, 0x61, 1, {}}};
-  for (const auto& [reply, mode, byte, written, message] : cases) {
-    SCOPED_TRACE(testing::Message() << "byte " << int(byte) << " in mode " << mode);
+  // clang-format off
+  const std::tuple<Reply, int, std::uint8_t, int, std::string_view, std::chrono::milliseconds> cases[] = {
+      {Reply::Echo, DirectLink, 0x0C, 1, {}, 0ms},
+      {Reply::Echo, DirectLinkExt, 0x00, 1, {}, 0ms},
+      {Reply::Silent, DirectLink, 0x00, 0, msg::ByteTransferFailed, 0ms},
+      {Reply::Silent, DirectLink, 0x41, 0, msg::EchoDiffers, 0ms},
+      {Reply::WrongEcho, DirectLinkExt, 0x05, 0, msg::EchoDiffers, 0ms},
+      {Reply::Silent, QueuedLink, 0x61, 1, {}, 0ms},
+      {Reply::Silent, QueuedLink, 0x61, 1, {}, 600ms},
+  };
+  // clang-format on
+  for (const auto& [reply, mode, byte, written, message, hold] : cases) {
+    SCOPED_TRACE(testing::Message() << "byte " << int(byte) << " in mode " << mode << ", held " << hold.count());
     PortFixture f(reply, mode);
     ASSERT_EQ(f.port.OpenPort(), PortOk);
+    f.peer->HoldOutput(hold > 0ms);
+    auto release = std::async(std::launch::async, [&, hold = hold] {
+      std::this_thread::sleep_for(hold);
+      f.peer->HoldOutput(false);
+    });
     const auto took =
         Elapsed([&, byte = byte, written = written] { EXPECT_EQ(f.port.WriteByte(byte), written) << int(byte); });
     EXPECT_EQ(f.op.Messages(), message.empty() ? std::vector<std::string>{} : std::vector{std::string(message)});
     ASSERT_TRUE(f.peer->WaitReceived(1, 1s));
     EXPECT_EQ(f.peer->Received(), std::vector<std::uint8_t>{byte});
-    // No echo is awaited in the queued link; a missing one is waited for a byte's time.
-    const bool waits = reply == Reply::Silent && mode != QueuedLink;
-    EXPECT_GE(took, waits ? 190ms : 0ms);
-    EXPECT_LT(took, waits ? 400ms : 50ms);
+    const auto least = reply == Reply::Silent && mode != QueuedLink ? 190ms : hold - hold / 12;
+    EXPECT_GE(took, least);
+    EXPECT_LT(took, least + (least > 0ms ? 210ms : 50ms));
   }
 }
 
@@ -137,21 +143,6 @@ TEST(SerialPort, EveryEchoInsideTheWindowIsCheckedForItsValue) {
   }
 }
 
-// A transmitter held up longer than a byte's wait but within the transfer bound still
-// takes the byte.
-TEST(SerialPort, HeldOutputTakesTheByteWithinTheTransferBound) {
-  PortFixture f(PtyPeer::Reply::Silent, QueuedLink);
-  ASSERT_EQ(f.port.OpenPort(), PortOk);
-  f.peer->HoldOutput(true);
-  auto release = std::async(std::launch::async, [&] {
-    std::this_thread::sleep_for(600ms);
-    f.peer->HoldOutput(false);
-  });
-  EXPECT_GE(Elapsed([&] { EXPECT_EQ(f.port.WriteByte(0x61), 1); }), 550ms);
-  EXPECT_TRUE(f.op.Messages().empty());
-  EXPECT_TRUE(f.peer->WaitReceived(1, 1s));
-}
-
 TEST(SerialPort, ReadWaitsAtMostTheByteBoundAndHandsOverAByteAtOnce) {
   PortFixture f;
   ASSERT_EQ(f.port.OpenPort(), PortOk);
@@ -169,12 +160,6 @@ TEST(SerialPort, ReadWaitsAtMostTheByteBoundAndHandsOverAByteAtOnce) {
   EXPECT_LT(Clock::now() - sent, 20ms) << "a byte is handed over the moment it arrives";
 }
 
-std::chrono::nanoseconds ThreadCpuTime() {
-  timespec now{};
-  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-}
-
 // A line whose far end is gone (an adapter pulled out, here a closed pty) reports itself
 // readable for ever; each read must still take its wait, not a core.
 TEST(SerialPort, ReadsOnADeadLineWaitInsteadOfSpinning) {
@@ -185,11 +170,11 @@ TEST(SerialPort, ReadsOnADeadLineWaitInsteadOfSpinning) {
     ASSERT_TRUE(state == 1 || f.port.OpenPort() == PortOk);
     if (state > 0) f.peer.reset();
     std::uint8_t byte = 0;
-    const auto cpuBefore = ThreadCpuTime();
+    const std::clock_t cpuBefore = std::clock();
     const auto took = Elapsed([&] { EXPECT_EQ(f.port.ReadByte(byte), 0); });
     EXPECT_GE(took, 190ms);
     EXPECT_LT(took, 400ms);
-    EXPECT_LT(ThreadCpuTime() - cpuBefore, 50ms);
+    EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 20);
     EXPECT_EQ(f.port.WriteByte(0x61), state == 0 ? 1 : 0);
     EXPECT_EQ(f.op.Messages(), state == 2 ? std::vector{std::string(msg::LineHungUp)} : std::vector<std::string>{})
         << "a stuck output is silent in the queued link; a hung-up line is told once";
