@@ -67,10 +67,9 @@ TEST(FileSafety, EveryFileSurvivesEveryFailureWhole) {
   };
   // clang-format on
   enum Failure { FullDisk, CutShort, ReadOnly, Directory };
-  for (const auto& kind : kinds) {
+  for (const auto& [file, command] : kinds) {
     for (const Failure failure : {FullDisk, CutShort, ReadOnly, Directory}) {
-      SCOPED_TRACE(kind.file.string() + " failure " + std::to_string(failure));
-      const fs::path& file = kind.file;
+      SCOPED_TRACE(file.string() + " failure " + std::to_string(failure));
       fs::remove_all(file);
       if (failure == Directory)
         fs::create_directories(file / "kept");
@@ -83,23 +82,21 @@ TEST(FileSafety, EveryFileSurvivesEveryFailureWhole) {
         std::optional<ReadOnlyDirectory> readOnly;
         if (failure == FullDisk || failure == CutShort) limit.emplace(failure == FullDisk ? 0 : 5);
         if (failure == ReadOnly) readOnly.emplace(file.parent_path());
-        kind.command();
+        command();
       }
       EXPECT_EQ(host.window.LastOutcome(), Outcome::Failed);
       const std::errc reason = failure == ReadOnly    ? std::errc::permission_denied
                                : failure == Directory ? std::errc::is_a_directory
                                                       : std::errc::file_too_large;
       const Strings messages = host.op.Messages();
-      EXPECT_NE(std::find(messages.begin(), messages.end(), WriteFailureText(file, std::make_error_code(reason))),
-                messages.end())
+      EXPECT_EQ(std::ranges::count(messages, WriteFailureText(file, std::make_error_code(reason))), 1)
           << ::testing::PrintToString(messages);
       if (failure == Directory)
         EXPECT_TRUE(fs::is_directory(file / "kept"));
       else
         EXPECT_EQ(ReadText(file), "old contents");
-      for (const auto& entry : fs::directory_iterator(file.parent_path())) {
+      for (const auto& entry : fs::directory_iterator(file.parent_path()))
         EXPECT_FALSE(entry.path().filename().string().starts_with("." + file.filename().string())) << entry.path();
-      }
     }
   }
 }

@@ -101,52 +101,46 @@ TEST(SectorCommands, FailureIsToldOrDropsTheQueuedLink) {
   }
 }
 
-TEST(ChipErase, AsksAndReportsWhatTheChipAnsweredWithinItsBound) {
-  const std::tuple<Firmware, Answer, sim::Faults, std::string_view> cases[] = {
-      {Firmware::V11D, Answer::Yes, {}, msg::ChipEraseCompleted},
-      {Firmware::V11EExt, Answer::Yes, {.chipEraseTime = 350ms}, msg::ChipEraseCompleted},  // past a byte's wait
-      {Firmware::V11EExt, Answer::Yes, {.chipEraseStatus = 0xC1}, msg::ChipEraseFailed},
-      {Firmware::V11EExt, Answer::No, {}, {}}};
-  for (const auto& [firmware, answer, faults, outcome] : cases) {
-    SCOPED_TRACE(testing::Message() << "firmware " << int(firmware) << ", answer " << int(answer));
+// Each asks first; a question declined is among the refusals below. The lock (status bits
+// 7..5) or the remap (bits 1..0) each option leaves; a chip erase's status is awaited past
+// a byte's wait, yet within a bound.
+TEST(ConfigurationCommands, AskThenSendTheChoiceAndTellWhatTheChipAnswered) {
+  using Command = void (CMainDlg::*)();
+  const Command lock = &CMainDlg::OnSetLock, remap = &CMainDlg::OnMemoryRemap, erase = &CMainDlg::OnChipErase;
+  const Bytes chipErase = Frame(QRV_CMD_CHIP_ERASE, 0, 0x01);
+  // mask: the status bits the command sets
+  // clang-format off
+  const struct { Command command; int option; Firmware firmware; sim::Faults faults; Commands sent; std::uint8_t mask, bits; std::string_view outcome; } cases[] = {
+      {lock, 1, Firmware::V11D, {}, {{0x04, 0x00}}, 0xE0, 0x80, msg::SetLockCompleted},
+      {lock, 2, Firmware::V11EExt, {}, {{0x04, 0x00}, {0x04, 0x01}}, 0xE0, 0xC0, msg::SetLockCompleted},
+      {lock, 3, Firmware::V11D, {}, {{0x04, 0x01}}, 0xE0, 0x40, msg::SetLockCompleted},
+      {lock, 4, Firmware::V11EExt, {}, {{0x04, 0x02}}, 0xE0, 0x20, msg::SetLockCompleted},
+      {lock, 5, Firmware::V11D, {}, {{0x04, 0x00}, {0x04, 0x01}, {0x04, 0x02}}, 0xE0, 0xE0, msg::SetLockCompleted},
+      {remap, 1, Firmware::V11D, {}, {{0x02, 0x00}}, 0x03, 0x01, msg::MemoryRemapCompleted},
+      {remap, 2, Firmware::V11EExt, {}, {{0x02, 0x01}}, 0x03, 0x02, msg::MemoryRemapCompleted},
+      {remap, 3, Firmware::V11D, {}, {{0x02, 0x00}, {0x02, 0x01}}, 0x03, 0x03, msg::MemoryRemapCompleted},
+      {erase, 0, Firmware::V11D, {}, {chipErase}, 0, 0, msg::ChipEraseCompleted},
+      {erase, 0, Firmware::V11EExt, {.chipEraseTime = 350ms}, {chipErase}, 0, 0, msg::ChipEraseCompleted},  // past a byte's wait
+      {erase, 0, Firmware::V11EExt, {.chipEraseStatus = 0xC1}, {chipErase}, 0, 0, msg::ChipEraseFailed},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.outcome << ", option " << c.option << ", firmware " << int(c.firmware));
     Timing timing = FastTiming();
     timing.chipEraseStatus = 500ms;
-    FlashHost host(TargetOf(firmware), timing);
-    host.target.SetFaults(faults);
+    FlashHost host(TargetOf(c.firmware), timing);
+    host.target.SetFaults(c.faults);
     host.target.LoadFlash(0x0000, {0x12, 0x34});
-    host.op.QueueAnswer(answer);
-    const auto started = std::chrono::steady_clock::now();
-    host.window.OnChipErase();
-    const bool sent = answer == Answer::Yes;
-    EXPECT_EQ(host.op.Messages(), sent ? Texts({msg::ReallyProceed, outcome}) : Texts({msg::ReallyProceed}));
-    EXPECT_EQ(host.Sent(), sent ? Commands{Frame(QRV_CMD_CHIP_ERASE, 0, 0x01)} : Commands{});
-    EXPECT_EQ(host.target.FlashImage()[0] == 0xFF, sent);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
-  }
-}
-
-// The lock (status bits 7..5) or the remap (bits 1..0) each option leaves.
-TEST(ConfigurationCommands, SendTheOptionsSelectorsAndAskForAReset) {
-  const std::tuple<bool, int, Commands, std::uint8_t> cases[] = {
-      {true, 1, {{0x04, 0x00}}, 0x80},
-      {true, 2, {{0x04, 0x00}, {0x04, 0x01}}, 0xC0},
-      {true, 3, {{0x04, 0x01}}, 0x40},
-      {true, 4, {{0x04, 0x02}}, 0x20},
-      {true, 5, {{0x04, 0x00}, {0x04, 0x01}, {0x04, 0x02}}, 0xE0},
-      {false, 1, {{0x02, 0x00}}, 0x01},
-      {false, 2, {{0x02, 0x01}}, 0x02},
-      {false, 3, {{0x02, 0x00}, {0x02, 0x01}}, 0x03}};
-  for (const auto& [lock, option, sent, statusBits] : cases) {
-    SCOPED_TRACE(testing::Message() << (lock ? "lock " : "remap ") << option);
-    FlashHost host(TargetOf(option % 2 ? Firmware::V11D : Firmware::V11EExt));
-    host.op.onLock = Choose<CLockDlg>(option);
-    host.op.onRemap = Choose<CRemapDlg>(option);
+    host.op.onLock = Choose<CLockDlg>(c.option);
+    host.op.onRemap = Choose<CRemapDlg>(c.option);
     host.op.QueueAnswer(Answer::Yes);
-    lock ? host.window.OnSetLock() : host.window.OnMemoryRemap();
-    EXPECT_EQ(host.op.Messages(),
-              Texts({msg::ReallyProceed, lock ? msg::SetLockCompleted : msg::MemoryRemapCompleted}));
-    EXPECT_EQ(host.Sent(), sent);
-    EXPECT_EQ(host.target.Status() & (lock ? 0xE0 : 0x03), statusBits);
+    const auto started = std::chrono::steady_clock::now();
+    (host.window.*c.command)();
+    EXPECT_EQ(host.op.Messages(), Texts({msg::ReallyProceed, c.outcome}));
+    EXPECT_EQ(host.Sent(), c.sent);
+    EXPECT_EQ(host.target.Status() & c.mask, c.bits);
+    EXPECT_EQ(host.target.FlashImage()[0] == 0xFF, c.command == erase);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
   }
 }
 
@@ -182,6 +176,8 @@ TEST(Refusals, TellWhyInOrderAndSendNothing) {
       {"run, v1.1E external", Firmware::V11EExt, 0, {}, run, Texts({msg::IllegalInDirectFirmware})},
       {"sector erase", Firmware::V11EInt, 0, {}, erase, Texts({msg::Block1NotAvailable, msg::NoFlashChip, msg::IllegalBlockNumber})},
       {"save cancelled, then on a released chip", Firmware::V11EInt, 0, {}, save, Texts({msg::NoFlashChip})},
+      {"a second detection", Firmware::V11EInt, 0, {}, [](FlashHost& h) { h.window.OnAutoDetect(); }, Texts({msg::ChipTypeDetectedEarlier})},
+      {"a row of no block", Firmware::V11EInt, 0, {}, [](FlashHost& h) { h.Chip().SetCurrentBlock(2), h.window.OnListClick(1); }, Texts({msg::IllegalBlockNumber})},
   };
   // clang-format on
   for (const auto& c : cases) {
@@ -198,33 +194,26 @@ TEST(Refusals, TellWhyInOrderAndSendNothing) {
   }
 }
 
-TEST(ExecuteUserCode, StartsTheUserCodeAndDropsTheLinkOnlyInTheQueuedLink) {
-  FlashHost host(TargetOf(Firmware::V11EInt));
-  host.window.OnExecuteUserCode();
-  EXPECT_TRUE(WaitFor([&] { return !host.target.InBootLoader(); }, 1s));
-  EXPECT_EQ(host.Sent(), (Commands{{0x62, 0x62}}));
-  EXPECT_TRUE(host.window.Link().ChipReleased);
-  EXPECT_FALSE(host.Device().IsConnected());
-  EXPECT_EQ(host.op.ShownChipInfo().Security, "SECURITY : UNKNOWN");
-  host.window.OnTimer();
-  host.window.OnExecuteUserCode();
-  host.ChooseRange(0, 1);
-  host.window.OnRead();
-  EXPECT_EQ(host.op.Messages(), Texts({msg::NoFlashChip, msg::NoTargetBoard}))
-      << "no watchdog message after the run, and no second run without a detection";
-}
-
-TEST(ResetLink, DropsTheLinkButKeepsThePortOpen) {
-  FlashHost host(TargetOf(Firmware::V11EInt));
-  host.window.Link().SetLinkLost();
-  host.window.OnResetLink();
-  EXPECT_FALSE(host.Device().IsConnected());
-  EXPECT_TRUE(host.Device().IsOpen());
-  EXPECT_EQ(host.op.ShownChipInfo().Security, "SECURITY : UNKNOWN");
-  host.ChooseRange(0, 1);
-  host.window.OnSectorErase();
-  host.window.OnTimer();
-  EXPECT_EQ(host.op.Messages(), Texts({msg::NoTargetBoard}));
+// Running the user code releases the chip; a reset only drops the link. Either way the
+// port stays open and no command reaches the board until the next detection, nor does the
+// watchdog tell of the link it lost.
+TEST(LinkEnd, RunAndResetDropTheLinkUntilTheNextDetection) {
+  for (const bool run : {true, false}) {
+    SCOPED_TRACE(run ? "run" : "reset");
+    FlashHost host(TargetOf(Firmware::V11EInt));
+    run ? host.window.OnExecuteUserCode() : (host.window.Link().SetLinkLost(), host.window.OnResetLink());
+    EXPECT_EQ(WaitFor([&] { return !host.target.InBootLoader(); }, run ? 1000ms : 100ms), run);
+    EXPECT_EQ(host.Sent(), (run ? Commands{{0x62, 0x62}} : Commands{}));
+    EXPECT_EQ(host.window.Link().ChipReleased, run);
+    EXPECT_FALSE(host.Device().IsConnected());
+    EXPECT_TRUE(host.Device().IsOpen());
+    EXPECT_EQ(host.op.ShownChipInfo().Security, "SECURITY : UNKNOWN");
+    host.window.OnTimer();
+    if (run) host.window.OnExecuteUserCode();
+    host.ChooseRange(0, 1);
+    run ? host.window.OnRead() : host.window.OnSectorErase();
+    EXPECT_EQ(host.op.Messages(), run ? Texts({msg::NoFlashChip, msg::NoTargetBoard}) : Texts({msg::NoTargetBoard}));
+  }
 }
 
 }  // namespace

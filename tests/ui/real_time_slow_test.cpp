@@ -63,11 +63,7 @@ TEST(Stop, EndsALongDownloadWithinASecondAndTheNextCommandSucceeds) {
     host.op.QueueAnswer(Answer::Yes);
     Clock::time_point raised;
     std::thread stopper([&] {
-      const auto writing = [&] {
-        const Strings progress = host.op.Progress();
-        return std::find(progress.begin(), progress.end(), "text Writing") != progress.end();
-      };
-      WaitFor(writing, 10s);
+      WaitFor([&] { return std::ranges::count(host.op.Progress(), "text Writing") > 0; }, 10s);
       std::this_thread::sleep_for(300ms);
       raised = Clock::now();
       host.window.Link().Stop.Raise();
