@@ -228,6 +228,11 @@ void CMainDlg::OnExecuteUserCode() {
     Fail(msg::NoFlashChip);
     return;
   }
+  // After a link reset no worker is left to send the run command.
+  if (!chip->Device().IsConnected()) {
+    Fail(msg::NoTargetBoard);
+    return;
+  }
   if (chip->Device().RunUserCode() != 1) {
     Note(Outcome::Failed);
   }
