@@ -57,6 +57,7 @@ struct ImageSegment {
   std::uint32_t DataLength = 0;
   // DataLength rounded up to the rule's unit: a whole number of sectors or of bursts.
   std::uint32_t FilledLength = 0;
+  bool operator==(const ImageSegment&) const = default;
 };
 
 // .hex, .ihx and .ihex, in any case, name Intel HEX files; every other name a raw image.

@@ -34,6 +34,7 @@ struct HexReading {
   // 0 when the text is well formed; otherwise the 1-based line of the first fault.
   std::size_t faultLine = 0;
   std::string_view fault;
+  bool operator==(const HexReading&) const = default;
 };
 
 // Reads Intel HEX up to its end record. Data records may come in any order and overlap

@@ -15,11 +15,6 @@ using fuzz::Require;
 
 namespace {
 
-bool SameReading(const HexReading& a, const HexReading& b) {
-  return a.image == b.image && a.beyondAddressSpace == b.beyondAddressSpace && a.faultLine == b.faultLine &&
-         a.fault == b.fault;
-}
-
 HexReading Read(const std::string& text) {
   std::istringstream stream(text);
   return ReadIntelHex(stream);
@@ -53,12 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string upper = text;
   std::transform(upper.begin(), upper.end(), upper.begin(),
                  [](char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c; });
-  Require(SameReading(Read(upper), reading), "hex digits read the same in either case");
+  Require(Read(upper) == reading, "hex digits read the same in either case");
   if (reading.faultLine != 0) {
     Require(reading.image.empty() && !reading.fault.empty(), "a refused file leaves no image and a reason");
     return 0;
   }
-  Require(SameReading(Read(text + "\n" + text), reading), "nothing after the end record counts");
+  Require(Read(text + "\n" + text) == reading, "nothing after the end record counts");
   if (reading.beyondAddressSpace) return 0;
   RequireSegmentsOfImage(reading.image, ChipQRV71A16);
   RequireSegmentsOfImage(reading.image, ChipQRV71A32);

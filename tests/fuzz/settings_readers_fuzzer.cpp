@@ -1,6 +1,8 @@
 // The window starting up on a damaged settings file and key-value store: it comes up on
 // whatever they hold, the communication dialog stores its choice without a complaint, and
 // the next start reads back exactly that choice.
+#include <tuple>
+
 #include "operator/messages.h"
 #include "require.h"
 #include "settings/comm_settings_file.h"
@@ -13,15 +15,7 @@ using fuzz::Require;
 
 namespace {
 
-struct PortChoice {
-  int number;
-  unsigned baud;
-  std::string device;
-  int echoWindow;
-  bool operator==(const PortChoice&) const = default;
-};
-
-PortChoice ChoiceOf(CMainDlg& window) {
+std::tuple<int, unsigned, std::string, int> ChoiceOf(CMainDlg& window) {
   const SerialPort& port = window.TargetChip()->Device();
   return {port.GetPortNumber(), port.GetBaudRate(), port.DevicePath(), port.GetEchoWindow()};
 }
