@@ -14,7 +14,6 @@
 #include <sstream>
 
 #include "cli/cli_operator.h"
-#include "cli/command_table.h"
 #include "cli/serial_format.h"
 #include "operator/formatted.h"
 #include "operator/messages.h"
@@ -141,17 +140,14 @@ TEST(CliProgram, RunsEachCommandAgainstTheEmulatedTarget) {
   EXPECT_EQ(test::ReadFile(home / "saved.bin"), Bytes(0x80, 0x00));
 }
 
-bool SameSettings(const termios& a, const termios& b) {
-  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag;
-}
-
 // Whatever the line gets wrong is found before any port is opened: one line names it
 // (a usage error adds where to read more), the port the run would have used was never
 // opened, let alone sent a byte, and no serial number was taken.
 TEST(CliProgram, RefusesABadLineBeforeAnyPortIsOpened) {
   test::TempDir home;
   test::PtyPeer port;
-  const termios before = port.SlaveSettings();
+  const auto modes = [](const termios& t) { return std::tuple(t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag); };
+  const auto before = modes(port.SlaveSettings());
   test::WriteFile(home / "a.bin", "abc");
   test::WriteFile(home / "bad.hex", ":0100000001FF\n:00000001FF\n");
   test::WriteFile(home / "big.bin", Bytes(0x8001, 0x00));
@@ -216,7 +212,7 @@ TEST(CliProgram, RefusesABadLineBeforeAnyPortIsOpened) {
               std::count(said.begin(), said.end(), '\n') + (c.exitCode == 2 ? 2 : 1));
   }
   EXPECT_TRUE(port.Received().empty());
-  EXPECT_TRUE(SameSettings(port.SlaveSettings(), before));
+  EXPECT_EQ(modes(port.SlaveSettings()), before);
   EXPECT_EQ(test::ReadText(home / "serial"), "7\n") << "a refused run takes no serial number";
 }
 

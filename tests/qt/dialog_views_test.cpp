@@ -83,9 +83,7 @@ TEST(DialogViewsTest, CarryTheOperatorsChoicesToTheCommand) {
 
 TEST(DialogViewsTest, StartOptionsReachTheEmulatedTarget) {
   const gui::StartOptions options = gui::ParseStartOptions({"--simulate=chip=A16", "--log", "run.jsonl", "--trace"});
-  EXPECT_EQ(options.simulate, "chip=A16");
-  EXPECT_TRUE(options.trace);
-  EXPECT_EQ(options.log, "run.jsonl");
+  EXPECT_EQ(std::tuple(options.simulate, options.trace, options.log), std::tuple("chip=A16", true, "run.jsonl"));
   EXPECT_THROW(gui::ParseStartOptions({"--port"}), gui::UsageError);
   EXPECT_THROW(gui::ParseStartOptions({"--log"}), gui::UsageError);
   EXPECT_THROW(gui::StartSimulatedTarget("fault=unheard-of"), gui::UsageError);

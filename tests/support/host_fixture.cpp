@@ -48,14 +48,14 @@ void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
   WriteFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-Bytes ReadFile(const std::filesystem::path& path) {
+std::string ReadText(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(file), {}};
 }
 
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
+Bytes ReadFile(const std::filesystem::path& path) {
+  const std::string text = ReadText(path);
+  return {text.begin(), text.end()};
 }
 
 std::string HexRecord(std::uint8_t type, std::uint16_t address, const Bytes& data) {
