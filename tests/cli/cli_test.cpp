@@ -182,7 +182,6 @@ TEST(CliProgram, RefusesABadLineBeforeAnyPortIsOpened) {
       {"download", 2, "FILE is required"},
       {"download @/a.bin @/b.bin", 2, "unexpected @/b.bin"},
       {"erase extra", 2, "unexpected extra"},
-      {"chip-erase now", 2, "unexpected now"},
       {"ports extra", 2, "unexpected extra"},
       {"--baud 115200 detect", 2, "--baud: takes 2400, 4800, 9600, 19200 or 38400, not '115200'"},
       {"--echo-window 65 detect", 2, "--echo-window: takes 1 to 64, not '65'"},

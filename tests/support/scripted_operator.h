@@ -44,10 +44,10 @@ class ScriptedOperator : public Operator, public DialogAnswers {
   void SetSectorTable(const std::vector<SectorTableRow>& rows) override { Store(sectorTable_, rows); }
   void SetMemoryView(const MemoryView& view) override { Store(memoryView_, view); }
   void SetPaneTexts(std::string_view, std::string_view, std::string_view) override {}
-  void ProgressSetRange(int units) override { Progressed("range " + std::to_string(units)); }
-  void ProgressReset() override { Progressed("reset"); }
-  void ProgressSetText(std::string_view text) override { Progressed("text " + std::string(text)); }
-  void ProgressAdvance() override { Progressed("advance"); }
+  void ProgressSetRange(int units) override { Append(progress_, "range " + std::to_string(units)); }
+  void ProgressReset() override { Append(progress_, "reset"); }
+  void ProgressSetText(std::string_view text) override { Append(progress_, "text " + std::string(text)); }
+  void ProgressAdvance() override { Append(progress_, "advance"); }
 
   void QueueAnswer(Answer answer) { Append(answers_, answer); }
   std::vector<std::string> Messages() const { return Read(messages_); }
@@ -84,7 +84,6 @@ class ScriptedOperator : public Operator, public DialogAnswers {
   T Read(const T& field) const {
     return Locked([&] { return field; });
   }
-  void Progressed(std::string event) { Append(progress_, event); }
 
   mutable std::mutex mutex_;
   std::deque<Answer> answers_;
