@@ -92,10 +92,11 @@ TEST(LinkWorker, OnlyALateReplyStartingWithAReadyByteEndsTheLink) {
 }
 
 // The ready byte that closes a reply goes to the next command the user thread queues on
-// that reply, not to the idle byte and a wait for the target's next prompt. A loaded
-// machine may miss the byte's time now and then, never most of the time.
+// that reply, not to the idle byte and a wait for the target's next prompt. At 2400 baud
+// the worker waits 4 ms for it, which even a loaded machine's user thread rarely misses.
 TEST(LinkWorker, AnswersTheReadyByteAfterAReplyWithTheNextCommand) {
   HostFixture host;
+  host.Device().SetBaudRate(2400);
   ASSERT_TRUE(host.Detect());
   host.target.ClearWireLog();
   std::vector<std::uint8_t> read(16 * 128);
