@@ -36,7 +36,7 @@ bool ReplyEnded(CIapDevice& device) {
   if (device.Link().Queued()) {
     return true;
   }
-  const std::chrono::microseconds byteTime(10'000'000 / EffectiveBaudRate(device.GetBaudRate()));
+  const std::chrono::microseconds byteTime = ByteTime(device.GetBaudRate());
   return device.StaysQuiet(std::max<std::chrono::microseconds>(2 * byteTime, std::chrono::milliseconds(2)));
 }
 

@@ -130,7 +130,7 @@ int LinkWorker::Run(SerialPort& port, std::shared_ptr<LinkQueues> queues) {
   // A reply has been handed over since the last command was taken: the user thread is
   // likely queuing the next one as the target's ready byte comes.
   bool replied = false;
-  const std::chrono::microseconds byteTime(10'000'000 / EffectiveBaudRate(port.GetBaudRate()));
+  const std::chrono::microseconds byteTime = ByteTime(port.GetBaudRate());
   link_.LinkLost = false;
   link_.WatchdogArmed = true;
 

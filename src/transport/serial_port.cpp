@@ -41,6 +41,10 @@ unsigned EffectiveBaudRate(unsigned configured) {
   }
 }
 
+std::chrono::microseconds ByteTime(unsigned configured) {
+  return std::chrono::microseconds(10'000'000 / EffectiveBaudRate(configured));
+}
+
 std::string DefaultDevicePath(int portNumber) { return "/dev/ttyS" + std::to_string(portNumber - 1); }
 
 // Wakes any transfer waiting on the old handle and keeps transfers out until the port

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,8 @@ enum PortResult : int {
 
 // The baud rate the line really runs at: the boot loader knows only these five.
 unsigned EffectiveBaudRate(unsigned configured);
+// One byte's time on the line at that rate, ten bits a byte, rounded down.
+std::chrono::microseconds ByteTime(unsigned configured);
 
 // The modem-line ioctl (TIOCMBIS or TIOCMBIC): a pseudo-terminal has no modem lines, so a
 // test puts a watcher here to see which are raised or lowered.
