@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quillon::cli {
@@ -27,8 +28,7 @@ class DetectionReport {
   // Ends the report; whether a chip was shown, and what waited, in order.
   bool End(std::vector<std::string>& held) {
     reporting_ = false;
-    held.swap(held_);
-    held_.clear();
+    held = std::exchange(held_, {});
     return chipShown_;
   }
 
